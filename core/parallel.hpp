@@ -1,0 +1,83 @@
+// Threads over independent work. Every index is computed by exactly one thread
+// and writes only its own results, so results never depend on the thread count.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace tavrix {
+
+// The machine's cores, at least 1.
+int DefaultThreadCount();
+
+// A non-owning reference to a callable body(begin, end, worker); never allocates.
+class RangeBody {
+public:
+    template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, RangeBody>>>
+    RangeBody(F& f)  // NOLINT(google-explicit-constructor)
+        : object_(&f), call_([](void* o, std::int64_t b, std::int64_t e, int w) { (*static_cast<F*>(o))(b, e, w); }) {}
+
+    void operator()(std::int64_t begin, std::int64_t end, int worker) const { call_(object_, begin, end, worker); }
+
+private:
+    void* object_;
+    void (*call_)(void*, std::int64_t, std::int64_t, int);
+};
+
+// A fixed set of threads that run one range at a time, cut into contiguous
+// chunks, one chunk per thread; the calling thread takes chunk 0. Made for
+// loops that run many short parallel steps, such as training iterations.
+class WorkerPool {
+public:
+    explicit WorkerPool(int threads);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    int Size() const { return size_; }
+
+    // Runs body over [0, count) and returns when every chunk is done.
+    void Run(std::int64_t count, RangeBody body);
+
+    template <class F>
+    void Run(std::int64_t count, F&& f) {
+        auto& ref = f;
+        Run(count, RangeBody(ref));
+    }
+
+private:
+    void WorkerLoop(int worker);
+    void RunChunk(int worker);
+
+    int size_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    std::uint64_t generation_ = 0;
+    int pending_ = 0;
+    bool stopping_ = false;
+    std::int64_t count_ = 0;
+    const RangeBody* body_ = nullptr;
+};
+
+// One parallel loop: at most `threads` threads, never more than `count`.
+template <class F>
+void ParallelFor(std::int64_t count, int threads, F&& f) {
+    if (count <= 0) return;
+    const std::int64_t limit = threads < 1 ? 1 : threads;
+    const int size = static_cast<int>(count < limit ? count : limit);
+    if (size == 1) {
+        f(std::int64_t{0}, count, 0);
+        return;
+    }
+    WorkerPool pool(size);
+    pool.Run(count, f);
+}
+
+}  // namespace tavrix

@@ -1,0 +1,59 @@
+// The frame every gateway runs in: check, convert, compute, write. Any Failure
+// (or exhausted memory) inside the body becomes one host error with the
+// identifier Tavrix:<function>:<reason>, raised after the body's destructors ran.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <new>
+
+#include "errors.hpp"
+#include "mex.h"
+
+namespace tavrix::host {
+
+// The arguments and result slots of one call.
+struct Call {
+    const char* function;
+    int nlhs;
+    mxArray** plhs;
+    int nrhs;
+    const mxArray** prhs;
+};
+
+// Requires at least `positional` arguments followed by name-value pairs, and
+// at most `maxOutputs` results.
+void CheckCounts(const Call& call, int positional, int maxOutputs);
+
+// A new real double matrix in result slot `slot`; returns its data (nullptr when empty).
+double* CreateOutput(const Call& call, int slot, std::size_t rows, std::size_t cols);
+
+// True when the caller asked for result `slot` (0-based). Slot 0 always exists.
+inline bool Wants(const Call& call, int slot) { return slot == 0 || call.nlhs > slot; }
+
+namespace detail {
+struct ErrorText {
+    char identifier[128];
+    char message[1024];
+};
+void Describe(const char* function, const char* reason, const char* what, ErrorText& text);
+}  // namespace detail
+
+template <class Body>
+void RunGateway(const char* function, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[], Body&& body) {
+    // Plain arrays only: the host's error call may leave this frame without unwinding it.
+    detail::ErrorText text;
+    bool failed = false;
+    try {
+        body(Call{function, nlhs, plhs, nrhs, prhs});
+    } catch (const Failure& failure) {
+        detail::Describe(function, ReasonName(failure.reason()), failure.what(), text);
+        failed = true;
+    } catch (const std::bad_alloc&) {
+        detail::Describe(function, ReasonName(Reason::kOutOfMemory), "not enough memory for this call", text);
+        failed = true;
+    }
+    if (failed) mexErrMsgIdAndTxt(text.identifier, "%s", text.message);
+}
+
+}  // namespace tavrix::host

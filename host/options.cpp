@@ -1,0 +1,85 @@
+#include "options.hpp"
+
+#include <cctype>
+#include <string>
+
+#include "../core/parallel.hpp"
+
+namespace tavrix::host {
+namespace {
+
+struct OptionEntry {
+    const char* name;
+    OptionFlags flag;
+};
+
+constexpr OptionEntry kOptionTable[] = {
+    {"Threads", kThreadsOption},
+    {"Seed", kSeedOption},
+    {"Verbose", kVerboseOption},
+};
+
+bool SameName(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+std::string AcceptedNames(unsigned accepted) {
+    std::string names;
+    for (const OptionEntry& e : kOptionTable)
+        if (accepted & e.flag) names += (names.empty() ? "'" : ", '") + std::string(e.name) + "'";
+    return names.empty() ? "none" : names;
+}
+
+double RealScalar(const mxArray* value, const char* name) {
+    if ((!mxIsNumeric(value) && !mxIsLogical(value)) || mxIsComplex(value) || mxGetNumberOfElements(value) != 1)
+        Fail(Reason::kOption, std::string("option '") + name + "' must be given a real scalar.");
+    return mxGetScalar(value);
+}
+
+// An integer value within [low, high], given exactly (no fraction).
+double IntegerValue(const mxArray* value, const char* name, double low, double high, const char* expected) {
+    const double x = RealScalar(value, name);
+    if (!(x >= low && x <= high) || x != static_cast<double>(static_cast<std::int64_t>(x)))
+        Fail(Reason::kOption, std::string("option '") + name + "' must be " + expected + "; found " + Show(x) + ".");
+    return x;
+}
+
+}  // namespace
+
+Options ParseOptions(const Call& call, int first, unsigned accepted) {
+    Options options;
+    options.threads = DefaultThreadCount();
+    for (int a = first; a + 1 < call.nrhs; a += 2) {
+        const mxArray* key = call.prhs[a];
+        char buffer[64] = {0};
+        if (!mxIsChar(key) || mxGetString(key, buffer, sizeof buffer) != 0)
+            Fail(Reason::kOption, "argument " + std::to_string(a + 1) + " must be an option name (" +
+                                      AcceptedNames(accepted) + ").");
+        const std::string name(buffer);
+        const OptionEntry* entry = nullptr;
+        for (const OptionEntry& e : kOptionTable)
+            if ((accepted & e.flag) && SameName(name, e.name)) entry = &e;
+        if (!entry)
+            Fail(Reason::kOption, "unknown option '" + name + "'; accepted: " + AcceptedNames(accepted) + ".");
+        const mxArray* value = call.prhs[a + 1];
+        switch (entry->flag) {
+            case kThreadsOption:
+                options.threads = static_cast<int>(IntegerValue(value, entry->name, 1, 1024, "an integer within 1..1024"));
+                break;
+            case kSeedOption:
+                options.seed = static_cast<std::uint64_t>(
+                    IntegerValue(value, entry->name, 0, 9007199254740992.0, "a non-negative integer up to 2^53"));
+                options.hasSeed = true;
+                break;
+            case kVerboseOption:
+                options.verbose = RealScalar(value, entry->name) != 0.0;
+                break;
+        }
+    }
+    return options;
+}
+
+}  // namespace tavrix::host

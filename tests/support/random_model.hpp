@@ -1,0 +1,51 @@
+// Random models and samples for the tests: small, seeded, and full of the
+// degenerate values the algorithms must carry through (zero probabilities,
+// NaN edges, both directions set, out-of-range roots, fractional codes).
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "core/map_model.hpp"
+#include "tests/reference/reference_core.hpp"
+
+namespace tavrix::testing {
+
+struct ModelShape {
+    int rows = 2, cols = 3;
+    int dimension = 4;
+    int maxRange = 3;
+    bool directed = false;
+    bool treeGraphs = true;  // spanning trees as training makes them; otherwise random edge sets
+    double zeroShare = 0.1;  // share of table entries set to 0
+    bool wildGraphs = false; // NaN and -0.0 entries, both directions, cycles
+};
+
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : engine_(seed) {}
+    double Uniform() { return static_cast<double>(engine_() >> 11) * 0x1.0p-53; }  // [0, 1)
+    int Below(int n) { return static_cast<int>(engine_() % static_cast<std::uint64_t>(n)); }
+    bool Chance(double p) { return Uniform() < p; }
+
+private:
+    std::mt19937_64 engine_;
+};
+
+reference::RawModel RandomModel(Random& random, const ModelShape& shape);
+
+// N random samples of valid codes; with `fractions`, codes get a fraction in [0, 1).
+std::vector<double> RandomSamples(Random& random, const reference::RawModel& model, int n, bool fractions);
+
+// The core's view of a raw model (pointers into it).
+MapModel ViewOf(const reference::RawModel& model);
+
+// Codes truncated as the host layer does.
+CodeMatrix CodesOf(const reference::RawModel& model, const std::vector<double>& samples);
+
+// Unit tables normalised as a tree distribution: proper marginals and joints
+// built from random per-unit pair tables, symmetric Intersect.
+void MakeProper(Random& random, reference::RawModel& model);
+
+}  // namespace tavrix::testing

@@ -1,0 +1,18 @@
+// The best unit of every sample: the unit with the largest log(Pi) + log-likelihood.
+#pragma once
+
+#include <cstdint>
+
+#include "../core/map_model.hpp"
+#include "../core/span.hpp"
+
+namespace tavrix {
+
+// best[j] = 1-based number of sample j's best unit, or 0 when no unit has a
+// finite log-likelihood and a score above the lowest finite double. When
+// `scores` is not empty it receives log(Pi[k]) + log-likelihood for every unit
+// k and sample j at k + j x NumUnits, whatever its value.
+void BestUnits(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> best,
+               Span<double> scores);
+
+}  // namespace tavrix
