@@ -1,0 +1,164 @@
+#include "training.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "../core/numeric.hpp"
+#include "../core/parallel.hpp"
+#include "../core/value_index_table.hpp"
+#include "dependency_tree.hpp"
+#include "mutual_information.hpp"
+#include "winner_search.hpp"
+
+namespace tavrix {
+
+double TrainingRadius(std::int32_t v, std::int32_t iterations, double r0) {
+    return (1.0 - static_cast<double>(v) / static_cast<double>(iterations)) * (r0 * 0.25) + r0 * 0.75;
+}
+
+double LearningRate(std::int32_t v) { return 1.0 / (static_cast<double>(v) * 0.001 + 100.0); }
+
+ScaleFactors UnitScaleFactors(double rate, double complement, double weight, double oldPi) {
+    ScaleFactors f;
+    f.pi = rate * weight + complement * oldPi;
+    f.a = (complement * oldPi) / f.pi;
+    f.b = (rate * weight) / f.pi;
+    if (!IsFinite(f.a) || !IsFinite(f.b)) {
+        f.a = 1.0;
+        f.b = 0.0;
+    }
+    return f;
+}
+
+namespace {
+
+// Per-thread buffers, taken once per call.
+struct WorkerScratch {
+    std::vector<double> logMarginal;
+    std::vector<std::int32_t> parent;
+    TreeScratch tree;
+};
+
+class Trainer {
+public:
+    Trainer(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, int threads)
+        : model_(model),
+          tables_(tables),
+          samples_(samples),
+          table_(BuildValueIndexTable(model)),
+          units_(static_cast<std::size_t>(model.NumUnits())),
+          dimension_(static_cast<std::size_t>(model.dimension)),
+          values_(static_cast<std::size_t>(model.numValues)),
+          pool_(static_cast<int>(std::min<std::int64_t>(threads < 1 ? 1 : threads, static_cast<std::int64_t>(units_ > 0 ? units_ : 1)))),
+          scratch_(static_cast<std::size_t>(pool_.Size())),
+          pairs_(units_),
+          logLikelihood_(units_),
+          weights_(units_, 0.0),
+          globalIndex_(dimension_),
+          valueIndicator_(values_),
+          pairIndicator_(values_ * values_) {
+        for (WorkerScratch& s : scratch_) {
+            s.logMarginal.resize(dimension_);
+            s.parent.resize(dimension_);
+        }
+        // The trees the first search reads are the caller's, of any shape.
+        for (std::size_t u = 0; u < units_; ++u) PairsOfGraph(tables_.graph[u], model.dimension, pairs_[u]);
+    }
+
+    void Run(std::int32_t iterations, SampleDraws& draws, TrainingObserver* observer) {
+        const double r0 = static_cast<double>(std::int64_t{model_.numColsMap} + model_.numRowsMap) * 0.25;
+        for (std::int32_t v = 0; v < iterations; ++v) {
+            const std::int32_t* sample = samples_.Column(draws.Draw(samples_.numSamples));
+            for (std::size_t i = 0; i < dimension_; ++i)
+                globalIndex_[i] = table_(static_cast<std::int32_t>(i), sample[i]);
+            const double radius = TrainingRadius(v, iterations, r0);
+            ScoreUnits();
+            const Winner winner =
+                WinnerSearch(Span<const double>(logLikelihood_.data(), units_), model_.numRowsMap, model_.numColsMap,
+                             radius, Span<double>(weights_.data(), units_), winnerScratch_, pool_);
+            // No winner counts for row 0, column 0, and the weights stay the previous ones.
+            tables_.numVictories[static_cast<std::size_t>(winner.column) * static_cast<std::size_t>(model_.numRowsMap) +
+                                 static_cast<std::size_t>(winner.row)] += 1.0;
+            FillIndicators();
+            UpdateUnits(LearningRate(v));
+            if (observer) observer->IterationDone(v + 1, iterations);
+        }
+        double sum = 0.0;
+        for (std::size_t u = 0; u < units_; ++u) sum = sum + tables_.pi[u];
+        for (std::size_t u = 0; u < units_; ++u) tables_.pi[u] = tables_.pi[u] / sum;
+    }
+
+private:
+    void ScoreUnits() {
+        pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
+            double* logMarginal = scratch_[static_cast<std::size_t>(worker)].logMarginal.data();
+            for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u)
+                logLikelihood_[u] = TreeLogLikelihood(globalIndex_.data(), tables_.marginal[u], tables_.intersect[u],
+                                                      model_.dimension, model_.numValues, model_.rootNode, pairs_[u],
+                                                      logMarginal);
+        });
+    }
+
+    void FillIndicators() {
+        std::fill(valueIndicator_.begin(), valueIndicator_.end(), 0.0);
+        std::fill(pairIndicator_.begin(), pairIndicator_.end(), 0.0);
+        for (std::size_t a = 0; a < dimension_; ++a) {
+            const auto ga = static_cast<std::size_t>(globalIndex_[a]);
+            valueIndicator_[ga] = 1.0;
+            for (std::size_t b = a + 1; b < dimension_; ++b) {
+                const auto gb = static_cast<std::size_t>(globalIndex_[b]);
+                pairIndicator_[gb + ga * values_] = 1.0;
+                pairIndicator_[ga + gb * values_] = 1.0;
+            }
+        }
+    }
+
+    // Units are independent within an iteration: each thread updates whole units.
+    void UpdateUnits(double rate) {
+        const double complement = 1.0 - rate;
+        pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
+            WorkerScratch& scratch = scratch_[static_cast<std::size_t>(worker)];
+            for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u) {
+                const ScaleFactors f = UnitScaleFactors(rate, complement, weights_[u], tables_.pi[u]);
+                tables_.pi[u] = f.pi;
+                Blend(f, valueIndicator_.data(), tables_.marginal[u], values_);
+                Blend(f, pairIndicator_.data(), tables_.intersect[u], values_ * values_);
+                UnitMutualInformation(tables_.marginal[u], tables_.intersect[u], tables_.mutual[u], table_,
+                                      model_.numValues);
+                BuildDependencyTree(tables_.mutual[u], tables_.graph[u], model_.dimension, model_.rootNode,
+                                    scratch.tree, scratch.parent.data());
+                PairsOfTree(scratch.parent.data(), model_.dimension, pairs_[u]);
+            }
+        });
+    }
+
+    // x = B x indicator + A x x, for every entry alike.
+    static void Blend(const ScaleFactors& f, const double* indicator, double* x, std::size_t count) {
+        const double a = f.a, b = f.b;
+        for (std::size_t i = 0; i < count; ++i) x[i] = b * indicator[i] + a * x[i];
+    }
+
+    const MapModel& model_;
+    const TrainedTables& tables_;
+    const CodeMatrix& samples_;
+    const ValueIndexTable table_;
+    const std::size_t units_, dimension_, values_;
+    WorkerPool pool_;
+    std::vector<WorkerScratch> scratch_;
+    std::vector<std::vector<TreePair>> pairs_;
+    std::vector<double> logLikelihood_;
+    std::vector<double> weights_;
+    std::vector<std::int32_t> globalIndex_;
+    std::vector<double> valueIndicator_, pairIndicator_;
+    WinnerScratch winnerScratch_;
+};
+
+}  // namespace
+
+void Train(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, std::int32_t iterations,
+           SampleDraws& draws, int threads, TrainingObserver* observer) {
+    Trainer trainer(model, tables, samples, threads);
+    trainer.Run(iterations, draws, observer);
+}
+
+}  // namespace tavrix
