@@ -1,0 +1,150 @@
+#include "runner_cases.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "tests/support/random_model.hpp"
+
+namespace tavrix::runner {
+
+using testing::Matrix;
+using testing::MxPtr;
+using testing::Random;
+using testing::Scalar;
+using testing::Text;
+
+Kind FieldKind(const char* field) {
+    for (const char* name : {"Graph", "NumVictories", "Translate", "Ranges", "NumRowsMap", "NumColsMap", "Dimension",
+                             "MaxRange", "NumValues", "RootNode", "Samples"})
+        if (std::strcmp(field, name) == 0) return Kind::kInteger;
+    return Kind::kReal;
+}
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+class Builder {
+public:
+    const mxArray* Keep(MxPtr array) {
+        set_.arrays.push_back(std::move(array));
+        return set_.arrays.back().get();
+    }
+    const mxArray* Keep(mxArray* array) { return Keep(MxPtr(array)); }
+
+    void Add(std::string name, std::string gateway, int nlhs, std::vector<const mxArray*> args,
+             std::vector<Kind> kinds = {}) {
+        set_.cases.push_back(Case{std::move(name), std::move(gateway), nlhs, std::move(args), std::move(kinds)});
+    }
+
+    // A copy of `model` with one field replaced.
+    const mxArray* Changed(const mxArray* model, const char* field, MxPtr value) {
+        MxPtr copy(mxDuplicateArray(model));
+        testing::SetField(copy.get(), field, std::move(value));
+        return Keep(std::move(copy));
+    }
+
+    CaseSet Take() { return std::move(set_); }
+
+private:
+    CaseSet set_;
+};
+
+struct Fixture {
+    reference::RawModel raw;
+    std::vector<double> samples;
+    const mxArray* model;
+    const mxArray* data;
+};
+
+Fixture MakeFixture(Builder& b, std::uint64_t seed, const testing::ModelShape& shape, int n, bool proper,
+                    bool withTrainingSamples) {
+    Random random(seed);
+    Fixture f;
+    f.raw = testing::RandomModel(random, shape);
+    if (proper) testing::MakeProper(random, f.raw);
+    f.samples = testing::RandomSamples(random, f.raw, n, true);
+    if (withTrainingSamples) f.raw.samples = testing::RandomSamples(random, f.raw, 3 * n, false);
+    f.model = b.Keep(testing::ToMx(f.raw));
+    f.data = b.Keep(Matrix(static_cast<std::size_t>(shape.dimension), static_cast<std::size_t>(n), f.samples));
+    return f;
+}
+
+void BestCases(Builder& b) {
+    const std::vector<Kind> kinds{Kind::kInteger, Kind::kReal};
+    const mxArray* threads = b.Keep(Text("Threads"));
+
+    testing::ModelShape small;
+    const Fixture s = MakeFixture(b, 11, small, 50, false, false);
+    b.Add("best.small.one", "TavrixBest", 1, {s.model, s.data}, kinds);
+    b.Add("best.small.two", "TavrixBest", 2, {s.model, s.data}, kinds);
+    b.Add("best.small.none", "TavrixBest", 0, {s.model, s.data}, kinds);
+    b.Add("best.small.threads3", "TavrixBest", 2, {s.model, s.data, threads, b.Keep(Scalar(3))}, kinds);
+
+    testing::ModelShape wild;
+    wild.rows = 3;
+    wild.cols = 4;
+    wild.dimension = 7;
+    wild.maxRange = 4;
+    wild.directed = true;
+    wild.treeGraphs = false;
+    wild.wildGraphs = true;
+    wild.zeroShare = 0.2;
+    const Fixture w = MakeFixture(b, 12, wild, 120, false, false);
+    b.Add("best.directed.wild", "TavrixBest", 2, {w.model, w.data}, kinds);
+
+    testing::ModelShape proper;
+    proper.rows = 5;
+    proper.cols = 5;
+    proper.dimension = 12;
+    proper.zeroShare = 0;
+    const Fixture p = MakeFixture(b, 13, proper, 400, true, false);
+    b.Add("best.proper.threads2", "TavrixBest", 2, {p.model, p.data, threads, b.Keep(Scalar(2))}, kinds);
+    proper.directed = true;
+    const Fixture pd = MakeFixture(b, 14, proper, 400, true, false);
+    b.Add("best.proper.directed", "TavrixBest", 2, {pd.model, pd.data}, kinds);
+
+    // Codes of an integer class, no samples, no units.
+    MxPtr ints(mxCreateNumericMatrix(4, 50, mxINT16_CLASS, mxREAL));
+    auto* code = static_cast<short*>(mxGetData(ints.get()));
+    for (double x : s.samples) *code++ = static_cast<short>(x);
+    b.Add("best.int16", "TavrixBest", 2, {s.model, b.Keep(std::move(ints))}, kinds);
+    b.Add("best.empty", "TavrixBest", 2, {s.model, b.Keep(Matrix(4, 0))}, kinds);
+    MxPtr noUnits(mxDuplicateArray(s.model));
+    testing::SetField(noUnits.get(), "NumColsMap", Scalar(0));
+    for (const char* field : {"Marginal", "Intersect", "Graph"})
+        testing::SetField(noUnits.get(), field, MxPtr(mxCreateCellMatrix(0, 0)));
+    testing::SetField(noUnits.get(), "Pi", Matrix(0, 0));
+    b.Add("best.nounits", "TavrixBest", 2, {b.Keep(std::move(noUnits)), s.data}, kinds);
+
+    // Validation errors.
+    b.Add("best.error.arguments", "TavrixBest", 1, {s.model});
+    b.Add("best.error.outputs", "TavrixBest", 3, {s.model, s.data});
+    b.Add("best.error.model", "TavrixBest", 1, {s.data, s.data});
+    b.Add("best.error.missing", "TavrixBest", 1, {b.Keep(testing::WithoutField(s.model, "Pi")), s.data});
+    b.Add("best.error.class", "TavrixBest", 1, {b.Changed(s.model, "Pi", Text("abcdef")), s.data});
+    b.Add("best.error.size", "TavrixBest", 1, {b.Changed(s.model, "Pi", Matrix(1, 5, std::vector<double>(5, 0.2))), s.data});
+    b.Add("best.error.ranges", "TavrixBest", 1, {b.Changed(s.model, "Ranges", Matrix(4, 1, {1, 1, 1, 4})), s.data});
+    b.Add("best.error.translate", "TavrixBest", 1,
+          {b.Changed(s.model, "Translate", Matrix(3, 4, std::vector<double>(12, kNaN))), s.data});
+    b.Add("best.error.datasize", "TavrixBest", 1, {s.model, b.Keep(Matrix(3, 5, std::vector<double>(15, 0.0)))});
+    b.Add("best.error.dataclass", "TavrixBest", 1, {s.model, b.Keep(Text("abcd"))});
+    for (const double bad : {-1.0, kNaN, HUGE_VAL, 3.0}) {
+        std::vector<double> values(s.samples);
+        values[7] = bad;
+        b.Add("best.error.code", "TavrixBest", 1, {s.model, b.Keep(Matrix(4, 50, values))});
+    }
+    b.Add("best.error.option", "TavrixBest", 1, {s.model, s.data, b.Keep(Text("Bogus")), b.Keep(Scalar(1))});
+    b.Add("best.error.threads", "TavrixBest", 1, {s.model, s.data, threads, b.Keep(Scalar(0))});
+}
+
+}  // namespace
+
+CaseSet MakeCases() {
+    Builder b;
+    BestCases(b);
+    return b.Take();
+}
+
+}  // namespace tavrix::runner
