@@ -17,6 +17,12 @@ Xoshiro256StarStar::Xoshiro256StarStar(std::uint64_t seed) {
     for (std::uint64_t& word : s_) word = SplitMix64(seed);
 }
 
+Xoshiro256StarStar Xoshiro256StarStar::FromState(const std::uint64_t (&state)[4]) {
+    Xoshiro256StarStar g(0);
+    for (int i = 0; i < 4; ++i) g.s_[i] = state[i];
+    return g;
+}
+
 std::uint64_t Xoshiro256StarStar::Next() {
     const std::uint64_t result = RotateLeft(s_[1] * 5, 7) * 9;
     const std::uint64_t t = s_[1] << 17;

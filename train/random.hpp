@@ -14,6 +14,8 @@ std::uint64_t SplitMix64(std::uint64_t& state);
 class Xoshiro256StarStar {
 public:
     explicit Xoshiro256StarStar(std::uint64_t seed);
+    // A generator with the given state words (not all zero), for test vectors.
+    static Xoshiro256StarStar FromState(const std::uint64_t (&state)[4]);
     std::uint64_t Next();
 
 private:

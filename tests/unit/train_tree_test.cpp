@@ -1,0 +1,201 @@
+// Mutual information and dependency trees: the worked cases, the tie order,
+// and the fast forms against the literal ones, bit for bit.
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/value_index_table.hpp"
+#include "tests/reference/reference_train.hpp"
+#include "tests/support/bits.hpp"
+#include "tests/support/random_model.hpp"
+#include "train/dependency_tree.hpp"
+#include "train/mutual_information.hpp"
+
+namespace tavrix {
+namespace {
+
+using namespace tavrix::testing;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The fast mutual information of unit k of a raw model.
+std::vector<double> FastMutual(const reference::RawModel& raw, int k) {
+    const MapModel view = ViewOf(raw);
+    const ValueIndexTable table = BuildValueIndexTable(view);
+    std::vector<double> mutual(static_cast<std::size_t>(raw.dimension * raw.dimension), 7.0);
+    UnitMutualInformation(raw.marginal[k].data(), raw.intersect[k].data(), mutual.data(), table,
+                          static_cast<std::int32_t>(raw.numValues));
+    return mutual;
+}
+
+std::vector<double> ReferenceMutual(const reference::RawModel& raw, int k) {
+    const auto d = static_cast<std::int32_t>(raw.dimension);
+    const reference::RawTable t =
+        reference::BuildValueIndexTable(raw.ranges.data(), raw.translate.data(), d, static_cast<std::int32_t>(raw.maxRange));
+    std::vector<double> mutual(static_cast<std::size_t>(d * d), 7.0);
+    reference::UnitMutualInformation(raw.marginal[k].data(), raw.intersect[k].data(), mutual.data(), t.rangeCounts.data(),
+                                     t.valueIndexTable.data(), static_cast<std::int32_t>(raw.maxRange), d,
+                                     static_cast<std::int32_t>(raw.numValues));
+    return mutual;
+}
+
+// Two two-valued variables with global indices 0, 1 (variable 0) and 2, 3.
+reference::RawModel TwoBinaryVariables(const std::vector<double>& marginal, const std::vector<double>& joint01) {
+    reference::RawModel m;
+    m.numRowsMap = m.numColsMap = 1;
+    m.dimension = 2;
+    m.maxRange = 2;
+    m.numValues = 4;
+    m.ranges = {2, 2};
+    m.translate = {1, 2, 3, 4};
+    m.marginal = {marginal};
+    std::vector<double> intersect(16, 0.0);
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b) intersect[a + (2 + b) * 4] = intersect[(2 + b) + a * 4] = joint01[a + 2 * b];
+    m.intersect = {intersect};
+    m.graph = {std::vector<double>(4, 0.0)};
+    return m;
+}
+
+TEST(TrainMutualInformation, WorkedCases) {
+    // Perfectly dependent halves: ln 2 times the written factor, halved and added twice.
+    std::vector<double> mi = FastMutual(TwoBinaryVariables({0.5, 0.5, 0.5, 0.5}, {0.5, 0, 0, 0.5}), 0);
+    EXPECT_TRUE(SameBits(0.9999999999999997, mi[2]));
+    EXPECT_TRUE(SameBits(0.9999999999999997, mi[1]));
+    EXPECT_TRUE(SameBits(0.0, mi[0]));
+    EXPECT_TRUE(SameBits(0.0, mi[3]));
+    // Independent variables whose joints are exact products: 0.0 in both triangles.
+    mi = FastMutual(TwoBinaryVariables({0.5, 0.5, 0.25, 0.75}, {0.125, 0.125, 0.375, 0.375}), 0);
+    EXPECT_TRUE(SameBits(0.0, mi[1]));
+    EXPECT_TRUE(SameBits(0.0, mi[2]));
+    // All joints 0, or every joint on a zero marginal: 0.0.
+    EXPECT_TRUE(SameBits(0.0, FastMutual(TwoBinaryVariables({0.5, 0.5, 0.5, 0.5}, {0, 0, 0, 0}), 0)[2]));
+    EXPECT_TRUE(SameBits(0.0, FastMutual(TwoBinaryVariables({0, 0, 0.5, 0.5}, {0.2, 0.2, 0.3, 0.3}), 0)[2]));
+    // A zero marginal drops only its own value pairs.
+    const double expected = std::log(0.5 / (0.5 * 0.5)) * kBitsPerNat * 0.5;
+    EXPECT_TRUE(SameBits(0.0 + expected, FastMutual(TwoBinaryVariables({0.5, 0.5, 0.5, 0.0}, {0.5, 0, 0.1, 0.5}), 0)[2]));
+}
+
+TEST(TrainMutualInformation, MatchesTheLiteralSumOnRandomTables) {
+    Random random(11);
+    for (int trial = 0; trial < 60; ++trial) {
+        ModelShape shape;
+        shape.rows = 1;
+        shape.cols = 2;
+        shape.dimension = 1 + random.Below(7);
+        shape.maxRange = 1 + random.Below(4);
+        shape.zeroShare = 0.2;
+        reference::RawModel raw = RandomModel(random, shape);
+        // Degenerate entries the finiteness test must drop or carry.
+        for (auto& table : raw.intersect)
+            for (double& x : table) {
+                if (random.Chance(0.03)) x = kNaN;
+                else if (random.Chance(0.03)) x = -x;
+                else if (random.Chance(0.02)) x = HUGE_VAL;
+                else if (random.Chance(0.02)) x = -0.0;
+            }
+        for (auto& table : raw.marginal)
+            for (double& x : table)
+                if (random.Chance(0.05)) x = random.Chance(0.5) ? kNaN : 1e-310;
+        for (int k = 0; k < 2; ++k) EXPECT_TRUE(SameBits(ReferenceMutual(raw, k), FastMutual(raw, k))) << trial;
+    }
+}
+
+std::vector<double> FastTree(const std::vector<double>& mutual, int d, int root, std::vector<std::int32_t>* parents = nullptr) {
+    std::vector<double> graph(static_cast<std::size_t>(d * d), 5.0);
+    std::vector<std::int32_t> parent(static_cast<std::size_t>(d), 99);
+    TreeScratch scratch;
+    BuildDependencyTree(mutual.data(), graph.data(), d, root, scratch, parent.data());
+    if (parents) *parents = parent;
+    return graph;
+}
+
+std::vector<double> ReferenceTree(const std::vector<double>& mutual, int d, int root) {
+    std::vector<double> graph(static_cast<std::size_t>(d * d), 5.0);
+    reference::BuildDependencyTree(mutual.data(), graph.data(), d, root);
+    return graph;
+}
+
+// Upper-triangle weights for three variables: (0,1), (0,2), (1,2).
+std::vector<double> Three(double w01, double w02, double w12) {
+    std::vector<double> m(9, 0.0);
+    m[0 + 1 * 3] = w01;
+    m[0 + 2 * 3] = w02;
+    m[1 + 2 * 3] = w12;
+    return m;
+}
+
+TEST(TrainDependencyTree, WorkedTrees) {
+    const std::vector<double> weights = Three(0.5, 0.1, 0.9);
+    std::vector<double> g = FastTree(weights, 3, 1);
+    std::vector<double> expected(9, 0.0);
+    expected[0 + 1 * 3] = 1.0;  // (0,1)
+    expected[1 + 2 * 3] = 1.0;  // (1,2)
+    EXPECT_TRUE(SameBits(expected, g));
+    EXPECT_TRUE(SameBits(expected, FastTree(weights, 3, 0)));  // RootNode 0 starts at variable 0 too
+
+    std::vector<std::int32_t> parent;
+    g = FastTree(weights, 3, 3, &parent);
+    expected.assign(9, 0.0);
+    expected[2 + 1 * 3] = 1.0;  // (2,1)
+    expected[1 + 0 * 3] = 1.0;  // (1,0)
+    EXPECT_TRUE(SameBits(expected, g));
+    EXPECT_EQ(parent, (std::vector<std::int32_t>{1, 2, -1}));
+
+    EXPECT_TRUE(SameBits(std::vector<double>{0.0}, FastTree({0.0}, 1, 1)));
+}
+
+TEST(TrainDependencyTree, TiesKeepListOrderAndNaNComesLast) {
+    std::vector<double> g = FastTree(Three(0.25, 0.25, 0.25), 3, 0);
+    EXPECT_EQ(g[0 + 1 * 3], 1.0);  // (0,1) before (0,2): list order
+    EXPECT_EQ(g[0 + 2 * 3], 1.0);
+    // -0.0 and 0.0 tie: (0,1) comes first.
+    g = FastTree(Three(-0.0, 0.0, -1.0), 3, 3);
+    EXPECT_EQ(g[2 + 0 * 3], 1.0);  // only (0,2) leaves variable 2
+    EXPECT_EQ(g[0 + 1 * 3], 1.0);  // then (0,1) ties with nothing heavier
+    // NaN after every number, even -Inf.
+    g = FastTree(Three(kNaN, -HUGE_VAL, 0.0), 3, 1);
+    EXPECT_EQ(g[0 + 2 * 3], 1.0);
+    EXPECT_EQ(g[2 + 1 * 3], 1.0);
+    EXPECT_EQ(g[0 + 1 * 3], 0.0);
+    // Equal infinities tie as well.
+    g = FastTree(Three(HUGE_VAL, HUGE_VAL, 0.0), 3, 2);
+    EXPECT_EQ(g[1 + 0 * 3], 1.0);
+    EXPECT_EQ(g[0 + 2 * 3], 1.0);
+
+    EXPECT_EQ(CompareTreeEdges({kNaN, 0, 1}, {kNaN, 0, 2}), 0);
+    EXPECT_EQ(CompareTreeEdges({kNaN, 0, 1}, {-HUGE_VAL, 0, 2}), 1);
+    EXPECT_EQ(CompareTreeEdges({1.0, 0, 1}, {kNaN, 0, 2}), -1);
+    EXPECT_EQ(CompareTreeEdges({-0.0, 0, 1}, {0.0, 0, 2}), 0);
+    EXPECT_EQ(CompareTreeEdges({2.0, 0, 1}, {1.0, 0, 2}), -1);
+}
+
+TEST(TrainDependencyTree, PrimTakesTheEdgesOfTheSortedScan) {
+    Random random(21);
+    const double pool[] = {0.0, -0.0, 0.5, 0.5, 1.0, 2.0, kNaN, HUGE_VAL, -HUGE_VAL, 0.25};
+    for (int trial = 0; trial < 400; ++trial) {
+        const int d = 1 + random.Below(12);
+        std::vector<double> mutual(static_cast<std::size_t>(d * d));
+        const bool ties = random.Chance(0.7);
+        for (double& x : mutual) x = ties ? pool[random.Below(10)] : random.Uniform();
+        const int root = random.Below(d + 1);
+        std::vector<std::int32_t> parent;
+        const std::vector<double> fast = FastTree(mutual, d, root, &parent);
+        ASSERT_TRUE(SameBits(ReferenceTree(mutual, d, root), fast)) << trial;
+        // A spanning tree rooted at the start variable, with the parents reported.
+        const int start = root == 0 ? 0 : root - 1;
+        for (int c = 0; c < d; ++c) {
+            int ones = 0;
+            for (int p = 0; p < d; ++p) ones += fast[p + c * d] == 1.0;
+            EXPECT_EQ(ones, c == start ? 0 : 1);
+            if (c != start) {
+                EXPECT_EQ(fast[parent[c] + c * d], 1.0);
+            }
+        }
+        EXPECT_EQ(parent[start], -1);
+    }
+}
+
+}  // namespace
+}  // namespace tavrix
