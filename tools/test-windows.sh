@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The MEX files for 32-bit and 64-bit Windows, built with mingw-w64 and run
+# under wine by a small runner, against the same runner built for Linux:
+#  - both Windows word sizes must give identical reports, bit for bit;
+#  - against Linux, every line must match except real doubles, which may differ
+#    by a few units in the last place (the runtimes' log and exp);
+#  - each MEX file exports mexFunction only and imports nothing beyond
+#    libmx.dll, libmex.dll and the system's KERNEL32.dll and msvcrt.dll.
+set -euo pipefail
+source "$(dirname "$0")/../windows/build.sh"
+ULPS=4
+
+windows_ensure_packages cmake make g++ mingw-w64 wine64 wine32:i386
+
+for arch in native x86_64 i686; do
+  echo "windows: building $arch"
+  windows_build "$arch"
+done
+
+check_binaries() {  # <dir> <suffix> <objdump>
+  local dir=$1 suffix=$2 objdump=$3 file dlls exports status=0
+  for source in winner/TavrixBest train/TavrixFit score/TavrixScore holes/TavrixHoles impute/TavrixImpute; do
+    [ -e "$TAVRIX_ROOT/$source.cpp" ] || continue
+    file=$dir/$(basename "$source")$suffix
+    if [ ! -e "$file" ]; then
+      echo "windows: $file was not built" >&2
+      status=1
+      continue
+    fi
+    dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
+    if [ "$dlls" != "KERNEL32.dll libmex.dll libmx.dll msvcrt.dll " ]; then
+      echo "windows: $file imports from: $dlls" >&2
+      status=1
+    fi
+    exports=$("$objdump" -p "$file" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | tr '\n' ' ')
+    if [ "$exports" != "mexFunction " ]; then
+      echo "windows: $file exports: $exports" >&2
+      status=1
+    fi
+  done
+  return $status
+}
+check_binaries "$WINDOWS_BUILD/x86_64" .mexw64 x86_64-w64-mingw32-objdump
+check_binaries "$WINDOWS_BUILD/i686" .mexw32 i686-w64-mingw32-objdump
+
+# wine64 for the 64-bit prefix, the 32-bit loader with WINEARCH=win32 for the other.
+WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+WINE32=/usr/lib/wine/wine
+[ -x "$WINE32" ] || WINE32=$(command -v wine)
+WINESERVER=/usr/lib/wine/wineserver
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+export WINEDEBUG=-all
+
+run_under_wine() {  # <loader> <prefix> <winearch> <build dir>
+  local loader=$1 prefix=$2 winearch=$3 dir=$4
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "windows: creating the $winearch prefix $prefix"
+    rm -rf "$prefix"
+    WINEPREFIX=$prefix WINEARCH=$winearch "$loader" wineboot -i >/dev/null 2>&1 || { echo "windows: wineboot failed in $prefix" >&2; return 1; }
+  fi
+  (cd "$dir" && WINEPREFIX=$prefix WINEARCH=$winearch "$loader" tavrix_runner.exe . report.txt)
+  WINEPREFIX=$prefix "$WINESERVER" -w 2>/dev/null || true
+}
+
+"$WINDOWS_BUILD/native/tavrix_runner" "$WINDOWS_BUILD/native" "$WINDOWS_BUILD/native/report.txt"
+run_under_wine "$WINE64" /tmp/tavrix-wine-win64 win64 "$WINDOWS_BUILD/x86_64"
+run_under_wine "$WINE32" /tmp/tavrix-wine-win32 win32 "$WINDOWS_BUILD/i686"
+
+compare=$WINDOWS_BUILD/native/tavrix_compare
+"$compare" "$WINDOWS_BUILD/x86_64/report.txt" "$WINDOWS_BUILD/i686/report.txt" 0
+cmp "$WINDOWS_BUILD/x86_64/report.txt" "$WINDOWS_BUILD/i686/report.txt"
+"$compare" "$WINDOWS_BUILD/native/report.txt" "$WINDOWS_BUILD/x86_64/report.txt" "$ULPS"
+echo "windows: both word sizes agree bit for bit, and with Linux"
