@@ -3,12 +3,15 @@
 # under wine by a small runner, against the same runner built for Linux:
 #  - both Windows word sizes must give identical reports, bit for bit;
 #  - against Linux, every line must match except real doubles, which may differ
-#    by a few units in the last place (the runtimes' log and exp);
+#    by a few units in the last place (glibc's log and exp round differently
+#    from mingw-w64's in about one call in a thousand), counted in the value or
+#    in the largest entry of its array (see windows/compare.cpp);
 #  - each MEX file exports mexFunction only and imports nothing beyond
 #    libmx.dll, libmex.dll and the system's KERNEL32.dll and msvcrt.dll.
 set -euo pipefail
 source "$(dirname "$0")/../windows/build.sh"
-ULPS=4
+# Measured on the shared cases: 4; on other training seeds up to 13.
+ULPS=16
 
 windows_ensure_packages cmake make g++ mingw-w64 wine64 wine32:i386
 

@@ -82,10 +82,32 @@ std::string OneLine(const std::string& text) {
 
 // Runs one case; returns the number of faults found (not the gateway's errors,
 // which are outcomes like any other).
-int Run(const Case& c, const std::map<std::string, Gateway>& gateways, Report& report) {
+// Arrays in a result, itself included.
+long CountArrays(const mxArray* a) {
+    if (!a) return 0;
+    long n = 1;
+    const bool children = mxIsStruct(a) || mxIsCell(a);
+    const std::size_t count = mxIsStruct(a) ? mxGetNumberOfElements(a) * static_cast<std::size_t>(mxGetNumberOfFields(a))
+                                            : mxGetNumberOfElements(a);
+    for (std::size_t k = 0; children && k < count; ++k) {
+        if (mxIsCell(a)) {
+            n += CountArrays(mxGetCell(a, static_cast<mwIndex>(k)));
+        } else {
+            const auto fields = static_cast<std::size_t>(mxGetNumberOfFields(a));
+            n += CountArrays(mxGetField(a, static_cast<mwIndex>(k / fields),
+                                        mxGetFieldNameByNumber(a, static_cast<int>(k % fields))));
+        }
+    }
+    return n;
+}
+
+int Run(const Case& c, const std::map<std::string, Gateway>& gateways, std::map<std::string, testing::MxPtr>& kept,
+        Report& report) {
     report.Line("case " + c.name);
     const Gateway gateway = gateways.at(c.gateway);
-    if (!gateway) {
+    std::vector<const mxArray*> prhs(c.args);
+    if (!c.modelFrom.empty()) prhs[0] = kept.count(c.modelFrom) ? kept[c.modelFrom].get() : nullptr;
+    if (!gateway || (!c.modelFrom.empty() && !prhs[0])) {
         report.Line("absent");
         return 0;
     }
@@ -96,11 +118,11 @@ int Run(const Case& c, const std::map<std::string, Gateway>& gateways, Report& r
     std::vector<mxArray*> plhs(static_cast<std::size_t>(slots), nullptr);
     plhs.push_back(kGuard);
     plhs.push_back(kGuard);
-    std::vector<const mxArray*> prhs(c.args);
     std::string identifier, message;
     const bool failed = Invoke(gateway, c.nlhs, plhs.data(), static_cast<int>(prhs.size()), prhs.data(),
                                identifier, message);
     int faults = 0;
+    long keptArrays = 0;
     if (plhs[slots] != kGuard || plhs[slots + 1] != kGuard) {
         std::fprintf(stderr, "%s: wrote a result slot it was not given\n", c.name.c_str());
         ++faults;
@@ -119,10 +141,16 @@ int Run(const Case& c, const std::map<std::string, Gateway>& gateways, Report& r
             report.Line("out " + std::to_string(k + 1));
             report.Array(plhs[k], k < static_cast<int>(c.kinds.size()) ? c.kinds[k] : Kind::kReal);
         }
-        mxDestroyArray(plhs[k]);
+        if (k == 0 && c.keepResult && !failed) {
+            keptArrays = CountArrays(plhs[k]);
+            kept[c.name].reset(plhs[k]);
+        } else {
+            mxDestroyArray(plhs[k]);
+        }
     }
-    if (LiveArrays() != arrays || LiveAllocations() != blocks) {
-        std::fprintf(stderr, "%s: leaked %ld arrays and %ld mxMalloc blocks\n", c.name.c_str(), LiveArrays() - arrays,
+    if (LiveArrays() != arrays + keptArrays || LiveAllocations() != blocks) {
+        std::fprintf(stderr, "%s: leaked %ld arrays and %ld mxMalloc blocks\n", c.name.c_str(),
+                     LiveArrays() - arrays - keptArrays,
                      LiveAllocations() - blocks);
         ++faults;
     }
@@ -153,8 +181,9 @@ int main(int argc, char** argv) {
     int faults = 0, cases = 0;
     {
         CaseSet set = MakeCases();
+        std::map<std::string, tavrix::testing::MxPtr> kept;
         for (const Case& c : set.cases) {
-            faults += Run(c, gateways, report);
+            faults += Run(c, gateways, kept, report);
             ++cases;
         }
     }

@@ -16,7 +16,7 @@ using testing::Text;
 
 Kind FieldKind(const char* field) {
     for (const char* name : {"Graph", "NumVictories", "Translate", "Ranges", "NumRowsMap", "NumColsMap", "Dimension",
-                             "MaxRange", "NumValues", "RootNode", "Samples"})
+                             "MaxRange", "NumValues", "RootNode", "Samples", "Seed", "Iterations", "Threads"})
         if (std::strcmp(field, name) == 0) return Kind::kInteger;
     return Kind::kReal;
 }
@@ -35,7 +35,13 @@ public:
 
     void Add(std::string name, std::string gateway, int nlhs, std::vector<const mxArray*> args,
              std::vector<Kind> kinds = {}) {
-        set_.cases.push_back(Case{std::move(name), std::move(gateway), nlhs, std::move(args), std::move(kinds)});
+        Case c;
+        c.name = std::move(name);
+        c.gateway = std::move(gateway);
+        c.nlhs = nlhs;
+        c.args = std::move(args);
+        c.kinds = std::move(kinds);
+        set_.cases.push_back(std::move(c));
     }
 
     // A copy of `model` with one field replaced.
@@ -44,6 +50,11 @@ public:
         testing::SetField(copy.get(), field, std::move(value));
         return Keep(std::move(copy));
     }
+
+    // The last case keeps its first result for later cases to take as their model.
+    void Keep(const char*) { set_.cases.back().keepResult = true; }
+    // The last case takes its first argument from the kept result of case `name`.
+    void From(const char* name) { set_.cases.back().modelFrom = name; }
 
     CaseSet Take() { return std::move(set_); }
 
@@ -139,11 +150,49 @@ void BestCases(Builder& b) {
     b.Add("best.error.threads", "TavrixBest", 1, {s.model, s.data, threads, b.Keep(Scalar(0))});
 }
 
+void FitCases(Builder& b) {
+    const std::vector<Kind> kinds{Kind::kReal, Kind::kReal};  // struct results: kinds by field
+    const mxArray* seed = b.Keep(Text("Seed"));
+    const mxArray* threads = b.Keep(Text("Threads"));
+
+    testing::ModelShape small;
+    small.zeroShare = 0;
+    const Fixture s = MakeFixture(b, 21, small, 40, true, true);
+    b.Add("fit.small", "TavrixFit", 1, {s.model, b.Keep(Scalar(300)), seed, b.Keep(Scalar(7))}, kinds);
+    b.Add("fit.small.info", "TavrixFit", 2,
+          {s.model, b.Keep(Scalar(300)), seed, b.Keep(Scalar(7)), threads, b.Keep(Scalar(3))}, kinds);
+    b.Add("fit.zero", "TavrixFit", 1, {s.model, b.Keep(Scalar(0)), seed, b.Keep(Scalar(1))}, kinds);
+
+    testing::ModelShape directed;
+    directed.rows = 4;
+    directed.cols = 3;
+    directed.dimension = 9;
+    directed.maxRange = 4;
+    directed.directed = true;
+    directed.zeroShare = 0;
+    const Fixture d = MakeFixture(b, 22, directed, 60, true, true);
+    b.Add("fit.directed", "TavrixFit", 1,
+          {d.model, b.Keep(Scalar(500)), seed, b.Keep(Scalar(2026)), threads, b.Keep(Scalar(2))}, kinds);
+    b.Keep("fit.directed");
+    // The trained model goes on to the other functions, as a caller's would.
+    b.Add("best.trained", "TavrixBest", 2, {nullptr, d.data}, {Kind::kInteger, Kind::kReal});
+    b.From("fit.directed");
+
+    // Validation errors.
+    b.Add("fit.error.arguments", "TavrixFit", 1, {s.model});
+    b.Add("fit.error.iterations", "TavrixFit", 1, {s.model, b.Keep(Text("many"))});
+    b.Add("fit.error.samples", "TavrixFit", 1, {b.Keep(testing::WithoutField(s.model, "Samples")), b.Keep(Scalar(5))});
+    b.Add("fit.error.root", "TavrixFit", 1, {b.Changed(s.model, "RootNode", Scalar(9)), b.Keep(Scalar(5))});
+    b.Add("fit.error.seed", "TavrixFit", 1, {s.model, b.Keep(Scalar(5)), seed, b.Keep(Scalar(-1))});
+    b.Add("fit.error.model", "TavrixFit", 1, {s.data, b.Keep(Scalar(5))});
+}
+
 }  // namespace
 
 CaseSet MakeCases() {
     Builder b;
     BestCases(b);
+    FitCases(b);
     return b.Take();
 }
 

@@ -19,9 +19,11 @@ Kind FieldKind(const char* field);
 struct Case {
     std::string name;
     std::string gateway;
-    int nlhs;
+    int nlhs = 1;
     std::vector<const mxArray*> args;
     std::vector<Kind> kinds;  // per result slot; missing ones are real
+    bool keepResult = false;  // result 1 stays alive for later cases
+    std::string modelFrom;    // argument 1 is the kept result of this case
 };
 
 struct CaseSet {
