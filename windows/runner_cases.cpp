@@ -82,6 +82,17 @@ Fixture MakeFixture(Builder& b, std::uint64_t seed, const testing::ModelShape& s
     return f;
 }
 
+// A mask of the same size as `f.data`: 0.0 hides an entry, 1.0 keeps it; up to
+// `hidden` entries per column are hidden.
+std::vector<double> RandomMask(std::uint64_t seed, const Fixture& f, int hidden) {
+    Random random(seed);
+    const auto d = static_cast<int>(f.raw.dimension);
+    std::vector<double> mask(f.samples.size(), 1.0);
+    for (std::size_t j = 0; d > 0 && j < mask.size() / static_cast<std::size_t>(d); ++j)
+        for (int h = random.Below(hidden + 1); h > 0; --h) mask[j * static_cast<std::size_t>(d) + static_cast<std::size_t>(random.Below(d))] = 0.0;
+    return mask;
+}
+
 void BestCases(Builder& b) {
     const std::vector<Kind> kinds{Kind::kInteger, Kind::kReal};
     const mxArray* threads = b.Keep(Text("Threads"));
@@ -150,7 +161,8 @@ void BestCases(Builder& b) {
     b.Add("best.error.threads", "TavrixBest", 1, {s.model, s.data, threads, b.Keep(Scalar(0))});
 }
 
-void FitCases(Builder& b) {
+// Returns the fixture whose model "fit.directed" trains and keeps.
+Fixture FitCases(Builder& b) {
     const std::vector<Kind> kinds{Kind::kReal, Kind::kReal};  // struct results: kinds by field
     const mxArray* seed = b.Keep(Text("Seed"));
     const mxArray* threads = b.Keep(Text("Threads"));
@@ -185,6 +197,94 @@ void FitCases(Builder& b) {
     b.Add("fit.error.root", "TavrixFit", 1, {b.Changed(s.model, "RootNode", Scalar(9)), b.Keep(Scalar(5))});
     b.Add("fit.error.seed", "TavrixFit", 1, {s.model, b.Keep(Scalar(5)), seed, b.Keep(Scalar(-1))});
     b.Add("fit.error.model", "TavrixFit", 1, {s.data, b.Keep(Scalar(5))});
+    return d;
+}
+
+void ScoreCases(Builder& b, const Fixture& trained) {
+    const mxArray* threads = b.Keep(Text("Threads"));
+    testing::ModelShape proper;
+    proper.rows = 4;
+    proper.cols = 4;
+    proper.dimension = 10;
+    proper.zeroShare = 0;
+    const Fixture p = MakeFixture(b, 31, proper, 300, true, false);
+    b.Add("score.proper.one", "TavrixScore", 1, {p.model, p.data});
+    b.Add("score.proper.two", "TavrixScore", 2, {p.model, p.data, threads, b.Keep(Scalar(3))});
+    proper.directed = true;
+    const Fixture pd = MakeFixture(b, 32, proper, 300, true, false);
+    b.Add("score.proper.directed", "TavrixScore", 2, {pd.model, pd.data});
+    testing::ModelShape wild;
+    wild.directed = true;
+    wild.wildGraphs = true;
+    wild.zeroShare = 0.3;
+    const Fixture w = MakeFixture(b, 33, wild, 80, false, false);
+    b.Add("score.wild", "TavrixScore", 2, {w.model, w.data});
+    b.Add("score.trained", "TavrixScore", 2, {nullptr, trained.data});
+    b.From("fit.directed");
+    b.Add("score.empty", "TavrixScore", 2, {p.model, b.Keep(Matrix(10, 0))});
+
+    b.Add("score.error.arguments", "TavrixScore", 1, {p.model});
+    b.Add("score.error.outputs", "TavrixScore", 3, {p.model, p.data});
+    b.Add("score.error.missing", "TavrixScore", 1, {b.Keep(testing::WithoutField(p.model, "Graph")), p.data});
+    b.Add("score.error.datasize", "TavrixScore", 1, {p.model, b.Keep(Matrix(9, 2, std::vector<double>(18, 0.0)))});
+    std::vector<double> bad(p.samples);
+    bad[3] = 7;
+    b.Add("score.error.code", "TavrixScore", 1, {p.model, b.Keep(Matrix(10, 300, bad))});
+}
+
+void HolesCases(Builder& b) {
+    testing::ModelShape proper;
+    proper.rows = 3;
+    proper.cols = 4;
+    proper.dimension = 8;
+    proper.zeroShare = 0;
+    const Fixture p = MakeFixture(b, 41, proper, 150, true, false);
+    const mxArray* mask = b.Keep(Matrix(8, 150, RandomMask(42, p, 3)));
+    b.Add("holes.proper", "TavrixHoles", 2, {p.model, p.data, mask});
+    b.Add("holes.proper.threads", "TavrixHoles", 2, {p.model, p.data, mask, b.Keep(Text("Threads")), b.Keep(Scalar(2))});
+    proper.directed = true;
+    const Fixture pd = MakeFixture(b, 43, proper, 150, true, false);
+    b.Add("holes.directed", "TavrixHoles", 2, {pd.model, pd.data, b.Keep(Matrix(8, 150, RandomMask(44, pd, 3)))});
+    b.Add("holes.observed", "TavrixHoles", 2, {p.model, p.data, b.Keep(Matrix(8, 150, std::vector<double>(1200, 1.0)))});
+    MxPtr logical(mxCreateLogicalMatrix(8, 150));
+    auto* flags = mxGetLogicals(logical.get());
+    for (double m : RandomMask(45, p, 2)) *flags++ = m != 0.0;
+    b.Add("holes.logical", "TavrixHoles", 2, {p.model, p.data, b.Keep(std::move(logical))});
+
+    b.Add("holes.error.arguments", "TavrixHoles", 1, {p.model, p.data});
+    b.Add("holes.error.masksize", "TavrixHoles", 1, {p.model, p.data, b.Keep(Matrix(8, 149, std::vector<double>(8 * 149, 1.0)))});
+    b.Add("holes.error.maskclass", "TavrixHoles", 1, {p.model, p.data, b.Keep(Text("mask"))});
+}
+
+void ImputeCases(Builder& b, const Fixture& trained) {
+    const std::vector<Kind> kinds{Kind::kInteger, Kind::kReal, Kind::kReal};
+    testing::ModelShape proper;
+    proper.rows = 3;
+    proper.cols = 3;
+    proper.dimension = 9;
+    proper.zeroShare = 0;
+    const Fixture p = MakeFixture(b, 51, proper, 120, true, false);
+    const std::vector<double> mask = RandomMask(52, p, 5);
+    std::vector<double> holes(p.samples);
+    for (std::size_t k = 0; k < holes.size(); ++k)
+        if (mask[k] == 0.0) holes[k] = kNaN;  // never read
+    const mxArray* data = b.Keep(Matrix(9, 120, holes));
+    const mxArray* maskArray = b.Keep(Matrix(9, 120, mask));
+    b.Add("impute.proper", "TavrixImpute", 3, {p.model, data, maskArray}, kinds);
+    proper.directed = true;
+    const Fixture pd = MakeFixture(b, 53, proper, 120, true, false);
+    b.Add("impute.directed", "TavrixImpute", 3, {pd.model, pd.data, b.Keep(Matrix(9, 120, RandomMask(54, pd, 9)))},
+          kinds);
+    testing::ModelShape cycles;
+    cycles.treeGraphs = false;
+    const Fixture c = MakeFixture(b, 55, cycles, 60, false, false);
+    b.Add("impute.cycles", "TavrixImpute", 3, {c.model, c.data, b.Keep(Matrix(4, 60, RandomMask(56, c, 2)))}, kinds);
+    b.Add("impute.trained", "TavrixImpute", 3,
+          {nullptr, trained.data, b.Keep(Matrix(9, 60, RandomMask(57, trained, 4)))}, kinds);
+    b.From("fit.directed");
+
+    b.Add("impute.error.arguments", "TavrixImpute", 1, {p.model, data});
+    b.Add("impute.error.code", "TavrixImpute", 1, {p.model, data, b.Keep(Matrix(9, 120, std::vector<double>(1080, 1.0)))});
 }
 
 }  // namespace
@@ -192,7 +292,10 @@ void FitCases(Builder& b) {
 CaseSet MakeCases() {
     Builder b;
     BestCases(b);
-    FitCases(b);
+    const Fixture trained = FitCases(b);
+    ScoreCases(b, trained);
+    HolesCases(b);
+    ImputeCases(b, trained);
     return b.Take();
 }
 
