@@ -100,6 +100,16 @@ TEST(TrainMutualInformation, MatchesTheLiteralSumOnRandomTables) {
                 if (random.Chance(0.05)) x = random.Chance(0.5) ? kNaN : 1e-310;
         for (int k = 0; k < 2; ++k) EXPECT_TRUE(SameBits(ReferenceMutual(raw, k), FastMutual(raw, k))) << trial;
     }
+    // Variables with many values: a pair's terms span several chunks.
+    ModelShape wide;
+    wide.rows = wide.cols = 1;
+    wide.dimension = 3;
+    wide.maxRange = 40;
+    wide.zeroShare = 0.3;
+    for (int trial = 0; trial < 5; ++trial) {
+        const reference::RawModel raw = RandomModel(random, wide);
+        EXPECT_TRUE(SameBits(ReferenceMutual(raw, 0), FastMutual(raw, 0))) << "wide " << trial;
+    }
 }
 
 std::vector<double> FastTree(const std::vector<double>& mutual, int d, int root, std::vector<std::int32_t>* parents = nullptr) {
