@@ -232,7 +232,7 @@ void ScoreCases(Builder& b, const Fixture& trained) {
     b.Add("score.error.code", "TavrixScore", 1, {p.model, b.Keep(Matrix(10, 300, bad))});
 }
 
-void HolesCases(Builder& b) {
+void HolesCases(Builder& b, const Fixture& trained) {
     testing::ModelShape proper;
     proper.rows = 3;
     proper.cols = 4;
@@ -251,7 +251,17 @@ void HolesCases(Builder& b) {
     for (double m : RandomMask(45, p, 2)) *flags++ = m != 0.0;
     b.Add("holes.logical", "TavrixHoles", 2, {p.model, p.data, b.Keep(std::move(logical))});
 
+    b.Add("holes.trained", "TavrixHoles", 2, {nullptr, trained.data, b.Keep(Matrix(9, 60, RandomMask(46, trained, 3)))});
+    b.From("fit.directed");
+
     b.Add("holes.error.arguments", "TavrixHoles", 1, {p.model, p.data});
+    testing::ModelShape wide;
+    wide.rows = 1;
+    wide.cols = 1;
+    wide.dimension = 40;
+    wide.maxRange = 4;
+    const Fixture w = MakeFixture(b, 47, wide, 3, false, false);
+    b.Add("holes.error.completions", "TavrixHoles", 1, {w.model, w.data, b.Keep(Matrix(40, 3))});
     b.Add("holes.error.masksize", "TavrixHoles", 1, {p.model, p.data, b.Keep(Matrix(8, 149, std::vector<double>(8 * 149, 1.0)))});
     b.Add("holes.error.maskclass", "TavrixHoles", 1, {p.model, p.data, b.Keep(Text("mask"))});
 }
@@ -294,7 +304,7 @@ CaseSet MakeCases() {
     BestCases(b);
     const Fixture trained = FitCases(b);
     ScoreCases(b, trained);
-    HolesCases(b);
+    HolesCases(b, trained);
     ImputeCases(b, trained);
     return b.Take();
 }
