@@ -1,0 +1,132 @@
+#include "held_out.hpp"
+
+#include <cmath>
+#include <vector>
+
+#include "../core/compiled_unit.hpp"
+#include "../core/numeric.hpp"
+#include "../core/parallel.hpp"
+#include "../core/value_index_table.hpp"
+#include "../score/log_mixture.hpp"
+#include "hidden_evidence.hpp"
+#include "masked_log_likelihood.hpp"
+
+namespace tavrix {
+namespace {
+
+// One thread's buffers, allocated once per chunk of samples.
+struct Scratch {
+    explicit Scratch(std::int32_t dimension, std::size_t numUnits)
+        : walk(dimension), posterior(numUnits), top(numUnits), logs(numUnits), scaled(numUnits) {
+        listed.reserve(numUnits);
+    }
+    CompletionWalk walk;
+    std::vector<double> posterior;  // the evidence, then the posterior in its place
+    std::vector<double> top;        // largest finite completion log-likelihood per unit
+    std::vector<double> logs;       // log-evidence, then masked log-likelihoods
+    std::vector<double> scaled;
+    std::vector<std::int32_t> listed;
+};
+
+class HeldOut {
+public:
+    HeldOut(const MapModel& model, const ValueIndexTable& table, const std::vector<CompiledUnit>& units)
+        : pi_(model.pi.data()), table_(table), units_(units) {}
+
+    double Sample(const std::int32_t* column, const std::uint8_t* hidden, Scratch& w) const {
+        const std::size_t numUnits = units_.size();
+        w.walk.Start(column, hidden, table_.rangeCounts);
+        HiddenEvidence(units_, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
+        if (PlainPosteriorUnderflows(w)) ScaledPosterior(column, hidden, w);
+        else PlainPosterior(w);
+        for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(units_[k], column, hidden);
+        return LogMixture(w.logs.data(), w.posterior.data(), numUnits);
+    }
+
+private:
+    // The evidence of a unit underflows when its largest term does.
+    static bool EvidenceUnderflows(double top) { return IsFinite(top) && std::exp(top) < kSmallestNormal; }
+
+    // The plain posterior loses its precision when S = sum of Pi x ev
+    // underflows, or when the evidence of a unit that counts underflowed;
+    // it stands wherever a term of S is not finite or no unit has a finite
+    // completion and a non-zero prior.
+    bool PlainPosteriorUnderflows(const Scratch& w) const {
+        double largest = 0.0;
+        bool likely = false;
+        bool underflow = false;
+        for (std::size_t k = 0; k < units_.size(); ++k) {
+            const double term = pi_[k] * w.posterior[k];
+            if (!IsFinite(term)) return false;
+            if (std::fabs(term) > largest) largest = std::fabs(term);
+            if (pi_[k] != 0.0 && IsFinite(w.top[k])) {
+                likely = true;
+                if (EvidenceUnderflows(w.top[k])) underflow = true;
+            }
+        }
+        return likely && (underflow || largest < kSmallestNormal);
+    }
+
+    void PlainPosterior(Scratch& w) const {
+        double sum = 0.0;
+        for (std::size_t k = 0; k < units_.size(); ++k) sum += pi_[k] * w.posterior[k];
+        for (std::size_t k = 0; k < units_.size(); ++k) w.posterior[k] = (pi_[k] * w.posterior[k]) / sum;
+    }
+
+    // Log-evidence from the sums scaled by each unit's largest term where
+    // they underflowed, then the posterior scaled by the largest log-evidence
+    // of a unit with a non-zero prior.
+    void ScaledPosterior(const std::int32_t* column, const std::uint8_t* hidden, Scratch& w) const {
+        const std::size_t numUnits = units_.size();
+        w.listed.clear();
+        for (std::size_t k = 0; k < numUnits; ++k)
+            if (pi_[k] != 0.0 && EvidenceUnderflows(w.top[k])) w.listed.push_back(static_cast<std::int32_t>(k));
+        w.walk.Start(column, hidden, table_.rangeCounts);
+        ScaledEvidence(units_, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
+                       Span<const double>(w.top.data(), numUnits), Span<double>(w.scaled.data(), numUnits));
+        for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = std::log(w.posterior[k]);
+        for (const std::int32_t k : w.listed) {
+            const auto u = static_cast<std::size_t>(k);
+            w.logs[u] = std::log(w.scaled[u]) + w.top[u];
+        }
+        double scale = 0.0;
+        bool found = false;
+        for (std::size_t k = 0; k < numUnits; ++k)
+            if (pi_[k] != 0.0 && IsFinite(w.logs[k]) && (!found || w.logs[k] > scale)) {
+                scale = w.logs[k];
+                found = true;
+            }
+        double sum = 0.0;
+        for (std::size_t k = 0; k < numUnits; ++k) {
+            // A zero prior gives its plain (zero) weight; no scale can change it.
+            const double weight = pi_[k] != 0.0 ? pi_[k] * std::exp(w.logs[k] - scale) : pi_[k] * w.posterior[k];
+            w.posterior[k] = weight;
+            sum += weight;
+        }
+        for (std::size_t k = 0; k < numUnits; ++k) w.posterior[k] = w.posterior[k] / sum;
+    }
+
+    const double* pi_;
+    const ValueIndexTable& table_;
+    const std::vector<CompiledUnit>& units_;
+};
+
+}  // namespace
+
+void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span<const std::uint8_t> hidden,
+                             int threads, Span<double> out) {
+    const ValueIndexTable table = BuildValueIndexTable(model);
+    const std::vector<CompiledUnit> units = CompileUnits(model, table, threads);
+    const HeldOut heldOut(model, table, units);
+    const auto dimension = static_cast<std::size_t>(data.dimension);
+    ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
+        Scratch scratch(data.dimension, units.size());
+        for (std::int64_t j = begin; j < end; ++j) {
+            const auto sample = static_cast<std::int32_t>(j);
+            out[static_cast<std::size_t>(j)] =
+                heldOut.Sample(data.Column(sample), hidden.data() + static_cast<std::size_t>(j) * dimension, scratch);
+        }
+    });
+}
+
+}  // namespace tavrix

@@ -1,0 +1,16 @@
+// TavrixScore's work: each sample's log-likelihood under the map taken as a
+// Pi-weighted mixture of its units.
+#pragma once
+
+#include "../core/map_model.hpp"
+#include "../core/span.hpp"
+
+namespace tavrix {
+
+// out[j] = log(sum_k Pi[k] exp(L_kj)) over the units k whose log-likelihood
+// L_kj of sample j is finite, summed in unit order (rescaled where the plain
+// sum would underflow). Samples are spread over `threads` threads; every
+// sample's result is the same for any thread count.
+void MixtureLogLikelihood(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> out);
+
+}  // namespace tavrix
