@@ -49,7 +49,8 @@ check_binaries "$WINDOWS_BUILD/i686" .mexw32 i686-w64-mingw32-objdump
 # wine64 for the 64-bit prefix, the 32-bit loader with WINEARCH=win32 for the other.
 WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 WINE32=/usr/lib/wine/wine
-[ -x "$WINE32" ] || WINE32=$(command -v wine)
+[ -x "$WINE32" ] || WINE32=$(command -v wine || true)
+[ -x "$WINE64" ] && [ -x "$WINE32" ] || { echo "windows: wine64 or the 32-bit wine loader is missing" >&2; exit 1; }
 WINESERVER=/usr/lib/wine/wineserver
 [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
 export WINEDEBUG=-all
@@ -59,7 +60,8 @@ run_under_wine() {  # <loader> <prefix> <winearch> <build dir>
   if [ ! -f "$prefix/system.reg" ]; then
     echo "windows: creating the $winearch prefix $prefix"
     rm -rf "$prefix"
-    WINEPREFIX=$prefix WINEARCH=$winearch "$loader" wineboot -i >/dev/null 2>&1 || { echo "windows: wineboot failed in $prefix" >&2; return 1; }
+    # No Mono or Gecko: nothing here needs them, and their installers would be fetched.
+    WINEPREFIX=$prefix WINEARCH=$winearch WINEDLLOVERRIDES="mscoree=;mshtml=" "$loader" wineboot -i >/dev/null 2>&1 || { echo "windows: wineboot failed in $prefix" >&2; return 1; }
   fi
   (cd "$dir" && WINEPREFIX=$prefix WINEARCH=$winearch "$loader" tavrix_runner.exe . report.txt)
   WINEPREFIX=$prefix "$WINESERVER" -w 2>/dev/null || true
