@@ -75,4 +75,15 @@ compare=$WINDOWS_BUILD/native/tavrix_compare
 "$compare" "$WINDOWS_BUILD/x86_64/report.txt" "$WINDOWS_BUILD/i686/report.txt" 0
 cmp "$WINDOWS_BUILD/x86_64/report.txt" "$WINDOWS_BUILD/i686/report.txt"
 "$compare" "$WINDOWS_BUILD/native/report.txt" "$WINDOWS_BUILD/x86_64/report.txt" "$ULPS"
+# The comparer must see a changed unit number, and a double in [1, 2) moved by 2^20 ulp.
+altered=$WINDOWS_BUILD/native/altered.txt
+for change in '0,/^i [0-9]*$/s/^i \([0-9]*\)$/i 1\1/' \
+              '0,/^d 0x[3b]ff[0-9a-f]\{7\}[0-7][0-9a-f]\{5\}$/s/^d \(0x[3b]ff[0-9a-f]\{7\}\)[0-7]/d \18/'; do
+  sed "$change" "$WINDOWS_BUILD/x86_64/report.txt" >"$altered"
+  if cmp -s "$altered" "$WINDOWS_BUILD/x86_64/report.txt" ||
+     "$compare" "$WINDOWS_BUILD/x86_64/report.txt" "$altered" "$ULPS" >/dev/null 2>&1; then
+    echo "windows: the comparer missed a change ($change)" >&2
+    exit 1
+  fi
+done
 echo "windows: both word sizes agree bit for bit, and with Linux"
