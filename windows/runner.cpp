@@ -173,12 +173,17 @@ int main(int argc, char** argv) {
     }
     std::map<std::string, Gateway> gateways;
     std::string found;
+    int faults = 0, cases = 0;
     for (const char* name : kGatewayNames) {
-        gateways[name] = FindGateway(argv[1], name);
+        std::string problem;
+        gateways[name] = FindGateway(argv[1], name, problem);
         if (gateways[name]) found += std::string(" ") + name;
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", name, problem.c_str());
+            ++faults;
+        }
     }
     Report report(out);
-    int faults = 0, cases = 0;
     {
         CaseSet set = MakeCases();
         std::map<std::string, tavrix::testing::MxPtr> kept;

@@ -11,8 +11,9 @@ namespace tavrix::runner {
 
 using Gateway = void (*)(int, mxArray**, int, const mxArray**);
 
-// The entry point of gateway `name` (e.g. "TavrixBest") in `directory`, or nullptr.
-Gateway FindGateway(const std::string& directory, const char* name);
+// The entry point of gateway `name` (e.g. "TavrixBest") in `directory`, or
+// nullptr when there is none; `problem` says why a gateway that exists could not be used.
+Gateway FindGateway(const std::string& directory, const char* name, std::string& problem);
 
 // Calls `gateway`; returns true when it raised an error, with its identifier and message.
 bool Invoke(Gateway gateway, int nlhs, mxArray** plhs, int nrhs, const mxArray** prhs, std::string& identifier,

@@ -15,7 +15,7 @@ __attribute__((weak)) void TavrixImpute_mexFunction(int, mxArray**, int, const m
 
 namespace tavrix::runner {
 
-Gateway FindGateway(const std::string&, const char* name) {
+Gateway FindGateway(const std::string&, const char* name, std::string&) {
     const struct {
         const char* name;
         Gateway entry;

@@ -7,12 +7,17 @@
 
 namespace tavrix::runner {
 
-Gateway FindGateway(const std::string& directory, const char* name) {
+Gateway FindGateway(const std::string& directory, const char* name, std::string& problem) {
     const std::string path = directory + "\\" + name + (sizeof(void*) == 8 ? ".mexw64" : ".mexw32");
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
     HMODULE module = LoadLibraryA(path.c_str());
-    if (!module) return nullptr;
+    if (!module) {
+        problem = "LoadLibrary failed with error " + std::to_string(GetLastError());
+        return nullptr;
+    }
     // Through void(*)(void), the one function type a cast may change silently.
     auto entry = reinterpret_cast<void (*)()>(GetProcAddress(module, "mexFunction"));
+    if (!entry) problem = "no mexFunction export";
     return reinterpret_cast<Gateway>(entry);
 }
 
