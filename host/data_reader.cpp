@@ -103,3 +103,9 @@ HiddenMask ReadMask(const mxArray* mask, const char* name, std::int32_t dimensio
 }
 
 }  // namespace tavrix::host
+
+namespace tavrix::host {
+
+double ElementAsDouble(const mxArray* data, std::size_t e) { return ReadElement(mxGetClassID(data), mxGetData(data), e); }
+
+}  // namespace tavrix::host

@@ -35,3 +35,11 @@ HiddenMask ReadMask(const mxArray* mask, const char* name, std::int32_t dimensio
 std::int32_t ReadSampleCount(const mxArray* data, const char* name, std::int32_t dimension);
 
 }  // namespace tavrix::host
+
+namespace tavrix::host {
+
+// Element e of a real numeric or logical array as a double, converted as
+// ReadCodes converts it (before truncation).
+double ElementAsDouble(const mxArray* data, std::size_t e);
+
+}  // namespace tavrix::host

@@ -1,0 +1,47 @@
+// [filled, post, logp] = TavrixImpute(model, data, mask, 'Threads', n)
+#include <limits>
+
+#include "../host/data_reader.hpp"
+#include "../host/gateway.hpp"
+#include "../host/model_reader.hpp"
+#include "../host/options.hpp"
+#include "imputation.hpp"
+
+namespace {
+enum { kInModel = 0, kInData, kInMask, kInEnd };
+enum { kOutFilled = 0, kOutPost, kOutLogp, kOutEnd };
+constexpr std::int64_t kCompletionLimit = std::int64_t{1} << 31;
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    using namespace tavrix;
+    host::RunGateway("TavrixImpute", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
+        // Check the arguments.
+        host::CheckCounts(call, kInEnd, kOutEnd);
+        const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
+        const mxArray* data = call.prhs[kInData];
+        const std::int32_t n = host::ReadSampleCount(data, "argument 2 (data)", model.dimension);
+        const host::HiddenMask mask = host::ReadMask(call.prhs[kInMask], "argument 3 (mask)", model.dimension, n);
+        const CodeMatrix codes = host::ReadCodes(data, "argument 2 (data)", model, &mask);
+        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
+        const ImputePlan plan = PrepareImputation(model, options.threads);
+        if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit) >= kCompletionLimit)
+            host::Fail(host::Reason::kTooManyCompletions,
+                       "a unit's graph has a cycle through missing variables whose completions number 2^31 or more; "
+                       "hide fewer entries.");
+
+        // Do the job.
+        const auto d = static_cast<std::size_t>(model.dimension);
+        const auto count = d * static_cast<std::size_t>(n);
+        const auto values = static_cast<std::size_t>(model.numValues);
+        ImputeOutputs out;
+        out.filled = Span<double>(host::CreateOutput(call, kOutFilled, d, static_cast<std::size_t>(n)), count);
+        for (std::size_t e = 0; e < count; ++e)
+            out.filled[e] = mask.hidden[e] ? std::numeric_limits<double>::quiet_NaN() : host::ElementAsDouble(data, e);
+        if (host::Wants(call, kOutPost))
+            out.post = Span<double>(host::CreateOutput(call, kOutPost, values, static_cast<std::size_t>(n)), values * static_cast<std::size_t>(n));
+        if (host::Wants(call, kOutLogp))
+            out.logp = Span<double>(host::CreateOutput(call, kOutLogp, static_cast<std::size_t>(n), 1), static_cast<std::size_t>(n));
+        Impute(model, plan, codes, options.threads, out);
+    });
+}

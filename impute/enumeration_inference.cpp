@@ -1,0 +1,73 @@
+#include "enumeration_inference.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrix {
+
+double EnumeratedLogMass(const UnitFactors& unit, const ValueIndexTable& table, std::int32_t size,
+                         bool wantMarginals, InferenceWorkspace& w) {
+    const auto slots = static_cast<std::size_t>(w.maxRange);
+    auto range = [&table](std::int32_t i) { return table.rangeCounts[static_cast<std::size_t>(i)]; };
+    std::int32_t* vars = w.order.data();
+    std::sort(vars, vars + size);  // the lowest variable varies fastest
+    std::int32_t edges = 0;
+    for (std::int32_t p = 0; p < size; ++p) {
+        const std::int32_t u = vars[p];
+        if (range(u) <= 0) return kLogZero;
+        w.code[static_cast<std::size_t>(u)] = 0;
+        for (std::size_t x = 0; x < slots; ++x) w.marginal[static_cast<std::size_t>(u) * slots + x] = 0.0;
+        for (std::int32_t r = w.adjacencyStart[static_cast<std::size_t>(u)];
+             r < w.adjacencyStart[static_cast<std::size_t>(u) + 1]; ++r) {
+            const std::int32_t e = w.neighbourEdge[static_cast<std::size_t>(r)];
+            if (unit.edges[static_cast<std::size_t>(e)].a == u) w.componentEdges[static_cast<std::size_t>(edges++)] = e;
+        }
+    }
+
+    double top = kLogZero, sum = 0.0;
+    for (;;) {
+        double logWeight = 0.0;
+        for (std::int32_t p = 0; p < size; ++p) {
+            const std::int32_t u = vars[p];
+            logWeight += w.belief[static_cast<std::size_t>(u) * slots + static_cast<std::size_t>(w.code[static_cast<std::size_t>(u)])];
+        }
+        for (std::int32_t q = 0; q < edges; ++q) {
+            const FactorEdge& e = unit.edges[static_cast<std::size_t>(w.componentEdges[static_cast<std::size_t>(q)])];
+            logWeight += unit.edgeValues[e.offset + static_cast<std::size_t>(w.code[static_cast<std::size_t>(e.a)]) +
+                                         static_cast<std::size_t>(w.code[static_cast<std::size_t>(e.b)]) *
+                                             static_cast<std::size_t>(range(e.a))];
+        }
+        if (logWeight != kLogZero) {
+            // A new largest term rescales what has been summed so far.
+            if (logWeight > top) {
+                const double scale = std::exp(top - logWeight);
+                sum *= scale;
+                if (wantMarginals)
+                    for (std::int32_t p = 0; p < size; ++p)
+                        for (std::size_t x = 0; x < slots; ++x) w.marginal[static_cast<std::size_t>(vars[p]) * slots + x] *= scale;
+                top = logWeight;
+            }
+            const double weight = std::exp(logWeight - top);
+            sum += weight;
+            if (wantMarginals)
+                for (std::int32_t p = 0; p < size; ++p)
+                    w.marginal[static_cast<std::size_t>(vars[p]) * slots +
+                               static_cast<std::size_t>(w.code[static_cast<std::size_t>(vars[p])])] += weight;
+        }
+        // The next completion, as a mixed-radix counter.
+        std::int32_t p = 0;
+        for (; p < size; ++p) {
+            std::int32_t& c = w.code[static_cast<std::size_t>(vars[p])];
+            if (++c < range(vars[p])) break;
+            c = 0;
+        }
+        if (p == size) break;
+    }
+    if (sum == 0.0) return kLogZero;
+    if (wantMarginals)
+        for (std::int32_t p = 0; p < size; ++p)
+            for (std::size_t x = 0; x < slots; ++x) w.marginal[static_cast<std::size_t>(vars[p]) * slots + x] /= sum;
+    return top + std::log(sum);
+}
+
+}  // namespace tavrix
