@@ -1,19 +1,25 @@
 #include "dependency_tree.hpp"
 
+#include <cstring>
+
 namespace tavrix {
 namespace {
 
-// True when x comes before y in the sorted list: by weight, then by list
-// position, which is the lexicographic order of (first, second).
-// The same order as CompareTreeEdges, spelt out so that it inlines.
-inline bool Before(const TreeEdge& x, const TreeEdge& y) {
-    const bool nanX = x.weight != x.weight, nanY = y.weight != y.weight;
-    if (nanX != nanY) return nanY;
-    if (!nanX) {
-        if (x.weight > y.weight) return true;
-        if (x.weight < y.weight) return false;
-    }
-    return x.first != y.first ? x.first < y.first : x.second < y.second;
+// An integer that orders weights as the edge list does: heavier first, 0.0 and
+// -0.0 equal, NaN last. Integer keys let the search run without branches.
+std::uint64_t OrderKey(double weight) {
+    if (weight != weight) return ~std::uint64_t{0};
+    if (weight == 0.0) weight = 0.0;
+    std::uint64_t bits;
+    std::memcpy(&bits, &weight, sizeof bits);
+    // Ascending doubles as ascending integers, then reversed.
+    const std::uint64_t ascending = (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+    return ~ascending;
+}
+
+// The position of edge (lo, hi), lo < hi, in the list (0,1), (0,2), ..., (1,2), ...
+std::int64_t ListPosition(std::int64_t lo, std::int64_t hi, std::int64_t d) {
+    return lo * d - lo * (lo + 1) / 2 + (hi - lo - 1);
 }
 
 }  // namespace
@@ -37,33 +43,42 @@ void BuildDependencyTree(const double* mutual, double* graph, std::int32_t dimen
     for (std::size_t e = 0; e < d * d; ++e) graph[e] = 0.0;
     if (dimension < 1) return;
     const std::int32_t start = rootNode == 0 ? 0 : rootNode - 1;
-    scratch.inside.assign(d, 0);
-    scratch.best.resize(d);
-    auto edge = [&](std::int32_t a, std::int32_t b) {
-        const std::int32_t lo = a < b ? a : b, hi = a < b ? b : a;
-        return TreeEdge{mutual[static_cast<std::size_t>(lo) + static_cast<std::size_t>(hi) * d], lo, hi};
+    scratch.outside.clear();
+    scratch.key.resize(d);
+    scratch.position.resize(d);
+    scratch.from.resize(d);
+    std::uint64_t* key = scratch.key.data();
+    std::int64_t* position = scratch.position.data();
+    std::int32_t* from = scratch.from.data();
+    // Offers edge (t, v) to outside variable v; t is in the tree.
+    auto offer = [&](std::int32_t t, std::int32_t v, bool first) {
+        const std::int32_t lo = t < v ? t : v, hi = t < v ? v : t;
+        const std::uint64_t k = OrderKey(mutual[static_cast<std::size_t>(lo) + static_cast<std::size_t>(hi) * d]);
+        const std::int64_t p = ListPosition(lo, hi, dimension);
+        const bool better = first || k < key[v] || (k == key[v] && p < position[v]);
+        key[v] = better ? k : key[v];
+        position[v] = better ? p : position[v];
+        from[v] = better ? t : from[v];
     };
-    scratch.inside[static_cast<std::size_t>(start)] = 1;
     parent[start] = -1;
     for (std::int32_t v = 0; v < dimension; ++v)
-        if (v != start) scratch.best[static_cast<std::size_t>(v)] = edge(start, v);
-    for (std::int32_t step = 1; step < dimension; ++step) {
-        std::int32_t chosen = -1;
-        for (std::int32_t v = 0; v < dimension; ++v) {
-            if (scratch.inside[static_cast<std::size_t>(v)]) continue;
-            if (chosen < 0 || Before(scratch.best[static_cast<std::size_t>(v)], scratch.best[static_cast<std::size_t>(chosen)]))
-                chosen = v;
+        if (v != start) {
+            scratch.outside.push_back(v);
+            offer(start, v, true);
         }
-        const TreeEdge& taken = scratch.best[static_cast<std::size_t>(chosen)];
-        const std::int32_t from = taken.first == chosen ? taken.second : taken.first;
-        scratch.inside[static_cast<std::size_t>(chosen)] = 1;
-        parent[chosen] = from;
-        graph[static_cast<std::size_t>(from) + static_cast<std::size_t>(chosen) * d] = 1.0;
-        for (std::int32_t v = 0; v < dimension; ++v) {
-            if (scratch.inside[static_cast<std::size_t>(v)]) continue;
-            const TreeEdge candidate = edge(chosen, v);
-            if (Before(candidate, scratch.best[static_cast<std::size_t>(v)])) scratch.best[static_cast<std::size_t>(v)] = candidate;
+    while (!scratch.outside.empty()) {
+        std::size_t best = 0;
+        for (std::size_t o = 1; o < scratch.outside.size(); ++o) {
+            const std::int32_t v = scratch.outside[o], b = scratch.outside[best];
+            const bool less = key[v] < key[b] || (key[v] == key[b] && position[v] < position[b]);
+            best = less ? o : best;
         }
+        const std::int32_t chosen = scratch.outside[best];
+        scratch.outside[best] = scratch.outside.back();
+        scratch.outside.pop_back();
+        parent[chosen] = from[chosen];
+        graph[static_cast<std::size_t>(from[chosen]) + static_cast<std::size_t>(chosen) * d] = 1.0;
+        for (const std::int32_t v : scratch.outside) offer(chosen, v, false);
     }
 }
 

@@ -20,8 +20,10 @@ int CompareTreeEdges(const TreeEdge& x, const TreeEdge& y);
 
 // Buffers reused from unit to unit; sized on first use.
 struct TreeScratch {
-    std::vector<std::uint8_t> inside;
-    std::vector<TreeEdge> best;  // per outside variable: its first edge into the tree
+    std::vector<std::int32_t> outside;  // the variables not yet in the tree
+    std::vector<std::uint64_t> key;     // per variable: order key of its first edge into the tree
+    std::vector<std::int64_t> position; // that edge's position in the list
+    std::vector<std::int32_t> from;     // that edge's end in the tree
 };
 
 // Overwrites the Dimension x Dimension `graph` with 1.0 at (parent, child) and
