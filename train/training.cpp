@@ -54,7 +54,8 @@ public:
           pairs_(units_),
           logLikelihood_(units_),
           weights_(units_, 0.0),
-          globalIndex_(dimension_),
+          current_(dimension_),
+          next_(dimension_),
           valueIndicator_(values_),
           pairIndicator_(values_ * values_) {
         for (WorkerScratch& s : scratch_) {
@@ -67,12 +68,18 @@ public:
 
     void Run(std::int32_t iterations, SampleDraws& draws, TrainingObserver* observer) {
         const double r0 = static_cast<double>(std::int64_t{model_.numColsMap} + model_.numRowsMap) * 0.25;
-        for (std::int32_t v = 0; v < iterations; ++v) {
-            const std::int32_t* sample = samples_.Column(draws.Draw(samples_.numSamples));
-            for (std::size_t i = 0; i < dimension_; ++i)
-                globalIndex_[i] = table_(static_cast<std::int32_t>(i), sample[i]);
-            const double radius = TrainingRadius(v, iterations, r0);
+        // Each sample is drawn one iteration ahead, so that the unit pass of
+        // iteration v also scores every rebuilt unit on the sample of v + 1.
+        // The draws come in the same order; only the pass count shrinks.
+        if (iterations > 0) {
+            DrawInto(draws, next_);
             ScoreUnits();
+        }
+        for (std::int32_t v = 0; v < iterations; ++v) {
+            std::swap(current_, next_);
+            const bool more = v + 1 < iterations;
+            if (more) DrawInto(draws, next_);
+            const double radius = TrainingRadius(v, iterations, r0);
             const Winner winner =
                 WinnerSearch(Span<const double>(logLikelihood_.data(), units_), model_.numRowsMap, model_.numColsMap,
                              radius, Span<double>(weights_.data(), units_), winnerScratch_, pool_);
@@ -80,7 +87,7 @@ public:
             tables_.numVictories[static_cast<std::size_t>(winner.column) * static_cast<std::size_t>(model_.numRowsMap) +
                                  static_cast<std::size_t>(winner.row)] += 1.0;
             FillIndicators();
-            UpdateUnits(LearningRate(v));
+            UpdateUnits(LearningRate(v), more);
             if (observer) observer->IterationDone(v + 1, iterations);
         }
         double sum = 0.0;
@@ -89,13 +96,22 @@ public:
     }
 
 private:
+    // The global value indices of a drawn sample.
+    void DrawInto(SampleDraws& draws, std::vector<std::int32_t>& index) {
+        const std::int32_t* sample = samples_.Column(draws.Draw(samples_.numSamples));
+        for (std::size_t i = 0; i < dimension_; ++i) index[i] = table_(static_cast<std::int32_t>(i), sample[i]);
+    }
+
+    double ScoreUnit(std::size_t u, double* logMarginal) const {
+        return TreeLogLikelihood(next_.data(), tables_.marginal[u], tables_.intersect[u], model_.dimension,
+                                 model_.numValues, model_.rootNode, pairs_[u], logMarginal);
+    }
+
     void ScoreUnits() {
         pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
             double* logMarginal = scratch_[static_cast<std::size_t>(worker)].logMarginal.data();
             for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u)
-                logLikelihood_[u] = TreeLogLikelihood(globalIndex_.data(), tables_.marginal[u], tables_.intersect[u],
-                                                      model_.dimension, model_.numValues, model_.rootNode, pairs_[u],
-                                                      logMarginal);
+                logLikelihood_[u] = ScoreUnit(u, logMarginal);
         });
     }
 
@@ -103,10 +119,10 @@ private:
         std::fill(valueIndicator_.begin(), valueIndicator_.end(), 0.0);
         std::fill(pairIndicator_.begin(), pairIndicator_.end(), 0.0);
         for (std::size_t a = 0; a < dimension_; ++a) {
-            const auto ga = static_cast<std::size_t>(globalIndex_[a]);
+            const auto ga = static_cast<std::size_t>(current_[a]);
             valueIndicator_[ga] = 1.0;
             for (std::size_t b = a + 1; b < dimension_; ++b) {
-                const auto gb = static_cast<std::size_t>(globalIndex_[b]);
+                const auto gb = static_cast<std::size_t>(current_[b]);
                 pairIndicator_[gb + ga * values_] = 1.0;
                 pairIndicator_[ga + gb * values_] = 1.0;
             }
@@ -114,7 +130,7 @@ private:
     }
 
     // Units are independent within an iteration: each thread updates whole units.
-    void UpdateUnits(double rate) {
+    void UpdateUnits(double rate, bool scoreNext) {
         const double complement = 1.0 - rate;
         pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
             WorkerScratch& scratch = scratch_[static_cast<std::size_t>(worker)];
@@ -128,6 +144,7 @@ private:
                 BuildDependencyTree(tables_.mutual[u], tables_.graph[u], model_.dimension, model_.rootNode,
                                     scratch.tree, scratch.parent.data());
                 PairsOfTree(scratch.parent.data(), model_.dimension, pairs_[u]);
+                if (scoreNext) logLikelihood_[u] = ScoreUnit(u, scratch.logMarginal.data());
             }
         });
     }
@@ -148,7 +165,7 @@ private:
     std::vector<std::vector<TreePair>> pairs_;
     std::vector<double> logLikelihood_;
     std::vector<double> weights_;
-    std::vector<std::int32_t> globalIndex_;
+    std::vector<std::int32_t> current_, next_;  // global value indices of this and the next sample
     std::vector<double> valueIndicator_, pairIndicator_;
     WinnerScratch winnerScratch_;
 };

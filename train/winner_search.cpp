@@ -113,7 +113,9 @@ Winner WinnerSearch(Span<const double> logLikelihood, std::int32_t rows, std::in
             scratch.score[static_cast<std::size_t>(candidate)] = std::log(t / s);
         }
     };
-    pool.Run(static_cast<std::int64_t>(units), scoreRange);
+    // Small maps score faster on one thread than threads can be woken.
+    if (units * units < (std::size_t{1} << 16)) scoreRange(0, static_cast<std::int64_t>(units), 0);
+    else pool.Run(static_cast<std::int64_t>(units), scoreRange);
 
     // The reduction in unit order: only a strictly greater score replaces the best.
     Winner winner;
