@@ -16,8 +16,8 @@ namespace {
 
 // One thread's buffers, allocated once per chunk of samples.
 struct Scratch {
-    explicit Scratch(std::int32_t dimension, std::size_t numUnits)
-        : walk(dimension), posterior(numUnits), top(numUnits), logs(numUnits), scaled(numUnits) {
+    Scratch(std::int32_t dimension, const PairSlots& slots, std::size_t numUnits)
+        : walk(dimension, slots), posterior(numUnits), top(numUnits), logs(numUnits), scaled(numUnits) {
         listed.reserve(numUnits);
     }
     CompletionWalk walk;
@@ -30,13 +30,14 @@ struct Scratch {
 
 class HeldOut {
 public:
-    HeldOut(const MapModel& model, const ValueIndexTable& table, const std::vector<CompiledUnit>& units)
-        : pi_(model.pi.data()), table_(table), units_(units) {}
+    HeldOut(const MapModel& model, const ValueIndexTable& table, const std::vector<CompiledUnit>& units,
+            const PairSlots& slots)
+        : pi_(model.pi.data()), table_(table), units_(units), slots_(slots) {}
 
     double Sample(const std::int32_t* column, const std::uint8_t* hidden, Scratch& w) const {
         const std::size_t numUnits = units_.size();
         w.walk.Start(column, hidden, table_.rangeCounts);
-        HiddenEvidence(units_, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
+        HiddenEvidence(slots_, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
         if (PlainPosteriorUnderflows(w)) ScaledPosterior(column, hidden, w);
         else PlainPosterior(w);
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(units_[k], column, hidden);
@@ -82,7 +83,7 @@ private:
         for (std::size_t k = 0; k < numUnits; ++k)
             if (pi_[k] != 0.0 && EvidenceUnderflows(w.top[k])) w.listed.push_back(static_cast<std::int32_t>(k));
         w.walk.Start(column, hidden, table_.rangeCounts);
-        ScaledEvidence(units_, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
+        ScaledEvidence(slots_, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
                        Span<const double>(w.top.data(), numUnits), Span<double>(w.scaled.data(), numUnits));
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = std::log(w.posterior[k]);
         for (const std::int32_t k : w.listed) {
@@ -109,6 +110,7 @@ private:
     const double* pi_;
     const ValueIndexTable& table_;
     const std::vector<CompiledUnit>& units_;
+    const PairSlots& slots_;
 };
 
 }  // namespace
@@ -117,10 +119,11 @@ void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span
                              int threads, Span<double> out) {
     const ValueIndexTable table = BuildValueIndexTable(model);
     const std::vector<CompiledUnit> units = CompileUnits(model, table, threads);
-    const HeldOut heldOut(model, table, units);
+    const PairSlots slots = BuildPairSlots(units);
+    const HeldOut heldOut(model, table, units, slots);
     const auto dimension = static_cast<std::size_t>(data.dimension);
     ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
-        Scratch scratch(data.dimension, units.size());
+        Scratch scratch(data.dimension, slots, units.size());
         for (std::int64_t j = begin; j < end; ++j) {
             const auto sample = static_cast<std::int32_t>(j);
             out[static_cast<std::size_t>(j)] =

@@ -18,10 +18,17 @@ std::int64_t CompletionCount(Span<const double> ranges, const std::uint8_t* hidd
     return count < kCompletionLimit ? count : kCompletionLimit;
 }
 
-CompletionWalk::CompletionWalk(std::int32_t dimension)
-    : dimension_(dimension), storage_(static_cast<std::size_t>(dimension) * kSampleBlock) {
-    for (int b = 0; b < kSampleBlock; ++b) lanes_[b] = storage_.data() + static_cast<std::size_t>(b) * dimension;
+CompletionWalk::CompletionWalk(std::int32_t dimension, const PairSlots& slots)
+    : dimension_(dimension),
+      slots_(slots),
+      codes_(static_cast<std::size_t>(dimension) * kSampleBlock),
+      pairCodes_(slots.Count() * kSampleBlock) {
+    for (int b = 0; b < kSampleBlock; ++b) {
+        lanes_[b] = Lane(b);
+        pairLanes_[b] = PairLane(b);
+    }
     hiddenList_.reserve(static_cast<std::size_t>(dimension));
+    hiddenSlots_.reserve(slots.Count());
     radix_.reserve(static_cast<std::size_t>(dimension));
     digits_.reserve(static_cast<std::size_t>(dimension));
 }
@@ -41,16 +48,25 @@ void CompletionWalk::Start(const std::int32_t* column, const std::uint8_t* hidde
         if (range <= 0) count_ = 0;
         else if (count_ < kCompletionLimit) count_ *= range;
     }
+    hiddenSlots_.clear();
+    for (std::size_t s = 0; s < slots_.Count(); ++s)
+        if (hidden[slots_.varA[s]] || hidden[slots_.varB[s]]) hiddenSlots_.push_back(static_cast<std::int32_t>(s));
     for (int b = 0; b < kSampleBlock; ++b) {
-        std::int32_t* lane = storage_.data() + static_cast<std::size_t>(b) * dimension_;
+        std::int32_t* lane = Lane(b);
         for (std::int32_t i = 0; i < dimension_; ++i) lane[i] = hidden[i] ? 0 : column[i];
+        FillPairCodes(slots_, lane, PairLane(b));
     }
 }
 
 void CompletionWalk::Emit(int lane) {
-    std::int32_t* codes = storage_.data() + static_cast<std::size_t>(lane) * dimension_;
+    std::int32_t* codes = Lane(lane);
     const std::size_t h = hiddenList_.size();
     for (std::size_t p = 0; p < h; ++p) codes[hiddenList_[p]] = digits_[p];
+    std::int32_t* pairCodes = PairLane(lane);
+    for (const std::int32_t s : hiddenSlots_) {
+        const auto u = static_cast<std::size_t>(s);
+        pairCodes[u] = codes[slots_.varA[u]] + codes[slots_.varB[u]] * slots_.strideB[u];
+    }
     // Next completion: count up, the first hidden variable fastest.
     for (std::size_t p = 0; p < h; ++p) {
         if (++digits_[p] < radix_[p]) break;
@@ -63,8 +79,7 @@ namespace {
 // Runs over every completion in order, kSampleBlock at a time, and hands each
 // listed unit its log-likelihoods in completion order.
 template <class UnitList, class Visit>
-void ForEachCompletion(const std::vector<CompiledUnit>& units, const UnitList& listed, CompletionWalk& walk,
-                       Visit&& visit) {
+void ForEachCompletion(const PairSlots& units, const UnitList& listed, CompletionWalk& walk, Visit&& visit) {
     const std::int64_t count = walk.Count();
     for (std::int64_t m = 0; m < count; m += kSampleBlock) {
         const int lanes = static_cast<int>(count - m < kSampleBlock ? count - m : kSampleBlock);
@@ -72,7 +87,7 @@ void ForEachCompletion(const std::vector<CompiledUnit>& units, const UnitList& l
         for (int b = 0; b < lanes; ++b) walk.Emit(b);
         for (const std::int32_t k : listed) {
             double s[kSampleBlock];
-            UnitLogLikelihoods(units[static_cast<std::size_t>(k)], walk.Lanes(), s);
+            SlotLogLikelihoods(units.units[static_cast<std::size_t>(k)], walk.PairLanes(), s);
             for (int b = 0; b < lanes; ++b) visit(k, s[b]);
         }
     }
@@ -96,13 +111,12 @@ struct AllUnits {
 
 }  // namespace
 
-void HiddenEvidence(const std::vector<CompiledUnit>& units, CompletionWalk& walk, Span<double> evidence,
-                    Span<double> top) {
-    for (std::size_t k = 0; k < units.size(); ++k) {
+void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top) {
+    for (std::size_t k = 0; k < units.units.size(); ++k) {
         evidence[k] = 0.0;
         top[k] = -std::numeric_limits<double>::infinity();
     }
-    ForEachCompletion(units, AllUnits{static_cast<std::int32_t>(units.size())}, walk, [&](std::int32_t k, double s) {
+    ForEachCompletion(units, AllUnits{static_cast<std::int32_t>(units.units.size())}, walk, [&](std::int32_t k, double s) {
         if (!IsFinite(s)) return;
         const auto u = static_cast<std::size_t>(k);
         evidence[u] += std::exp(s);
@@ -110,7 +124,7 @@ void HiddenEvidence(const std::vector<CompiledUnit>& units, CompletionWalk& walk
     });
 }
 
-void ScaledEvidence(const std::vector<CompiledUnit>& units, Span<const std::int32_t> listed, CompletionWalk& walk,
+void ScaledEvidence(const PairSlots& units, Span<const std::int32_t> listed, CompletionWalk& walk,
                     Span<const double> top, Span<double> scaled) {
     for (const std::int32_t k : listed) scaled[static_cast<std::size_t>(k)] = 0.0;
     ForEachCompletion(units, listed, walk, [&](std::int32_t k, double s) {

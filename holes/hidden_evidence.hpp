@@ -8,6 +8,7 @@
 
 #include "../core/compiled_unit.hpp"
 #include "../core/span.hpp"
+#include "../score/pair_codes.hpp"
 
 namespace tavrix {
 
@@ -20,12 +21,14 @@ constexpr std::int64_t kCompletionLimit = std::int64_t{1} << 31;
 std::int64_t CompletionCount(Span<const double> ranges, const std::uint8_t* hidden);
 
 // Walks the completions of one sample in mixed radix, the lowest-index hidden
-// variable fastest, writing them into kSampleBlock lanes of codes so that
-// several completions can be evaluated side by side. Observed positions of
-// every lane keep the sample's codes. Allocates only when constructed.
+// variable fastest, writing them into kSampleBlock lanes so that several
+// completions can be evaluated side by side. Each lane holds the codes of a
+// completion and its pair codes; observed positions keep the sample's codes,
+// and only the pair codes that touch a hidden variable change from one
+// completion to the next. Allocates only when constructed.
 class CompletionWalk {
 public:
-    explicit CompletionWalk(std::int32_t dimension);
+    CompletionWalk(std::int32_t dimension, const PairSlots& slots);
 
     // Starts over at completion 0 of a sample; every lane then holds it.
     void Start(const std::int32_t* column, const std::uint8_t* hidden, const std::vector<std::int32_t>& rangeCounts);
@@ -36,12 +39,20 @@ public:
     void Emit(int lane);
 
     const std::int32_t* const (&Lanes() const)[kSampleBlock] { return lanes_; }
+    const std::int32_t* const (&PairLanes() const)[kSampleBlock] { return pairLanes_; }
 
 private:
+    std::int32_t* Lane(int lane) { return codes_.data() + static_cast<std::size_t>(lane) * dimension_; }
+    std::int32_t* PairLane(int lane) { return pairCodes_.data() + static_cast<std::size_t>(lane) * slots_.Count(); }
+
     std::int32_t dimension_;
-    std::vector<std::int32_t> storage_;  // kSampleBlock x Dimension
+    const PairSlots& slots_;
+    std::vector<std::int32_t> codes_;      // kSampleBlock x Dimension
+    std::vector<std::int32_t> pairCodes_;  // kSampleBlock x slots
     const std::int32_t* lanes_[kSampleBlock];
+    const std::int32_t* pairLanes_[kSampleBlock];
     std::vector<std::int32_t> hiddenList_;  // ascending
+    std::vector<std::int32_t> hiddenSlots_;  // the slots with a hidden variable
     std::vector<std::int32_t> radix_;
     std::vector<std::int32_t> digits_;
     std::int64_t count_ = 0;
@@ -50,13 +61,12 @@ private:
 // evidence[k] = sum of exp(s) over the completions whose log-likelihood s
 // under unit k is finite, added in completion order; top[k] = the largest
 // such s (-Inf when there is none). Both hold one entry per unit.
-void HiddenEvidence(const std::vector<CompiledUnit>& units, CompletionWalk& walk, Span<double> evidence,
-                    Span<double> top);
+void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top);
 
 // For the listed units only: scaled[k] = sum of exp(s - top[k]) over the
 // completions with finite s, in completion order. Used where the plain
 // evidence underflows.
-void ScaledEvidence(const std::vector<CompiledUnit>& units, Span<const std::int32_t> listed, CompletionWalk& walk,
+void ScaledEvidence(const PairSlots& units, Span<const std::int32_t> listed, CompletionWalk& walk,
                     Span<const double> top, Span<double> scaled);
 
 }  // namespace tavrix

@@ -61,15 +61,16 @@ TEST(HiddenEvidence, MatchesLiteralOnRandomModelsAndMasks) {
         const MapModel view = testing::ViewOf(c.raw);
         const ValueIndexTable table = BuildValueIndexTable(view);
         const std::vector<CompiledUnit> units = CompileUnits(view, table, 1);
+        const PairSlots slots = BuildPairSlots(units);
         const CodeMatrix codes = testing::CodesOf(c.raw, c.data);
         const std::vector<std::uint8_t> hidden = HiddenFlags(c.mask);
-        CompletionWalk walk(view.dimension);
+        CompletionWalk walk(view.dimension, slots);
         const auto d = static_cast<std::size_t>(view.dimension);
         for (int j = 0; j < 4; ++j) {
             const std::vector<double> expected = reference::HiddenEvidence(c.raw, &c.data[j * d], &c.mask[j * d]);
             std::vector<double> evidence(units.size(), -7.0), top(units.size());
             walk.Start(codes.Column(j), &hidden[j * d], table.rangeCounts);
-            HiddenEvidence(units, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
+            HiddenEvidence(slots, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
             ASSERT_TRUE(SameBits(expected, evidence)) << "trial " << trial << " sample " << j;
             // The largest completion term is one of the terms of the evidence.
             for (std::size_t k = 0; k < units.size(); ++k) {
@@ -157,8 +158,9 @@ TEST(MaskedLogLikelihood, TermsFollowTheHiddenEnds) {
 TEST(CompletionWalk, LowestHiddenVariableFastest) {
     const std::vector<std::int32_t> ranges = {3, 2, 4, 3};
     const std::vector<std::int32_t> column = {2, 1, 3, 0};
+    const PairSlots noUnits;
     auto order = [&](std::vector<std::uint8_t> hidden) {
-        CompletionWalk walk(4);
+        CompletionWalk walk(4, noUnits);
         walk.Start(column.data(), hidden.data(), ranges);
         std::vector<std::vector<std::int32_t>> seen;
         for (std::int64_t m = 0; m < walk.Count(); ++m) {
@@ -200,12 +202,13 @@ TEST(CompletionWalk, CountsAreCappedAndZeroRangesGiveNoCompletion) {
     const MapModel view = testing::ViewOf(raw);
     const ValueIndexTable table = BuildValueIndexTable(view);
     const std::vector<CompiledUnit> units = CompileUnits(view, table, 1);
-    CompletionWalk walk(3);
+    const PairSlots slots = BuildPairSlots(units);
+    CompletionWalk walk(3, slots);
     const std::vector<std::int32_t> codes = {0, 0, 0};
     walk.Start(codes.data(), zero.data(), table.rangeCounts);
     EXPECT_EQ(walk.Count(), 0);
     std::vector<double> evidence(units.size(), -1.0), top(units.size());
-    HiddenEvidence(units, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
+    HiddenEvidence(slots, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
     for (double e : evidence) EXPECT_TRUE(SameBits(0.0, e));
 }
 
