@@ -116,7 +116,8 @@ public:
         const double left = rate > 0.0 ? (total - done) / rate : 0.0;
         mexPrintf("\rTavrixFit: %d of %d iterations, %.0f per second, %.0f s left   ", done, total, rate, left);
         if (done == total) mexPrintf("\n");
-        mexEvalString("drawnow;");
+        // Shown while the call runs: Octave buffers its output, MATLAB flushes on drawnow.
+        mexEvalString("if exist('OCTAVE_VERSION', 'builtin'), fflush(stdout); end; drawnow;");
     }
 
 private:

@@ -35,6 +35,11 @@ function test_fit()
   assert(sum(a.NumVictories(:)) == 30);
   assert(abs(sum(a.Pi(:)) - 1) < 1e-12);
 
+  % Quiet by default; a progress line on request.
+  assert(isempty(evalc('TavrixFit(model, 5, ''Seed'', 1);')));
+  shown = evalc('TavrixFit(model, 5, ''Seed'', 1, ''Verbose'', true);');
+  assert(~isempty(strfind(shown, '5 of 5 iterations')), shown);
+
   % Errors.
   tavrix_expect_error('Tavrix:TavrixFit:argumentCount', @() TavrixFit(model));
   tavrix_expect_error('Tavrix:TavrixFit:dataClass', @() TavrixFit(model, NaN));
