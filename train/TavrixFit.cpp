@@ -134,9 +134,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const mxArray* in = call.prhs[kInModel];
         const MapModel model = host::ReadModel(in, kInModel + 1);
         const std::int32_t iterations = ReadIterations(call.prhs[kInIterations]);
-        const CodeMatrix samples = ReadTrainingFields(in, model, iterations);
         const host::Options options =
             host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kSeedOption | host::kVerboseOption);
+        const CodeMatrix samples = ReadTrainingFields(in, model, iterations);
         const std::uint64_t seed = options.hasSeed ? options.seed : static_cast<std::uint64_t>(std::time(nullptr));
 
         // Do the job, on a copy whose trained arrays are its own.
