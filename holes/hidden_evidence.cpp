@@ -50,7 +50,7 @@ void CompletionWalk::Start(const std::int32_t* column, const std::uint8_t* hidde
     }
     hiddenSlots_.clear();
     for (std::size_t s = 0; s < slots_.Count(); ++s)
-        if (hidden[slots_.varA[s]] || hidden[slots_.varB[s]]) hiddenSlots_.push_back(static_cast<std::int32_t>(s));
+        if (hidden[slots_.varA[s]] || hidden[slots_.varB[s]]) hiddenSlots_.push_back(s);
     for (int b = 0; b < kSampleBlock; ++b) {
         std::int32_t* lane = Lane(b);
         for (std::int32_t i = 0; i < dimension_; ++i) lane[i] = hidden[i] ? 0 : column[i];
@@ -62,11 +62,8 @@ void CompletionWalk::Emit(int lane) {
     std::int32_t* codes = Lane(lane);
     const std::size_t h = hiddenList_.size();
     for (std::size_t p = 0; p < h; ++p) codes[hiddenList_[p]] = digits_[p];
-    std::int32_t* pairCodes = PairLane(lane);
-    for (const std::int32_t s : hiddenSlots_) {
-        const auto u = static_cast<std::size_t>(s);
-        pairCodes[u] = codes[slots_.varA[u]] + codes[slots_.varB[u]] * slots_.strideB[u];
-    }
+    std::size_t* pairCodes = PairLane(lane);
+    for (const std::size_t s : hiddenSlots_) pairCodes[s] = PairCode(slots_, s, codes);
     // Next completion: count up, the first hidden variable fastest.
     for (std::size_t p = 0; p < h; ++p) {
         if (++digits_[p] < radix_[p]) break;

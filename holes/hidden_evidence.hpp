@@ -39,20 +39,20 @@ public:
     void Emit(int lane);
 
     const std::int32_t* const (&Lanes() const)[kSampleBlock] { return lanes_; }
-    const std::int32_t* const (&PairLanes() const)[kSampleBlock] { return pairLanes_; }
+    const std::size_t* const (&PairLanes() const)[kSampleBlock] { return pairLanes_; }
 
 private:
     std::int32_t* Lane(int lane) { return codes_.data() + static_cast<std::size_t>(lane) * dimension_; }
-    std::int32_t* PairLane(int lane) { return pairCodes_.data() + static_cast<std::size_t>(lane) * slots_.Count(); }
+    std::size_t* PairLane(int lane) { return pairCodes_.data() + static_cast<std::size_t>(lane) * slots_.Count(); }
 
     std::int32_t dimension_;
     const PairSlots& slots_;
     std::vector<std::int32_t> codes_;      // kSampleBlock x Dimension
-    std::vector<std::int32_t> pairCodes_;  // kSampleBlock x slots
+    std::vector<std::size_t> pairCodes_;   // kSampleBlock x slots
     const std::int32_t* lanes_[kSampleBlock];
-    const std::int32_t* pairLanes_[kSampleBlock];
+    const std::size_t* pairLanes_[kSampleBlock];
     std::vector<std::int32_t> hiddenList_;  // ascending
-    std::vector<std::int32_t> hiddenSlots_;  // the slots with a hidden variable
+    std::vector<std::size_t> hiddenSlots_;   // the slots with a hidden variable
     std::vector<std::int32_t> radix_;
     std::vector<std::int32_t> digits_;
     std::int64_t count_ = 0;

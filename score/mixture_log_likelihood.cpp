@@ -22,8 +22,8 @@ void MixtureLogLikelihood(const MapModel& model, const CodeMatrix& samples, int 
         // Unit log-likelihoods of one block of samples, sample b at b x NumUnits,
         // and the pair codes of sample b at b x slots.
         std::vector<double> logs(numUnits * kSampleBlock);
-        std::vector<std::int32_t> pairCodes(numSlots * kSampleBlock);
-        const std::int32_t* lanes[kSampleBlock];
+        std::vector<std::size_t> pairCodes(numSlots * kSampleBlock);
+        const std::size_t* lanes[kSampleBlock];
         for (int b = 0; b < kSampleBlock; ++b) lanes[b] = pairCodes.data() + static_cast<std::size_t>(b) * numSlots;
         for (std::int64_t block = begin; block < end; ++block) {
             const std::int64_t first = block * kSampleBlock;

@@ -22,11 +22,11 @@ PairSlots BuildPairSlots(const std::vector<CompiledUnit>& units) {
     slots.units.resize(units.size());
     for (std::size_t k = 0; k < units.size(); ++k) {
         SlotUnit& unit = slots.units[k];
-        unit.values = units[k].values.data();
+        const double* values = units[k].values.data();
         unit.terms.reserve(units[k].terms.size());
         for (const LogTerm& t : units[k].terms) {
             const auto at = std::lower_bound(keys.begin(), keys.end(), Key(t.varA, t.varB, t.strideB));
-            unit.terms.push_back({static_cast<std::uint32_t>(at - keys.begin()), static_cast<std::uint32_t>(t.offset)});
+            unit.terms.push_back({values + t.offset, static_cast<std::size_t>(at - keys.begin())});
         }
     }
     return slots;

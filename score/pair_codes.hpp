@@ -8,6 +8,7 @@
 // very same values added in the very same order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,14 +16,14 @@
 
 namespace tavrix {
 
+// A term reads table[pairCode[slot]]; table points into the compiled unit's values.
 struct SlotTerm {
-    std::uint32_t slot;
-    std::uint32_t offset;
+    const double* table;
+    std::size_t slot;
 };
 
 struct SlotUnit {
-    const double* values = nullptr;  // the compiled unit's term values
-    std::vector<SlotTerm> terms;     // in summation order
+    std::vector<SlotTerm> terms;  // in summation order
 };
 
 struct PairSlots {
@@ -35,23 +36,26 @@ struct PairSlots {
 // Keeps pointers into `units`, which must outlive the result.
 PairSlots BuildPairSlots(const std::vector<CompiledUnit>& units);
 
-// The combined code of every slot for one sample's codes.
-inline void FillPairCodes(const PairSlots& slots, const std::int32_t* codes, std::int32_t* pairCodes) {
+// The combined code of slot s for one sample's codes, in the width of the
+// compiled tables' indices.
+inline std::size_t PairCode(const PairSlots& slots, std::size_t s, const std::int32_t* codes) {
+    return static_cast<std::size_t>(codes[slots.varA[s]]) +
+           static_cast<std::size_t>(codes[slots.varB[s]]) * static_cast<std::size_t>(slots.strideB[s]);
+}
+
+inline void FillPairCodes(const PairSlots& slots, const std::int32_t* codes, std::size_t* pairCodes) {
     const std::size_t count = slots.Count();
-    for (std::size_t s = 0; s < count; ++s)
-        pairCodes[s] = codes[slots.varA[s]] + codes[slots.varB[s]] * slots.strideB[s];
+    for (std::size_t s = 0; s < count; ++s) pairCodes[s] = PairCode(slots, s, codes);
 }
 
 // UnitLogLikelihood of `Block` samples at once, from their pair codes.
 template <int Block>
-inline void SlotLogLikelihoods(const SlotUnit& unit, const std::int32_t* const (&pairCodes)[Block],
+inline void SlotLogLikelihoods(const SlotUnit& unit, const std::size_t* const (&pairCodes)[Block],
                                double (&out)[Block]) {
-    const double* values = unit.values;
     double s[Block];
     for (int b = 0; b < Block; ++b) s[b] = 0.0;
     for (const SlotTerm& t : unit.terms) {
-        const double* table = values + t.offset;
-        for (int b = 0; b < Block; ++b) s[b] += table[pairCodes[b][t.slot]];
+        for (int b = 0; b < Block; ++b) s[b] += t.table[pairCodes[b][t.slot]];
     }
     for (int b = 0; b < Block; ++b) out[b] = s[b];
 }
