@@ -110,6 +110,16 @@ TEST(TrainMutualInformation, MatchesTheLiteralSumOnRandomTables) {
         const reference::RawModel raw = RandomModel(random, wide);
         EXPECT_TRUE(SameBits(ReferenceMutual(raw, 0), FastMutual(raw, 0))) << "wide " << trial;
     }
+    // Many variables with few values: thousands of pairs, most without terms.
+    ModelShape many;
+    many.rows = many.cols = 1;
+    many.dimension = 90;
+    many.maxRange = 2;
+    for (double zeros : {0.0, 0.9}) {
+        many.zeroShare = zeros;
+        const reference::RawModel raw = RandomModel(random, many);
+        EXPECT_TRUE(SameBits(ReferenceMutual(raw, 0), FastMutual(raw, 0))) << "many, zeros " << zeros;
+    }
 }
 
 std::vector<double> FastTree(const std::vector<double>& mutual, int d, int root, std::vector<std::int32_t>* parents = nullptr) {
