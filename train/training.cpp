@@ -58,12 +58,20 @@ public:
           next_(dimension_),
           valueIndicator_(values_),
           pairIndicator_(values_ * values_) {
+        // Every buffer is taken here, so that worker threads never allocate.
         for (WorkerScratch& s : scratch_) {
             s.logMarginal.resize(dimension_);
             s.parent.resize(dimension_);
+            s.tree.outside.reserve(dimension_);
+            s.tree.key.resize(dimension_);
+            s.tree.position.resize(dimension_);
+            s.tree.from.resize(dimension_);
         }
         // The trees the first search reads are the caller's, of any shape.
-        for (std::size_t u = 0; u < units_; ++u) PairsOfGraph(tables_.graph[u], model.dimension, pairs_[u]);
+        for (std::size_t u = 0; u < units_; ++u) {
+            pairs_[u].reserve(dimension_);
+            PairsOfGraph(tables_.graph[u], model.dimension, pairs_[u]);
+        }
     }
 
     void Run(std::int32_t iterations, SampleDraws& draws, TrainingObserver* observer) {
@@ -174,7 +182,7 @@ private:
 
 void Train(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, std::int32_t iterations,
            SampleDraws& draws, int threads, TrainingObserver* observer) {
-    Trainer trainer(model, tables, samples, threads);
+    Trainer trainer(model, tables, samples, iterations > 0 ? threads : 1);
     trainer.Run(iterations, draws, observer);
 }
 
