@@ -153,6 +153,35 @@ TEST_F(ImputeGateway, RejectsBadCallsAndArguments) {
     ExpectError("codeRange", {model_.get(), data_.get(), allObserved.get()});
 }
 
+// A missing variable without values has no completion; a map without units
+// gives no mass; both are valid and come back as -Inf and NaN.
+TEST_F(ImputeGateway, AcceptsWhatIsSafe) {
+    MxPtr model(mxDuplicateArray(model_.get()));
+    std::vector<double> ranges(raw_.ranges);
+    ranges[0] = 0;
+    SetField(model.get(), "Ranges", Matrix(5, 1, ranges));
+    std::vector<double> mask = Values(mask_.get());
+    for (int j = 0; j < 9; ++j) mask[static_cast<std::size_t>(j) * 5] = 0.0;
+    MxPtr maskArray = Matrix(5, 9, mask);
+    Outcome o = CallGateway(TavrixImpute_mexFunction, 3, {model.get(), data_.get(), maskArray.get()});
+    ASSERT_EQ(o.errorId, "") << o.errorMessage;
+    for (double l : Values(o.results[2].get())) EXPECT_EQ(l, -INFINITY);
+    const std::vector<double> filled = Values(o.results[0].get());
+    for (std::size_t e = 0; e < filled.size(); ++e) {
+        if (mask[e] == 0.0) {
+            EXPECT_TRUE(std::isnan(filled[e]));
+        }
+    }
+
+    MxPtr noUnits(mxDuplicateArray(model_.get()));
+    SetField(noUnits.get(), "NumColsMap", Scalar(0));
+    for (const char* f : {"Marginal", "Intersect", "Graph"}) SetField(noUnits.get(), f, MxPtr(mxCreateCellMatrix(0, 0)));
+    SetField(noUnits.get(), "Pi", Matrix(0, 0));
+    Outcome none = CallGateway(TavrixImpute_mexFunction, 3, {noUnits.get(), data_.get(), mask_.get()});
+    ASSERT_EQ(none.errorId, "") << none.errorMessage;
+    for (double l : Values(none.results[2].get())) EXPECT_EQ(l, -INFINITY);
+}
+
 // 32 binary variables on a complete graph, all missing: 2^32 completions.
 TEST_F(ImputeGateway, RefusesTooManyCompletionsOnCycles) {
     Random random(5);
