@@ -205,5 +205,34 @@ TEST(HeldOut, HundredsOfVariablesStayFinite) {
     }
 }
 
+TEST(HeldOut, OneUnitUnderflowingAmongOthers) {
+    // Unit 0 a proper distribution (likelihoods near exp(-200)), unit 1 the
+    // same with tiny joints (near exp(-2000)): only unit 1's evidence underflows.
+    testing::Random random(64);
+    testing::ModelShape shape;
+    shape.rows = 1;
+    shape.cols = 2;
+    shape.dimension = 300;
+    shape.maxRange = 3;
+    shape.zeroShare = 0.0;
+    reference::RawModel raw = testing::RandomModel(random, shape);
+    testing::MakeProper(random, raw);
+    for (double& v : raw.intersect[1]) v *= 1e-3;
+    raw.pi = {0.5, 0.5};
+    const std::vector<double> data = testing::RandomSamples(random, raw, 2, false);
+    std::vector<double> mask(data.size(), 1.0);
+    for (int j = 0; j < 2; ++j)
+        for (int i : {4, 100, 250}) mask[i + j * 300] = 0.0;
+    double mean = 0.0;
+    std::vector<double> literal;
+    reference::HeldOut(raw, data.data(), mask.data(), 2, mean, literal);
+    const std::vector<double> got = Fast(raw, data, mask, 2);
+    for (int j = 0; j < 2; ++j) {
+        const double expected = LogDomainHeldOut(raw, data.data() + j * 300, mask.data() + j * 300);
+        EXPECT_NEAR(got[j], expected, 1e-12 * std::max(1.0, std::fabs(expected)));
+        EXPECT_NEAR(literal[j], expected, 1e-12 * std::max(1.0, std::fabs(expected)));
+    }
+}
+
 }  // namespace
 }  // namespace tavrix
