@@ -32,16 +32,16 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
         // Do the job.
         const auto d = static_cast<std::size_t>(model.dimension);
-        const auto count = d * static_cast<std::size_t>(n);
+        const auto cols = static_cast<std::size_t>(n);
         const auto values = static_cast<std::size_t>(model.numValues);
+        const std::size_t count = d * cols;
         ImputeOutputs out;
-        out.filled = Span<double>(host::CreateOutput(call, kOutFilled, d, static_cast<std::size_t>(n)), count);
+        out.filled = Span<double>(host::CreateOutput(call, kOutFilled, d, cols), count);
         for (std::size_t e = 0; e < count; ++e)
             out.filled[e] = mask.hidden[e] ? std::numeric_limits<double>::quiet_NaN() : host::ElementAsDouble(data, e);
         if (host::Wants(call, kOutPost))
-            out.post = Span<double>(host::CreateOutput(call, kOutPost, values, static_cast<std::size_t>(n)), values * static_cast<std::size_t>(n));
-        if (host::Wants(call, kOutLogp))
-            out.logp = Span<double>(host::CreateOutput(call, kOutLogp, static_cast<std::size_t>(n), 1), static_cast<std::size_t>(n));
+            out.post = Span<double>(host::CreateOutput(call, kOutPost, values, cols), values * cols);
+        if (host::Wants(call, kOutLogp)) out.logp = Span<double>(host::CreateOutput(call, kOutLogp, cols, 1), cols);
         Impute(model, plan, codes, options.threads, out);
     });
 }

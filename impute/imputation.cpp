@@ -85,7 +85,10 @@ private:
             if (codes[i] != kMissingCode) continue;
             const std::size_t base = static_cast<std::size_t>(i) * slots_;
             const std::int32_t range = plan_.table.rangeCounts[static_cast<std::size_t>(i)];
-            for (std::int32_t x = 0; x < range; ++x) mixture[base + static_cast<std::size_t>(x)] += weight * marginal[base + static_cast<std::size_t>(x)];
+            for (std::int32_t x = 0; x < range; ++x) {
+                const std::size_t at = base + static_cast<std::size_t>(x);
+                mixture[at] += weight * marginal[at];
+            }
         }
     }
 
@@ -112,7 +115,8 @@ private:
                     mode = static_cast<double>(x);
                 }
             }
-            if (!out_.filled.empty()) out_.filled[static_cast<std::size_t>(j) * static_cast<std::size_t>(d) + static_cast<std::size_t>(i)] = mode;
+            if (!out_.filled.empty())
+                out_.filled[static_cast<std::size_t>(j) * static_cast<std::size_t>(d) + static_cast<std::size_t>(i)] = mode;
         }
     }
 
@@ -134,9 +138,10 @@ ImputePlan PrepareImputation(const MapModel& model, int threads) {
     plan.table = BuildValueIndexTable(model);
     plan.compiled = CompileUnits(model, plan.table, threads);
     plan.factors.resize(plan.compiled.size());
-    ParallelFor(static_cast<std::int64_t>(plan.compiled.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
-        for (std::int64_t k = begin; k < end; ++k)
-            plan.factors[static_cast<std::size_t>(k)] = BuildUnitFactors(plan.compiled[static_cast<std::size_t>(k)], plan.table);
+    const auto units = static_cast<std::int64_t>(plan.compiled.size());
+    ParallelFor(units, threads, [&](std::int64_t begin, std::int64_t end, int) {
+        for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); ++k)
+            plan.factors[k] = BuildUnitFactors(plan.compiled[k], plan.table);
     });
     for (const UnitFactors& f : plan.factors)
         if (f.edges.size() > plan.maxEdges) plan.maxEdges = f.edges.size();

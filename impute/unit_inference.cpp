@@ -18,7 +18,8 @@ double UnitLogEvidence(const UnitFactors& unit, const ValueIndexTable& table, co
         if (codes[i] != kMissingCode) {
             constant += node[codes[i]];
         } else {
-            for (std::int32_t x = 0; x < range(i); ++x) w.belief[static_cast<std::size_t>(i) * slots + static_cast<std::size_t>(x)] = node[x];
+            double* belief = w.belief.data() + static_cast<std::size_t>(i) * slots;
+            for (std::int32_t x = 0; x < range(i); ++x) belief[x] = node[x];
         }
     }
     for (const FactorEdge& e : unit.edges) {
