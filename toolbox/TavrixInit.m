@@ -1,0 +1,238 @@
+%TAVRIXINIT A first MapModel from categorical data, ready for TavrixFit.
+%   MODEL = TavrixInit(CODES, ROWS, COLS) builds a ROWS x COLS map for the
+%   Dimension x N matrix CODES of 0-based value codes (one sample a column).
+%   Every unit starts near the data's own frequencies: its Marginal and
+%   Intersect are the empirical tables of the data mixed with those of a
+%   random reweighting of the samples (different for every unit), mixed
+%   with 1% of the uniform tables so that no probability is zero. Tables
+%   are proper (each variable's marginal and each pair's joint sum to 1),
+%   symmetric and consistent; the block of a variable with itself holds
+%   its marginal on the diagonal and zeros elsewhere. Graph and Mutual come
+%   from each unit's tables by the rule training uses (mutual information
+%   in bits, maximum-weight spanning tree from the start variable). Pi is
+%   uniform, NumVictories zero and Samples the data.
+%
+%   Missing entries: NaN codes, and entries where the 'Mask' option is 0,
+%   are missing. They are left out of the frequencies and, in Samples, set
+%   to the most frequent observed value of their variable (training needs
+%   complete samples).
+%
+%   Options
+%     RootNode:: [0]     0 for the undirected form, r in 1..Dimension to root
+%                        every unit's tree at variable r.
+%     Seed::     []      a non-negative integer: the same seed gives the same
+%                        model. Without it the host's random state is used.
+%     Spread::   [0.5]   0..1, the share of each unit's tables that comes from
+%                        its own reweighting of the samples; 0 gives every
+%                        unit the empirical tables.
+%     Mask::     []      Dimension x N, 0 (false) marks a missing entry.
+%     Ranges::   []      Dimension values: the number of values of each
+%                        variable (e.g. from TavrixRead's labels), at least
+%                        the largest code + 1. By default the largest code + 1
+%                        (at least 1).
+%
+%   Errors (identifiers Tavrix:TavrixInit:<reason>)
+%     argumentCount   fewer than three arguments
+%     dataClass       CODES is not a real numeric or logical matrix
+%     codeRange       a code is negative, not an integer or infinite
+%     dataSize        ROWS, COLS not positive integers, a Mask or Ranges
+%                     of the wrong size, or no observed entry at all
+%     option          an unknown or malformed option
+%
+%   Example
+%     [codes, info] = TavrixRead('vote.arff');
+%     model = TavrixInit(codes, 6, 6, 'Seed', 1);
+%     model = TavrixFit(model, 5000, 'Seed', 1);
+%
+%   See also TavrixFit, TavrixRead, TavrixTree.
+function model = TavrixInit(codes, rows, cols, varargin)
+  if nargin < 3
+    error('Tavrix:TavrixInit:argumentCount', 'TavrixInit needs CODES, ROWS and COLS.');
+  end
+  if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
+    error('Tavrix:TavrixInit:dataClass', 'CODES must be a real numeric or logical Dimension x N matrix.');
+  end
+  codes = double(codes);
+  [dimension, n] = size(codes);
+  rows = checked_count(rows, 'ROWS');
+  cols = checked_count(cols, 'COLS');
+  opts = parse_options(varargin, dimension, n);
+
+  observed = ~isnan(codes);
+  if ~isempty(opts.Mask)
+    observed = observed & (opts.Mask ~= 0);
+  end
+  known = codes(observed);
+  if any(known < 0 | known ~= fix(known) | isinf(known))
+    error('Tavrix:TavrixInit:codeRange', 'every observed code must be a non-negative integer.');
+  end
+  if ~any(observed(:))
+    error('Tavrix:TavrixInit:dataSize', 'CODES has no observed entry.');
+  end
+
+  codes(~observed) = -1;
+  ranges = max(1, max(codes, [], 2) + 1);
+  if ~isempty(opts.Ranges)
+    if any(opts.Ranges(:) < ranges)
+      error('Tavrix:TavrixInit:codeRange', 'a code is not below its variable''s Ranges entry.');
+    end
+    ranges = opts.Ranges(:);
+  end
+  maxRange = max(ranges);
+  numValues = sum(ranges);
+  offsets = cumsum([0; ranges(1:end-1)]);
+  translate = zeros(maxRange, dimension);
+  for i = 1:dimension
+    translate(1:ranges(i), i) = offsets(i) + (1:ranges(i))';
+  end
+
+  % Missing entries take their variable's most frequent observed value.
+  samples = codes;
+  for i = 1:dimension
+    missing = ~observed(i, :);
+    if any(missing)
+      counts = accumarray(codes(i, ~missing)' + 1, 1, [ranges(i) 1]);
+      [~, mode] = max(counts);
+      samples(i, missing) = mode - 1;
+    end
+  end
+
+  % One-hot indicators of the observed entries: NumValues x N.
+  [var, col] = find(observed);
+  index = sub2ind(size(codes), var, col);
+  indicators = sparse(offsets(var) + codes(index) + 1, col, 1, numValues, n);
+  [pairCounts, marginalCounts] = deal(full(indicators * indicators'), full(sum(indicators, 2)));
+  owner = repelem((1:dimension)', ranges);
+  uniform = 1 ./ ranges(owner);
+  [empiricalMarginal, empiricalJoint] = normalise(marginalCounts, pairCounts, owner, dimension);
+
+  if ~isempty(opts.Seed)
+    saved = set_seed(opts.Seed);
+    restore = onCleanup(@() restore_seed(saved));
+  end
+  units = rows * cols;
+  model.Marginal = cell(rows, cols);
+  model.Intersect = cell(rows, cols);
+  model.Graph = cell(rows, cols);
+  model.Mutual = cell(rows, cols);
+  sameVariable = owner == owner';
+  floorShare = 0.01;
+  for k = 1:units
+    % A few samples dominate each unit's reweighting, so units start apart.
+    weights = rand(1, n) .^ 30;
+    weighted = indicators * spdiags(weights', 0, n, n);
+    [m, j] = normalise(full(sum(weighted, 2)), full(weighted * indicators'), owner, dimension);
+    m = (1 - opts.Spread) * empiricalMarginal + opts.Spread * m;
+    j = (1 - opts.Spread) * empiricalJoint + opts.Spread * j;
+    m = (1 - floorShare) * m + floorShare * uniform;
+    j = (1 - floorShare) * j + floorShare * (uniform * uniform');
+    j(sameVariable) = 0;
+    j(logical(eye(numValues))) = m;
+    j = (j + j') / 2;
+    model.Marginal{k} = m;
+    model.Intersect{k} = j;
+  end
+  model.Pi = repmat(1 / units, rows, cols);
+  model.NumVictories = zeros(rows, cols);
+  model.Translate = translate;
+  model.Ranges = ranges;
+  model.NumRowsMap = rows;
+  model.NumColsMap = cols;
+  model.Dimension = dimension;
+  model.MaxRange = maxRange;
+  model.NumValues = numValues;
+  model.RootNode = opts.RootNode;
+  model.Samples = samples;
+  for k = 1:units
+    [model.Graph{k}, model.Mutual{k}] = TavrixTree(model, k);
+  end
+  model = orderfields(model, {'Marginal', 'Intersect', 'Graph', 'Mutual', 'Pi', 'NumVictories', ...
+      'Translate', 'Ranges', 'NumRowsMap', 'NumColsMap', 'Dimension', 'MaxRange', 'NumValues', ...
+      'RootNode', 'Samples'});
+end
+
+% Counts become probabilities: each variable's marginal sums to 1 over its
+% values and each pair block of the joint to 1 over its value pairs.
+function [marginal, joint] = normalise(marginalCounts, pairCounts, owner, dimension)
+  perVariable = accumarray(owner, marginalCounts, [dimension 1]);
+  perVariable(perVariable == 0) = 1;
+  marginal = marginalCounts ./ perVariable(owner);
+  block = zeros(dimension);
+  for a = 1:dimension
+    for b = 1:dimension
+      block(a, b) = sum(sum(pairCounts(owner == a, owner == b)));
+    end
+  end
+  block(block == 0) = 1;
+  joint = pairCounts ./ block(owner, owner);
+end
+
+function value = checked_count(value, name)
+  if ~isnumeric(value) || ~isscalar(value) || ~isreal(value) || value < 1 || value ~= fix(value) || isinf(value)
+    error('Tavrix:TavrixInit:dataSize', '%s must be a positive integer.', name);
+  end
+  value = double(value);
+end
+
+function opts = parse_options(args, dimension, n)
+  opts = struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []);
+  if mod(numel(args), 2) ~= 0
+    error('Tavrix:TavrixInit:option', 'options come in name-value pairs.');
+  end
+  for a = 1:2:numel(args)
+    name = args{a};
+    value = args{a + 1};
+    if ~ischar(name)
+      error('Tavrix:TavrixInit:option', 'argument %d must be an option name.', a + 3);
+    end
+    switch lower(name)
+      case 'rootnode'
+        if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value > dimension
+          error('Tavrix:TavrixInit:option', 'RootNode must be an integer in 0..%d.', dimension);
+        end
+        opts.RootNode = double(value);
+      case 'seed'
+        if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value >= 2^32
+          error('Tavrix:TavrixInit:option', 'Seed must be an integer in 0..2^32-1.');
+        end
+        opts.Seed = double(value);
+      case 'spread'
+        if ~isnumeric(value) || ~isscalar(value) || ~(value >= 0 && value <= 1)
+          error('Tavrix:TavrixInit:option', 'Spread must be a number in 0..1.');
+        end
+        opts.Spread = double(value);
+      case 'mask'
+        if ~(isnumeric(value) || islogical(value)) || ~isequal(size(value), [dimension n])
+          error('Tavrix:TavrixInit:dataSize', 'Mask must be a %d x %d matrix.', dimension, n);
+        end
+        opts.Mask = value;
+      case 'ranges'
+        if ~isnumeric(value) || numel(value) ~= dimension || any(value(:) < 1 | value(:) ~= fix(value(:)))
+          error('Tavrix:TavrixInit:dataSize', 'Ranges must hold %d positive integers.', dimension);
+        end
+        opts.Ranges = double(value);
+      otherwise
+        error('Tavrix:TavrixInit:option', ...
+              'unknown option ''%s''; accepted: RootNode, Seed, Spread, Mask, Ranges.', name);
+    end
+  end
+end
+
+% The random state is set for this call only and restored afterwards.
+function saved = set_seed(seed)
+  if exist('OCTAVE_VERSION', 'builtin')
+    saved = rand('state');
+    rand('state', seed);
+  else
+    saved = rng();
+    rng(seed, 'twister');
+  end
+end
+
+function restore_seed(saved)
+  if exist('OCTAVE_VERSION', 'builtin')
+    rand('state', saved);
+  else
+    rng(saved);
+  end
+end
