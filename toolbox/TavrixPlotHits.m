@@ -46,7 +46,7 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
   cellText = arrayfun(@(h) sprintf('%d', h), hits, 'UniformOutput', false);
   purity = NaN(rows, cols);
   if isempty(opts.Classes)
-    fig = tavrix_picture(hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.8 + 0.2);
+    fig = tavrix_picture(hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45);
     return;
   end
   classes = opts.Classes(:);
