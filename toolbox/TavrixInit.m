@@ -102,7 +102,7 @@ function model = TavrixInit(codes, rows, cols, varargin)
   index = sub2ind(size(codes), var, col);
   indicators = sparse(offsets(var) + codes(index) + 1, col, 1, numValues, n);
   [pairCounts, marginalCounts] = deal(full(indicators * indicators'), full(sum(indicators, 2)));
-  owner = repelem((1:dimension)', ranges);
+  owner = reshape(repelem((1:dimension)', ranges), [], 1);
   uniform = 1 ./ ranges(owner);
   [empiricalMarginal, empiricalJoint] = normalise(marginalCounts, pairCounts, owner, dimension);
 

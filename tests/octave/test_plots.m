@@ -1,0 +1,55 @@
+function test_plots()
+% Each picture function writes a PNG headless and returns what it shows.
+  rand('state', 4);
+  codes = floor(rand(4, 50) .* repmat([2; 3; 2; 2], 1, 50));
+  model = TavrixFit(TavrixInit(codes, 3, 4, 'Seed', 2), 300, 'Seed', 2);
+  dir = tempname();
+  mkdir(dir);
+  cleanup = onCleanup(@() remove_dir(dir));
+
+  file = fullfile(dir, 'hits.png');
+  hits = TavrixPlotHits(model, 'File', file);
+  assert(isequal(hits, model.NumVictories) && sum(hits(:)) == 300);
+  assert_png(file);
+
+  file = fullfile(dir, 'mapped.png');
+  classes = double(codes(1, :));
+  [hits, purity] = TavrixPlotHits(model, codes, 'Classes', classes, 'ClassNames', {'a', 'b'}, 'File', file);
+  best = TavrixBest(model, codes);
+  assert(sum(hits(:)) == 50 && hits(best(1)) == sum(best == best(1)));
+  assert(all(isnan(purity(hits == 0))) && all(purity(hits > 0) >= 0.5 & purity(hits > 0) <= 1));
+  assert_png(file);
+
+  file = fullfile(dir, 'component.png');
+  info = struct('Names', {{'a', 'b', 'c', 'd'}}, 'Labels', {{{'x', 'y'}, {'p', 'q', 'r'}, {'x', 'y'}, {'x', 'y'}}});
+  plane = TavrixPlotComponent(model, 'b', 'r', 'Info', info, 'File', file);
+  assert(isequal(size(plane), [3 4]) && plane(2, 3) == model.Marginal{8}(model.Translate(3, 2)));
+  assert_png(file);
+  assert(isequal(TavrixPlotComponent(model, 2, 2, 'File', fullfile(dir, 'c2.png')), plane));
+
+  file = fullfile(dir, 'umatrix.png');
+  u = TavrixPlotUMatrix(model, 'File', file);
+  assert(isequal(size(u), [5 7]) && all(u(:) >= 0) && any(u(:) > 0));
+  assert_png(file);
+  % Identical units are at distance 0 everywhere.
+  flat = TavrixInit(codes, 2, 2, 'Spread', 0);
+  assert(all(TavrixPlotUMatrix(flat, 'File', fullfile(dir, 'flat.png'))(:) == 0));
+
+  tavrix_expect_error('Tavrix:TavrixPlotComponent:codeRange', @() TavrixPlotComponent(model, 5, 0, 'File', file));
+  tavrix_expect_error('Tavrix:TavrixPlotComponent:codeRange', @() TavrixPlotComponent(model, 2, 3, 'File', file));
+  tavrix_expect_error('Tavrix:TavrixPlotHits:option', @() TavrixPlotHits(model, 'Colour', 1));
+  tavrix_expect_error('Tavrix:TavrixPlotHits:dataSize', @() TavrixPlotHits(model, codes, 'Classes', [0 1], 'File', file));
+end
+
+function assert_png(file)
+  fid = fopen(file, 'r');
+  assert(fid >= 0, 'no picture %s', file);
+  magic = fread(fid, 8, 'uint8')';
+  fclose(fid);
+  assert(isequal(magic, [137 80 78 71 13 10 26 10]), '%s is not a PNG', file);
+end
+
+function remove_dir(dir)
+  confirm_recursive_rmdir(false);
+  rmdir(dir, 's');
+end

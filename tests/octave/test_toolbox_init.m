@@ -1,0 +1,142 @@
+function test_toolbox_init()
+% TavrixInit makes valid, proper, reproducible models that every gateway
+% accepts; TavrixTree follows the training tree rule.
+  rand('state', 11);
+  ranges = [2; 3; 1; 4; 2];
+  codes = floor(rand(5, 60) .* repmat(ranges, 1, 60));
+  for root = [0 1 4]
+    model = TavrixInit(codes, 3, 2, 'Seed', 5, 'RootNode', root);
+    check_model(model, codes, root);
+    call_every_gateway(model, codes);
+  end
+
+  % Reproducible with a seed, different between seeds and between units.
+  a = TavrixInit(codes, 2, 2, 'Seed', 3);
+  assert(isequal(a, TavrixInit(codes, 2, 2, 'Seed', 3)));
+  assert(~isequal(a.Marginal, TavrixInit(codes, 2, 2, 'Seed', 4).Marginal));
+  assert(~isequal(a.Marginal{1}, a.Marginal{2}));
+  % The seed leaves the caller's random state as it was.
+  rand('state', 1); before = rand(); rand('state', 1);
+  TavrixInit(codes, 2, 2, 'Seed', 9);
+  assert(rand() == before);
+
+  % Spread 0: every unit holds the data's frequencies (with the 1% floor).
+  flat = TavrixInit(codes, 2, 1, 'Spread', 0);
+  assert(isequal(flat.Marginal{1}, flat.Marginal{2}));
+  expected = 0.99 * mean(codes(2, :) == 1) + 0.01 / 3;
+  assert(abs(flat.Marginal{1}(flat.Translate(2, 2)) - expected) < 1e-14);
+
+  % Missing entries (NaN or mask 0) are left out of the frequencies and
+  % filled with the variable's most frequent value in Samples.
+  holes = [0 1 1 NaN 1; 2 0 0 0 1];
+  m = TavrixInit(holes, 1, 1, 'Spread', 0, 'Mask', [1 1 1 1 1; 1 1 1 0 1]);
+  assert(isequal(m.Samples, [0 1 1 1 1; 2 0 0 0 1]));
+  assert(abs(m.Marginal{1}(2) - (0.99 * 0.75 + 0.005)) < 1e-14);
+  assert(isequal(m.Ranges, [2; 3]));
+  check_model(m, m.Samples, 0);
+
+  % Ranges from the caller: values never seen still get a place.
+  wide = TavrixInit(codes, 1, 2, 'Ranges', ranges + 1);
+  assert(isequal(wide.Ranges, ranges + 1) && wide.NumValues == sum(ranges + 1));
+  check_model(wide, codes, 0);
+  one = TavrixInit([0 1 1 0], 1, 1);
+  assert(isequal(one.Graph{1}, 0) && isequal(one.Mutual{1}, 0));
+
+  tavrix_expect_error('Tavrix:TavrixInit:argumentCount', @() TavrixInit(codes, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:dataClass', @() TavrixInit({1}, 2, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:codeRange', @() TavrixInit([0 -1], 2, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:codeRange', @() TavrixInit([0 1.5], 2, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:codeRange', @() TavrixInit(codes, 2, 2, 'Ranges', ones(5, 1)));
+  tavrix_expect_error('Tavrix:TavrixInit:dataSize', @() TavrixInit(codes, 0, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:dataSize', @() TavrixInit(NaN(2, 3), 2, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:dataSize', @() TavrixInit(codes, 2, 2, 'Mask', ones(2)));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'RootNode', 6));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Spread', 2));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Colour', 1));
+
+  check_tree_rule();
+end
+
+function check_model(model, codes, root)
+  fields = {'Marginal', 'Intersect', 'Graph', 'Mutual', 'Pi', 'NumVictories', 'Translate', 'Ranges', ...
+            'NumRowsMap', 'NumColsMap', 'Dimension', 'MaxRange', 'NumValues', 'RootNode', 'Samples'};
+  assert(isequal(fieldnames(model)', fields));
+  d = model.Dimension;
+  units = model.NumRowsMap * model.NumColsMap;
+  assert(isequal(model.Samples, codes) && model.RootNode == root);
+  assert(abs(sum(model.Pi(:)) - 1) < 1e-12 && all(model.NumVictories(:) == 0));
+  assert(isequal(size(model.Translate), [model.MaxRange d]));
+  owner = [];
+  index = [];
+  for i = 1:d
+    index = [index; model.Translate(1:model.Ranges(i), i)]; %#ok<AGROW>
+    owner = [owner; repmat(i, model.Ranges(i), 1)]; %#ok<AGROW>
+  end
+  assert(isequal(sort(index)', 1:model.NumValues));
+  for k = 1:units
+    m = model.Marginal{k};
+    j = model.Intersect{k};
+    assert(all(m > 0) && isequal(j, j'));
+    for a = 1:d
+      assert(abs(sum(m(index(owner == a))) - 1) < 1e-12);
+      for b = 1:d
+        block = j(index(owner == a), index(owner == b));
+        if a == b
+          assert(isequal(block, diag(m(index(owner == a)))));
+        else
+          assert(abs(sum(block(:)) - 1) < 1e-12);
+          assert(max(abs(sum(block, 2) - m(index(owner == a)))) < 1e-12);
+        end
+      end
+    end
+    g = model.Graph{k};
+    start = max(root, 1);
+    assert(all(g(:, start) == 0));
+    others = setdiff(1:d, start);
+    assert(all(sum(g(:, others) == 1, 1) == 1) && all(g(:) == 0 | g(:) == 1));
+    mu = model.Mutual{k};
+    assert(isequal(mu, mu') && all(diag(mu) == 0) && all(mu(:) >= -1e-12));
+  end
+end
+
+function call_every_gateway(model, codes)
+  best = TavrixBest(model, codes);
+  assert(all(best >= 1));
+  trained = TavrixFit(model, 20, 'Seed', 1);
+  assert(sum(trained.NumVictories(:)) == 20);
+  nll = TavrixScore(model, codes);
+  assert(isfinite(nll));
+  mask = ones(size(codes));
+  mask(1, :) = 0;
+  assert(isfinite(TavrixHoles(model, codes, mask)));
+  [filled, ~, logp] = TavrixImpute(model, codes, mask);
+  assert(isequal(filled(2:end, :), codes(2:end, :)) && all(isfinite(logp)));
+end
+
+function check_tree_rule()
+  w = [0 0.5 0.1; 0 0 0.9; 0 0 0];
+  assert(isequal(TavrixTree(w, 1), [0 1 0; 0 0 1; 0 0 0]));
+  assert(isequal(TavrixTree(w, 0), TavrixTree(w, 1)));
+  assert(isequal(TavrixTree(w, 3), [0 0 0; 1 0 0; 0 1 0]));
+  % Equal weights keep their list order: every variable hangs from the start.
+  assert(isequal(TavrixTree(zeros(4), 1), [0 1 1 1; zeros(3, 4)]));
+  % NaN weights come after all others.
+  assert(isequal(TavrixTree([0 NaN 0.1; 0 0 0.2; 0 0 0], 1), [0 0 1; 0 0 0; 0 1 0]));
+  % Mutual information in bits with the written factor: 0.9999999999999997.
+  m.Marginal = {[0.5; 0.5; 0.5; 0.5]};
+  m.Intersect = {[0.5 0 0.5 0; 0 0.5 0 0.5; 0.5 0 0.5 0; 0 0.5 0 0.5]};
+  m.Translate = [1 3; 2 4];
+  m.Ranges = [2; 2];
+  m.Dimension = 2;
+  m.RootNode = 0;
+  [g, mu] = TavrixTree(m, 1);
+  assert(isequal(g, [0 1; 0 0]) && mu(1, 2) == 0.9999999999999997 && mu(2, 1) == mu(1, 2));
+  % Training builds the same trees from its tables.
+  rand('state', 3);
+  codes = double(rand(6, 80) < 0.5) + (rand(6, 80) < 0.3);
+  trained = TavrixFit(TavrixInit(codes, 2, 2, 'Seed', 1, 'RootNode', 2), 200, 'Seed', 1);
+  for k = 1:4
+    [g, mu] = TavrixTree(trained, k);
+    assert(isequal(g, trained.Graph{k}) && max(abs(mu(:) - trained.Mutual{k}(:))) < 1e-12);
+  end
+end
