@@ -32,12 +32,14 @@ function handle = tavrix_picture(grid, titleText, file, cellText, colourMap, ste
   ylabel('map row');
   title(titleText, 'Interpreter', 'none');
   if ~isempty(cellText)
+    ink = text_colours(grid, colourMap);
     for r = 1:rows
       for c = 1:cols
         lines = cellstr(cellText{r, c});   % one text per line: gnuplot cannot break lines
         for l = 1:numel(lines)
           offset = (l - (numel(lines) + 1) / 2) * 0.3;
-          text(c, r + offset, lines{l}, 'HorizontalAlignment', 'center', 'FontSize', 9);
+          text(c, r + offset, lines{l}, 'HorizontalAlignment', 'center', 'FontSize', 9, ...
+               'Color', ink(r, c));
         end
       end
     end
@@ -53,19 +55,37 @@ function handle = tavrix_picture(grid, titleText, file, cellText, colourMap, ste
   end
 end
 
-function write_grid_only(grid, file, colourMap)
-  if ndims(grid) ~= 3
-    if isempty(colourMap)
-      colourMap = gray(256);
-    end
-    span = max(grid(:)) - min(grid(:));
-    if ~(span > 0)
-      span = 1;
-    end
-    index = 1 + round((grid - min(grid(:))) / span * (size(colourMap, 1) - 1));
-    index(isnan(index)) = 1;
-    grid = reshape(colourMap(index, :), [size(index) 3]);
+% White text on dark cells, black on light ones.
+function ink = text_colours(grid, colourMap)
+  rgb = as_rgb(grid, colourMap);
+  light = 0.30 * rgb(:, :, 1) + 0.59 * rgb(:, :, 2) + 0.11 * rgb(:, :, 3) > 0.5;
+  ink = @(r, c) [1 1 1] * ~light(r, c);
+end
+
+function rgb = as_rgb(grid, colourMap)
+  if ndims(grid) == 3
+    rgb = grid;
+    return;
   end
-  scale = 40;
-  imwrite(kron(grid, ones(scale)), file);
+  if isempty(colourMap)
+    colourMap = colormap();
+  end
+  low = min(grid(:));
+  span = max(grid(:)) - low;
+  if ~(span > 0)
+    span = 1;
+  end
+  index = 1 + round((grid - low) / span * (size(colourMap, 1) - 1));
+  index(~isfinite(index)) = 1;
+  rgb = reshape(colourMap(index, :), [size(index) 3]);
+end
+
+function write_grid_only(grid, file, colourMap)
+  rgb = as_rgb(grid, colourMap);
+  scale = 40;   % pixels per cell
+  big = zeros(size(rgb, 1) * scale, size(rgb, 2) * scale, 3);
+  for channel = 1:3
+    big(:, :, channel) = kron(rgb(:, :, channel), ones(scale));
+  end
+  imwrite(big, file);
 end
