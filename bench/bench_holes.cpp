@@ -2,11 +2,8 @@
 // graphs, 10,000 samples with 3 hidden entries each (27 completions). The
 // literal reference takes about 4 ms a sample, so it runs on the first 500
 // samples and the ratio compares the time per sample.
-#include <benchmark/benchmark.h>
+#include "bench_support.hpp"
 
-#include <cstdio>
-#include <map>
-#include <string>
 
 #include "core/parallel.hpp"
 #include "holes/held_out.hpp"
@@ -27,18 +24,7 @@ struct Workload {
     CodeMatrix codes;
     Workload() {
         testing::Random random(2027);
-        testing::ModelShape shape;
-        shape.rows = shape.cols = 10;
-        shape.dimension = 20;
-        shape.maxRange = 3;
-        shape.zeroShare = 0.0;
-        raw = testing::RandomModel(random, shape);
-        for (double& r : raw.ranges) r = 3;  // every variable three-valued
-        raw.numValues = 60;
-        for (int i = 0; i < 20; ++i)
-            for (int v = 0; v < 3; ++v) raw.translate[v + i * 3] = i * 3 + v + 1;
-        for (auto& m : raw.marginal) m.resize(60, 0.3);
-        for (auto& j : raw.intersect) j.resize(3600, 0.1);
+        raw = bench::ThreeValuedMap(random, 10, 10, 20);
         samples = testing::RandomSamples(random, raw, kSamples, false);
         codes = testing::CodesOf(raw, samples);
         mask.assign(samples.size(), 1.0);
@@ -85,31 +71,6 @@ void Fast(benchmark::State& state) {
 BENCHMARK(Literal)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(Fast)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints the literal/fast ratio of real time per sample beside the usual table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) perSample_[r.benchmark_name()] = r.GetAdjustedRealTime() /
-                                                                    (r.benchmark_name().rfind("Fast", 0) == 0 ? kSamples : kLiteralSamples);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double literal = perSample_["Literal/iterations:1/real_time"];
-        for (const auto& [name, time] : perSample_)
-            if (name.rfind("Fast", 0) == 0 && time > 0)
-                std::printf("ratio literal / %s per sample = %.1f\n", name.c_str(), literal / time);
-    }
-
-private:
-    std::map<std::string, double> perSample_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, "Literal", "Fast"); }

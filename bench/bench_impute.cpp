@@ -3,12 +3,9 @@
 // message passing against enumerating the 3^10 completions per unit (the
 // evidence TavrixHoles sums); with 40 missing, which enumeration cannot do.
 // Enumeration runs on a few samples only; the ratio is per sample.
-#include <benchmark/benchmark.h>
+#include "bench_support.hpp"
 
 #include <cmath>
-#include <cstdio>
-#include <map>
-#include <string>
 
 #include "core/compiled_unit.hpp"
 #include "core/parallel.hpp"
@@ -119,35 +116,6 @@ BENCHMARK(Enumeration10)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealT
 BENCHMARK(Tree10)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Tree40)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints the per-sample enumeration / tree ratio beside the usual table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const bool enumerated = r.benchmark_name().rfind("Enumeration", 0) == 0;
-            perSample_[r.benchmark_name()] = r.GetAdjustedRealTime() / (enumerated ? kEnumeratedSamples : kSamples);
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        for (const auto& [name, time] : perSample_) std::printf("%s: %.4g ms per sample\n", name.c_str(), time);
-        const double enumeration = perSample_["Enumeration10/iterations:1/real_time"];
-        for (const auto& [name, time] : perSample_)
-            if (name.rfind("Tree10", 0) == 0 && time > 0)
-                std::printf("ratio enumeration / %s = %.0f per sample (10 missing of 30)\n", name.c_str(),
-                            enumeration / time);
-    }
-
-private:
-    std::map<std::string, double> perSample_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, "Enumeration10", "Tree"); }

@@ -1,10 +1,7 @@
 // TavrixScore's work: a 10 x 10 map, Dimension 20 with 3 values each, tree
 // graphs, 10,000 samples. The literal reference and the fast path in one run.
-#include <benchmark/benchmark.h>
+#include "bench_support.hpp"
 
-#include <cstdio>
-#include <map>
-#include <string>
 
 #include "core/parallel.hpp"
 #include "score/mixture_log_likelihood.hpp"
@@ -21,18 +18,7 @@ struct Workload {
     CodeMatrix codes;
     Workload() {
         testing::Random random(2026);
-        testing::ModelShape shape;
-        shape.rows = shape.cols = 10;
-        shape.dimension = 20;
-        shape.maxRange = 3;
-        shape.zeroShare = 0.0;
-        raw = testing::RandomModel(random, shape);
-        for (double& r : raw.ranges) r = 3;  // every variable three-valued
-        raw.numValues = 60;
-        for (int i = 0; i < 20; ++i)
-            for (int v = 0; v < 3; ++v) raw.translate[v + i * 3] = i * 3 + v + 1;
-        for (auto& m : raw.marginal) m.resize(60, 0.3);
-        for (auto& j : raw.intersect) j.resize(3600, 0.1);
+        raw = bench::ThreeValuedMap(random, 10, 10, 20);
         samples = testing::RandomSamples(random, raw, 10000, false);
         codes = testing::CodesOf(raw, samples);
     }
@@ -69,30 +55,6 @@ void Fast(benchmark::State& state) {
 BENCHMARK(Literal)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(Fast)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints the literal/fast ratio of real time beside the usual table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double literal = times_["Literal/iterations:2/real_time"];
-        for (const auto& [name, time] : times_)
-            if (name.rfind("Fast", 0) == 0 && time > 0)
-                std::printf("ratio literal / %s = %.1f\n", name.c_str(), literal / time);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, "Literal", "Fast"); }

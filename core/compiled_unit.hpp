@@ -50,24 +50,8 @@ inline double UnitLogLikelihood(const CompiledUnit& unit, const std::int32_t* co
     return s;
 }
 
-// The same for `Block` samples at once: independent sums run side by side, so
-// the additions of one sample need not wait for each other. Each sample's sum
-// still takes its terms in order, giving the same doubles as one at a time.
+// Samples scored side by side: independent sums run in parallel in the
+// processor, while each sample's sum still takes its terms in order.
 constexpr int kSampleBlock = 4;
-
-template <int Block = kSampleBlock>
-inline void UnitLogLikelihoods(const CompiledUnit& unit, const std::int32_t* const (&codes)[Block],
-                               double (&out)[Block]) {
-    const double* values = unit.values.data();
-    double s[Block];
-    for (int b = 0; b < Block; ++b) s[b] = 0.0;
-    for (const LogTerm& t : unit.terms) {
-        const double* table = values + t.offset;
-        const auto stride = static_cast<std::size_t>(t.strideB);
-        for (int b = 0; b < Block; ++b)
-            s[b] += table[static_cast<std::size_t>(codes[b][t.varA]) + static_cast<std::size_t>(codes[b][t.varB]) * stride];
-    }
-    for (int b = 0; b < Block; ++b) out[b] = s[b];
-}
 
 }  // namespace tavrix

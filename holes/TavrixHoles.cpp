@@ -7,7 +7,7 @@
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/options.hpp"
-#include "../score/log_mixture.hpp"
+#include "../core/log_mixture.hpp"
 #include "held_out.hpp"
 #include "hidden_evidence.hpp"
 

@@ -7,7 +7,7 @@
 #include "../core/numeric.hpp"
 #include "../core/parallel.hpp"
 #include "../core/value_index_table.hpp"
-#include "../score/log_mixture.hpp"
+#include "../core/log_mixture.hpp"
 #include "hidden_evidence.hpp"
 #include "masked_log_likelihood.hpp"
 

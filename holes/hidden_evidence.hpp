@@ -8,7 +8,7 @@
 
 #include "../core/compiled_unit.hpp"
 #include "../core/span.hpp"
-#include "../score/pair_codes.hpp"
+#include "../core/pair_codes.hpp"
 
 namespace tavrix {
 

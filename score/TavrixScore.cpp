@@ -5,7 +5,7 @@
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/options.hpp"
-#include "log_mixture.hpp"
+#include "../core/log_mixture.hpp"
 #include "mixture_log_likelihood.hpp"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "../core/compiled_unit.hpp"
 #include "../core/parallel.hpp"
 #include "../core/value_index_table.hpp"
-#include "log_mixture.hpp"
-#include "pair_codes.hpp"
+#include "../core/log_mixture.hpp"
+#include "../core/pair_codes.hpp"
 
 namespace tavrix {
 

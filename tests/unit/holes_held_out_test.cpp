@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "holes/held_out.hpp"
-#include "score/log_mixture.hpp"
+#include "core/log_mixture.hpp"
 #include "tests/reference/reference_holes.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/random_model.hpp"

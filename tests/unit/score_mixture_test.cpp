@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "score/log_mixture.hpp"
+#include "core/log_mixture.hpp"
 #include "score/mixture_log_likelihood.hpp"
 #include "tests/reference/reference_score.hpp"
 #include "tests/support/bits.hpp"

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../core/compiled_unit.hpp"
+#include "compiled_unit.hpp"
 
 namespace tavrix {
 

@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../core/numeric.hpp"
-#include "../core/span.hpp"
+#include "numeric.hpp"
+#include "span.hpp"
 
 namespace tavrix {
 
