@@ -48,42 +48,13 @@ function [best, scores] = reference_best(m, x)
   for j = 1:n
     top = -realmax;
     for k = 1:units
-      s = unit_log_likelihood(m, k, x(:, j));
+      s = tavrix_reference_loglik(m, k, x(:, j));
       score = log(m.Pi(k)) + s;
       if s == s && s - s == 0 && score > top
         top = score;
         best(j) = k;
       end
       scores(k, j) = score;
-    end
-  end
-end
-
-function s = unit_log_likelihood(m, k, x)
-  M = m.Marginal{k}; I = m.Intersect{k}; G = m.Graph{k};
-  D = m.Dimension;
-  a = zeros(D, 1);
-  for i = 1:D
-    a(i) = fix(m.Translate(fix(x(i)) + 1, i) - 1) + 1;
-  end
-  s = 0;
-  for i = 1:D
-    if m.RootNode == 0 || i == m.RootNode
-      s = s + log(M(a(i)));
-    end
-    for j = i + 1:D
-      if m.RootNode == 0
-        if G(i, j) ~= 0 || G(j, i) ~= 0
-          s = s + ((log(I(a(i), a(j))) - log(M(a(i)))) - log(M(a(j))));
-        end
-      else
-        if G(i, j) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(i))));
-        end
-        if G(j, i) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(j))));
-        end
-      end
     end
   end
 end

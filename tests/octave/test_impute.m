@@ -66,7 +66,7 @@ function [post, logp] = brute_force(m, x, mask)
           work(hidden(h)) = mod(u, counts(h));
           u = floor(u / counts(h));
         end
-        s = unit_log_likelihood(m, k, work);
+        s = tavrix_reference_loglik(m, k, work);
         if s - s == 0
           p = m.Pi(k) * exp(s);
           total = total + p;
@@ -83,35 +83,6 @@ function [post, logp] = brute_force(m, x, mask)
       else
         for v = 1:m.Ranges(i)
           post(fix(m.Translate(v, i) - 1) + 1, j) = joint(i, v) / total;
-        end
-      end
-    end
-  end
-end
-
-function s = unit_log_likelihood(m, k, x)
-  M = m.Marginal{k}; I = m.Intersect{k}; G = m.Graph{k};
-  D = m.Dimension;
-  a = zeros(D, 1);
-  for i = 1:D
-    a(i) = fix(m.Translate(fix(x(i)) + 1, i) - 1) + 1;
-  end
-  s = 0;
-  for i = 1:D
-    if m.RootNode == 0 || i == m.RootNode
-      s = s + log(M(a(i)));
-    end
-    for j = i + 1:D
-      if m.RootNode == 0
-        if G(i, j) ~= 0 || G(j, i) ~= 0
-          s = s + ((log(I(a(i), a(j))) - log(M(a(i)))) - log(M(a(j))));
-        end
-      else
-        if G(i, j) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(i))));
-        end
-        if G(j, i) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(j))));
         end
       end
     end

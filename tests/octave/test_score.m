@@ -47,7 +47,7 @@ function test_score()
   for j = 1:3
     terms = zeros(3, 1);
     for k = 1:3
-      terms(k) = log(model.Pi(k)) + unit_log_likelihood(model, k, samples(:, j));
+      terms(k) = log(model.Pi(k)) + tavrix_reference_loglik(model, k, samples(:, j));
     end
     top = max(terms);
     expected = top + log(sum(exp(terms - top)));
@@ -68,7 +68,7 @@ function [average, logs] = reference_score(m, x)
   for j = 1:n
     p = 0;
     for k = 1:units
-      s = unit_log_likelihood(m, k, x(:, j));
+      s = tavrix_reference_loglik(m, k, x(:, j));
       if s - s == 0
         p = p + exp(s) * m.Pi(k);
       end
@@ -77,33 +77,4 @@ function [average, logs] = reference_score(m, x)
     average = average - log(p);
   end
   average = average / n;
-end
-
-function s = unit_log_likelihood(m, k, x)
-  M = m.Marginal{k}; I = m.Intersect{k}; G = m.Graph{k};
-  D = m.Dimension;
-  a = zeros(D, 1);
-  for i = 1:D
-    a(i) = fix(m.Translate(fix(x(i)) + 1, i) - 1) + 1;
-  end
-  s = 0;
-  for i = 1:D
-    if m.RootNode == 0 || i == m.RootNode
-      s = s + log(M(a(i)));
-    end
-    for j = i + 1:D
-      if m.RootNode == 0
-        if G(i, j) ~= 0 || G(j, i) ~= 0
-          s = s + ((log(I(a(i), a(j))) - log(M(a(i)))) - log(M(a(j))));
-        end
-      else
-        if G(i, j) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(i))));
-        end
-        if G(j, i) ~= 0
-          s = s + (log(I(a(i), a(j))) - log(M(a(j))));
-        end
-      end
-    end
-  end
 end
