@@ -77,21 +77,18 @@ function result = tavrix_demo(root, varargin)
   completeTrain = train(all(mask(:, train), 1));
   completeTest = test(all(mask(:, test), 1));
   say('\nAverage negative log-likelihood (nats per member; TavrixScore on members without a missing vote):\n');
-  say('  %-14s %10s %10s\n', '', sprintf('train (%d)', numel(completeTrain)), sprintf('held out (%d)', numel(completeTest)));
+  say('  %-14s %12s %14s\n', '', sprintf('train (%d)', numel(completeTrain)), sprintf('held out (%d)', numel(completeTest)));
   for m = 1:numel(models)
     result.trainNll(m) = TavrixScore(models{m}, codes(:, completeTrain));
     result.testNll(m) = TavrixScore(models{m}, codes(:, completeTest));
-    say('  %-14s %10.3f %10.3f\n', modelNames{m}, result.trainNll(m), result.testNll(m));
+    say('  %-14s %12.3f %14.3f\n', modelNames{m}, result.trainNll(m), result.testNll(m));
   end
 
   % Held-out votes, TavrixHoles: members of the test set without a missing vote.
-  full = all(mask(:, test), 1);
-  say('\nHidden votes of held-out members:\n');
+  noMissing = all(mask(:, test), 1);
   for m = 1:numel(models)
-    result.holes(m) = TavrixHoles(models{m}, codes(:, test(full)), ~hidden(:, full));
+    result.holes(m) = TavrixHoles(models{m}, codes(:, test(noMissing)), ~hidden(:, noMissing));
   end
-  say('  TavrixHoles, mean -log P(hidden | visible) per member (%d members): map %.3f, one tree %.3f, independent %.3f\n', ...
-      nnz(full), result.holes);
 
   % The same votes filled in by exact inference (every held-out member).
   data = codes(:, test);
@@ -104,13 +101,15 @@ function result = tavrix_demo(root, varargin)
     result.accuracy(m) = mean(filled(hidden) == truth(hidden));
     result.proper(m) = -mean(logBoth - logVisible);
   end
-  say('  TavrixImpute, hidden votes filled in correctly:   map %.1f%%, one tree %.1f%%, independent %.1f%%\n', ...
-      100 * result.accuracy);
-  say('  TavrixImpute, proper score -log P(hidden | visible) per member (all %d): map %.3f, one tree %.3f, independent %.3f\n', ...
-      numel(test), result.proper);
+  say('\nHidden votes of held-out members, -log P(hidden | visible) per member (lower is better):\n');
+  say('  %-48s %10s %10s %12s\n', '', modelNames{:});
+  say('  %-48s %10.3f %10.3f %12.3f\n', sprintf('TavrixHoles (%d members without a missing vote)', nnz(noMissing)), ...
+      result.holes);
+  say('  %-48s %10.3f %10.3f %12.3f\n', sprintf('TavrixImpute, exact (all %d members)', numel(test)), result.proper);
+  say('  %-48s %9.1f%% %9.1f%% %11.1f%%\n', 'hidden votes filled in correctly (TavrixImpute)', 100 * result.accuracy);
 
   % Parties: every member goes to its best unit, missing votes filled in first.
-  [allFilled] = TavrixImpute(model, fill_missing(codes, mask), mask);
+  allFilled = TavrixImpute(model, fill_missing(codes, mask), mask);
   best = TavrixBest(model, allFilled);
   units = opts.Rows * opts.Cols;
   counts = accumarray([best(:) party(:) + 1], 1, [units 2]);
