@@ -3,6 +3,8 @@
 %   unit, its Marginal probability that variable VARIABLE (1-based index, or
 %   a name with the Info option) takes the 0-based code VALUE (or a label
 %   with the Info option). PLANE is the NumRowsMap x NumColsMap matrix shown.
+%   [PLANE, FIG] = TavrixPlotComponent(...) also returns the figure handle
+%   (empty when the picture went to a file).
 %
 %   Options
 %     File::   ['']  write the picture to this PNG file (headless).

@@ -10,7 +10,8 @@
 %   e.g. a variable held out of the model): the mixture of the classes'
 %   colours in their shares, white when it wins none. PURITY is the share of
 %   the most frequent class per unit (NaN where none); it is written under
-%   the count.
+%   the count. FIG is the figure handle (empty when the picture went to a
+%   file).
 %
 %   Options
 %     File::        ['']  write the picture to this PNG file (headless);

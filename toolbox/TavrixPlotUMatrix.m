@@ -7,6 +7,8 @@
 %   cell (2r, 2c) the mean of the two diagonal distances, and the unit's own
 %   cell (2r-1, 2c-1) the mean distance to its grid neighbours. Light
 %   regions are clusters of similar units; dark ridges separate them.
+%   [U, FIG] = TavrixPlotUMatrix(...) also returns the figure handle (empty
+%   when the picture went to a file).
 %
 %   Options
 %     File::   ['']  write the picture to this PNG file (headless).

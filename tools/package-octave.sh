@@ -28,7 +28,6 @@ Description: A map of units, each a tree-structured distribution over
  readers for ARFF and CSV files, a first model from data and pictures.
 Depends: octave (>= 7.0.0)
 License: see COPYING
-Url: https://example.invalid/tavrix
 DESC
 
 cat > "$PKG/COPYING" <<'COPY'
