@@ -157,12 +157,8 @@ function [marginal, joint] = normalise(marginalCounts, pairCounts, owner, dimens
   perVariable = accumarray(owner, marginalCounts, [dimension 1]);
   perVariable(perVariable == 0) = 1;
   marginal = marginalCounts ./ perVariable(owner);
-  block = zeros(dimension);
-  for a = 1:dimension
-    for b = 1:dimension
-      block(a, b) = sum(sum(pairCounts(owner == a, owner == b)));
-    end
-  end
+  owners = sparse(owner, 1:numel(owner), 1, dimension, numel(owner));
+  block = full(owners * pairCounts * owners');   % total of every pair block
   block(block == 0) = 1;
   joint = pairCounts ./ block(owner, owner);
 end
