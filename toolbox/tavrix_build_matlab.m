@@ -30,7 +30,7 @@ function built = tavrix_build_matlab(root, outdir, names)
   end
   % Each function: its folder and the folders whose code it also uses.
   gateways = {'TavrixBest', 'winner', {}; 'TavrixFit', 'train', {}; 'TavrixScore', 'score', {}; ...
-              'TavrixHoles', 'holes', {'score'}; 'TavrixImpute', 'impute', {}};
+              'TavrixHoles', 'holes', {}; 'TavrixImpute', 'impute', {}};
   if nargin >= 3
     gateways = gateways(ismember(gateways(:, 1), names), :);
   end

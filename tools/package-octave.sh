@@ -12,7 +12,7 @@ PKG=$STAGE/tavrix
 mkdir -p "$PKG/inst" "$PKG/src" "$PKG/help" dist
 
 # Each function: its folder and the folders whose code it also uses.
-GATEWAYS="TavrixBest:winner TavrixFit:train TavrixScore:score TavrixHoles:holes,score TavrixImpute:impute"
+GATEWAYS="TavrixBest:winner TavrixFit:train TavrixScore:score TavrixHoles:holes TavrixImpute:impute"
 SOURCE_DIRS="core host winner train score holes impute"
 
 cat > "$PKG/DESCRIPTION" <<DESC
@@ -27,15 +27,10 @@ Description: A map of units, each a tree-structured distribution over
  value scores and exact imputation of missing values, as MEX functions, with
  readers for ARFF and CSV files, a first model from data and pictures.
 Depends: octave (>= 7.0.0)
-License: see COPYING
+License: MIT
 DESC
 
-cat > "$PKG/COPYING" <<'COPY'
-Copyright (c) the Tavrix developers.
-
-The licence of Tavrix has not been chosen yet; until it is, this package may
-be installed and used for evaluation only.
-COPY
+cp LICENSE "$PKG/COPYING"
 
 {
   echo "tavrix >> Tavrix"
