@@ -52,9 +52,11 @@ private:
     void AddPairTerm(std::int32_t i, std::int32_t j, PairTerm kind) {
         const std::int32_t rangeI = table_.rangeCounts[static_cast<std::size_t>(i)];
         const std::int32_t rangeJ = table_.rangeCounts[static_cast<std::size_t>(j)];
-        // The child of a directed term decides whether it enters a masked sum.
-        const std::int32_t maskA = kind == PairTerm::kParentSecond ? i : (kind == PairTerm::kParentFirst ? j : i);
-        const std::int32_t maskB = kind == PairTerm::kParentFirst ? j : (kind == PairTerm::kParentSecond ? i : j);
+        // An undirected edge enters a masked sum when both ends are hidden, a
+        // directed factor when its child is.
+        std::int32_t maskA = i, maskB = j;
+        if (kind == PairTerm::kParentFirst) maskA = j;
+        if (kind == PairTerm::kParentSecond) maskB = i;
         unit_.terms.push_back({i, j, rangeI, maskA, maskB, unit_.values.size()});
         const auto n = static_cast<std::size_t>(model_.numValues);
         for (std::int32_t vb = 0; vb < rangeJ; ++vb) {
