@@ -46,10 +46,11 @@
 %     option                       an unknown or malformed option
 %
 %   Example
-%     [codes, info] = TavrixRead('vote.arff');
-%     model = TavrixFit(TavrixInit(codes, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
-%     mask = rand(size(codes)) > 0.1;       % hide about one value in ten
-%     [nlp, L] = TavrixHoles(model, codes, mask);
+%     [codes, info, observed] = TavrixRead('vote.arff');
+%     complete = codes(:, all(observed, 1));       % members without a missing vote
+%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     mask = rand(size(complete)) > 0.1;    % hide about one value in ten
+%     [nlp, L] = TavrixHoles(model, complete, mask);
 %
 %   See also TavrixScore, TavrixImpute, TavrixFit, TavrixBest, TavrixInit.
 

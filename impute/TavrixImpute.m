@@ -58,11 +58,12 @@
 %     option                       an unknown or malformed option
 %
 %   Example
-%     [codes, info] = TavrixRead('vote.arff');
-%     model = TavrixFit(TavrixInit(codes, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
-%     mask = rand(size(codes)) > 0.2;
-%     [filled, post, logp] = TavrixImpute(model, codes, mask);
-%     accuracy = mean(filled(~mask) == codes(~mask));
+%     [codes, info, observed] = TavrixRead('vote.arff');
+%     complete = codes(:, all(observed, 1));       % members without a missing vote
+%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     hidden = observed & rand(size(codes)) < 0.2;  % hide a fifth of the known votes
+%     [filled, post, logp] = TavrixImpute(model, codes, observed & ~hidden);
+%     accuracy = mean(filled(hidden) == codes(hidden));
 %
 %   See also TavrixHoles, TavrixScore, TavrixBest, TavrixFit.
 

@@ -21,7 +21,7 @@
 %     ClassNames::  {}    names of the classes, shown in the title.
 %
 %   Example
-%     hits = TavrixPlotHits(model, codes, 'File', 'out/hits.png');
+%     hits = TavrixPlotHits(model, model.Samples, 'File', 'out/hits.png');
 %
 %   See also TavrixBest, TavrixPlotComponent, TavrixPlotUMatrix.
 function [hits, purity, fig] = TavrixPlotHits(model, varargin)

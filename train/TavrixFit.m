@@ -39,8 +39,9 @@
 %     option                       an unknown or malformed option
 %
 %   Example
-%     [codes, info] = TavrixRead('vote.arff');
-%     model = TavrixFit(TavrixInit(codes, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     [codes, info, observed] = TavrixRead('vote.arff');
+%     complete = codes(:, all(observed, 1));       % members without a missing vote
+%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
 %
 %   See also TavrixBest, TavrixScore, TavrixHoles, TavrixInit.
 

@@ -34,9 +34,10 @@
 %     option                       an unknown or malformed option
 %
 %   Example
-%     [codes, info] = TavrixRead('vote.arff');
-%     model = TavrixFit(TavrixInit(codes, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
-%     best = TavrixBest(model, codes);
+%     [codes, info, observed] = TavrixRead('vote.arff');
+%     complete = codes(:, all(observed, 1));       % members without a missing vote
+%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     best = TavrixBest(model, complete);
 %
 %   See also TavrixFit, TavrixScore, TavrixHoles, TavrixImpute, TavrixInit.
 
