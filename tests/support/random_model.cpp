@@ -77,6 +77,18 @@ reference::RawModel RandomModel(Random& random, const ModelShape& shape) {
     return m;
 }
 
+ModelShape RandomShape(Random& random, int maxDimension) {
+    ModelShape shape;
+    shape.rows = 1 + random.Below(3);
+    shape.cols = 1 + random.Below(4);
+    shape.dimension = random.Below(maxDimension);
+    shape.directed = random.Chance(0.5);
+    shape.treeGraphs = random.Chance(0.5);
+    shape.wildGraphs = random.Chance(0.3);
+    shape.zeroShare = random.Chance(0.5) ? 0.0 : 0.2;
+    return shape;
+}
+
 std::vector<double> RandomSamples(Random& random, const reference::RawModel& m, int n, bool fractions) {
     const int d = static_cast<int>(m.dimension);
     std::vector<double> samples(static_cast<std::size_t>(d) * n);

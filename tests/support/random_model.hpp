@@ -35,6 +35,11 @@ private:
 
 reference::RawModel RandomModel(Random& random, const ModelShape& shape);
 
+// A small random shape for differential tests: 1..3 x 1..4 units, up to
+// `maxDimension` - 1 variables, either factorisation, trees or random edge
+// sets, sometimes wild graphs and zero probabilities.
+ModelShape RandomShape(Random& random, int maxDimension);
+
 // N random samples of valid codes; with `fractions`, codes get a fraction in [0, 1).
 std::vector<double> RandomSamples(Random& random, const reference::RawModel& model, int n, bool fractions);
 

@@ -44,14 +44,7 @@ std::vector<double> RandomMask(testing::Random& random, std::size_t count, doubl
 TEST(HeldOut, MatchesLiteralForEveryThreadCount) {
     testing::Random random(61);
     for (int trial = 0; trial < 60; ++trial) {
-        testing::ModelShape shape;
-        shape.rows = 1 + random.Below(3);
-        shape.cols = 1 + random.Below(3);
-        shape.dimension = random.Below(7);
-        shape.directed = random.Chance(0.5);
-        shape.treeGraphs = random.Chance(0.6);
-        shape.wildGraphs = random.Chance(0.3);
-        shape.zeroShare = random.Chance(0.5) ? 0.0 : 0.15;
+        const testing::ModelShape shape = testing::RandomShape(random, 7);
         reference::RawModel raw = testing::RandomModel(random, shape);
         if (random.Chance(0.3)) testing::MakeProper(random, raw);
         const int n = shape.dimension == 0 ? 0 : random.Below(12);

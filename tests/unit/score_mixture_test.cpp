@@ -29,14 +29,7 @@ std::vector<double> Fast(const reference::RawModel& raw, const std::vector<doubl
 TEST(MixtureLogLikelihood, MatchesLiteralForEveryThreadCount) {
     testing::Random random(41);
     for (int trial = 0; trial < 60; ++trial) {
-        testing::ModelShape shape;
-        shape.rows = 1 + random.Below(3);
-        shape.cols = 1 + random.Below(4);
-        shape.dimension = random.Below(8);
-        shape.directed = random.Chance(0.5);
-        shape.treeGraphs = random.Chance(0.5);
-        shape.wildGraphs = random.Chance(0.3);
-        shape.zeroShare = random.Chance(0.5) ? 0.0 : 0.2;
+        const testing::ModelShape shape = testing::RandomShape(random, 8);
         const reference::RawModel raw = testing::RandomModel(random, shape);
         const int n = shape.dimension == 0 ? 0 : random.Below(30);
         const std::vector<double> samples = testing::RandomSamples(random, raw, n, true);
