@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/bits.hpp"
+#include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
 
@@ -13,8 +14,10 @@ namespace {
 
 using namespace tavrix::testing;
 
-class BestGateway : public ::testing::Test {
+class BestGateway : public GatewayTest {
 protected:
+    BestGateway() : GatewayTest("TavrixBest", TavrixBest_mexFunction) {}
+
     void SetUp() override {
         Random random(3);
         ModelShape shape;
@@ -23,19 +26,6 @@ protected:
         samples_ = RandomSamples(random, raw_, 5, true);
         model_ = ToMx(raw_);
         data_ = Matrix(4, 5, samples_);
-        blocks_ = mxlite::LiveAllocations();
-    }
-    void TearDown() override { EXPECT_EQ(blocks_, mxlite::LiveAllocations()) << "mxMalloc blocks leaked"; }
-
-    // Calls the gateway, expects the error, and checks that nothing leaked.
-    void ExpectError(const std::string& reason, const std::vector<const mxArray*>& args, int nlhs = 1) {
-        const long arrays = mxlite::LiveArrays();
-        Outcome o = CallGateway(TavrixBest_mexFunction, nlhs, args);
-        EXPECT_EQ("Tavrix:TavrixBest:" + reason, o.errorId) << o.errorMessage;
-        EXPECT_FALSE(o.errorMessage.empty());
-        for (const MxPtr& r : o.results) EXPECT_EQ(r, nullptr) << "a result was created before the error";
-        o.results.clear();
-        EXPECT_EQ(arrays, mxlite::LiveArrays());
     }
     // A copy of the model with one field replaced.
     MxPtr Changed(const char* field, MxPtr value) {
@@ -47,7 +37,6 @@ protected:
     reference::RawModel raw_;
     std::vector<double> samples_;
     MxPtr model_, data_;
-    long blocks_ = 0;
 };
 
 TEST_F(BestGateway, MatchesReferenceWithOneAndTwoResults) {

@@ -7,6 +7,7 @@
 
 #include "tests/reference/reference_holes.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
 
@@ -17,8 +18,10 @@ using namespace tavrix::testing;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-class HolesGateway : public ::testing::Test {
+class HolesGateway : public GatewayTest {
 protected:
+    HolesGateway() : GatewayTest("TavrixHoles", TavrixHoles_mexFunction) {}
+
     void SetUp() override {
         Random random(17);
         ModelShape shape;
@@ -31,20 +34,7 @@ protected:
         model_ = ToMx(raw_);
         dataMx_ = Matrix(5, 6, data_);
         maskMx_ = Matrix(5, 6, mask_);
-        blocks_ = mxlite::LiveAllocations();
     }
-    void TearDown() override { EXPECT_EQ(blocks_, mxlite::LiveAllocations()) << "mxMalloc blocks leaked"; }
-
-    void ExpectError(const std::string& reason, const std::vector<const mxArray*>& args, int nlhs = 1) {
-        const long arrays = mxlite::LiveArrays();
-        Outcome o = CallGateway(TavrixHoles_mexFunction, nlhs, args);
-        EXPECT_EQ("Tavrix:TavrixHoles:" + reason, o.errorId) << o.errorMessage;
-        EXPECT_FALSE(o.errorMessage.empty());
-        for (const MxPtr& r : o.results) EXPECT_EQ(r, nullptr) << "a result was created before the error";
-        o.results.clear();
-        EXPECT_EQ(arrays, mxlite::LiveArrays());
-    }
-
     // The reference with the mask as the gateway reads it: hidden where the value is 0.
     void Expected(const std::vector<double>& mask, double& mean, std::vector<double>& perSample) const {
         reference::HeldOut(raw_, data_.data(), mask.data(), 6, mean, perSample);
@@ -53,7 +43,6 @@ protected:
     reference::RawModel raw_;
     std::vector<double> data_, mask_;
     MxPtr model_, dataMx_, maskMx_;
-    long blocks_ = 0;
 };
 
 TEST_F(HolesGateway, MatchesReferenceWithOneAndTwoResults) {

@@ -7,6 +7,7 @@
 
 #include "tests/reference/reference_impute.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
 
@@ -15,8 +16,10 @@ namespace {
 
 using namespace tavrix::testing;
 
-class ImputeGateway : public ::testing::Test {
+class ImputeGateway : public GatewayTest {
 protected:
+    ImputeGateway() : GatewayTest("TavrixImpute", TavrixImpute_mexFunction) {}
+
     void SetUp() override {
         Random random(11);
         ModelShape shape;
@@ -35,25 +38,11 @@ protected:
         model_ = ToMx(raw_);
         data_ = Matrix(5, 9, data);
         mask_ = Matrix(5, 9, mask);
-        blocks_ = mxlite::LiveAllocations();
     }
-    void TearDown() override { EXPECT_EQ(blocks_, mxlite::LiveAllocations()) << "mxMalloc blocks leaked"; }
-
-    void ExpectError(const std::string& reason, const std::vector<const mxArray*>& args, int nlhs = 1) {
-        const long arrays = mxlite::LiveArrays();
-        Outcome o = CallGateway(TavrixImpute_mexFunction, nlhs, args);
-        EXPECT_EQ("Tavrix:TavrixImpute:" + reason, o.errorId) << o.errorMessage;
-        EXPECT_FALSE(o.errorMessage.empty());
-        for (const MxPtr& r : o.results) EXPECT_EQ(r, nullptr) << "a result was created before the error";
-        o.results.clear();
-        EXPECT_EQ(arrays, mxlite::LiveArrays());
-    }
-
     reference::RawModel raw_;
     std::vector<double> samples_;
     std::vector<std::uint8_t> hidden_;
     MxPtr model_, data_, mask_;
-    long blocks_ = 0;
 };
 
 TEST_F(ImputeGateway, MatchesTheBruteForceWithNaNAtMissingEntries) {

@@ -5,6 +5,7 @@
 
 #include "tests/reference/reference_score.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
 
@@ -13,8 +14,10 @@ namespace {
 
 using namespace tavrix::testing;
 
-class ScoreGateway : public ::testing::Test {
+class ScoreGateway : public GatewayTest {
 protected:
+    ScoreGateway() : GatewayTest("TavrixScore", TavrixScore_mexFunction) {}
+
     void SetUp() override {
         Random random(13);
         ModelShape shape;
@@ -24,24 +27,10 @@ protected:
         samples_ = RandomSamples(random, raw_, 7, true);
         model_ = ToMx(raw_);
         data_ = Matrix(4, 7, samples_);
-        blocks_ = mxlite::LiveAllocations();
     }
-    void TearDown() override { EXPECT_EQ(blocks_, mxlite::LiveAllocations()) << "mxMalloc blocks leaked"; }
-
-    void ExpectError(const std::string& reason, const std::vector<const mxArray*>& args, int nlhs = 1) {
-        const long arrays = mxlite::LiveArrays();
-        Outcome o = CallGateway(TavrixScore_mexFunction, nlhs, args);
-        EXPECT_EQ("Tavrix:TavrixScore:" + reason, o.errorId) << o.errorMessage;
-        EXPECT_FALSE(o.errorMessage.empty());
-        for (const MxPtr& r : o.results) EXPECT_EQ(r, nullptr) << "a result was created before the error";
-        o.results.clear();
-        EXPECT_EQ(arrays, mxlite::LiveArrays());
-    }
-
     reference::RawModel raw_;
     std::vector<double> samples_;
     MxPtr model_, data_;
-    long blocks_ = 0;
 };
 
 TEST_F(ScoreGateway, MatchesReferenceWithOneAndTwoResults) {

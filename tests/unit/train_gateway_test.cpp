@@ -8,6 +8,7 @@
 
 #include "tests/reference/reference_train.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
 #include "train/training.hpp"
@@ -17,8 +18,10 @@ namespace {
 
 using namespace tavrix::testing;
 
-class FitGateway : public ::testing::Test {
+class FitGateway : public GatewayTest {
 protected:
+    FitGateway() : GatewayTest("TavrixFit", TavrixFit_mexFunction) {}
+
     void SetUp() override {
         Random random(8);
         ModelShape shape;
@@ -30,23 +33,14 @@ protected:
         if (raw_.rootNode > 4) raw_.rootNode = 4;
         raw_.samples = RandomSamples(random, raw_, 7, false);
         model_ = ToMx(raw_);
-        blocks_ = mxlite::LiveAllocations();
     }
-    void TearDown() override { EXPECT_EQ(blocks_, mxlite::LiveAllocations()) << "mxMalloc blocks leaked"; }
-
     Outcome Fit(int nlhs, std::vector<const mxArray*> extra) {
         std::vector<const mxArray*> args{model_.get()};
         args.insert(args.end(), extra.begin(), extra.end());
         return CallGateway(TavrixFit_mexFunction, nlhs, args);
     }
     void ExpectError(const std::string& reason, const mxArray* model, const mxArray* iterations, int nlhs = 1) {
-        const long arrays = mxlite::LiveArrays();
-        Outcome o = CallGateway(TavrixFit_mexFunction, nlhs, {model, iterations});
-        EXPECT_EQ("Tavrix:TavrixFit:" + reason, o.errorId) << o.errorMessage;
-        EXPECT_FALSE(o.errorMessage.empty());
-        for (const MxPtr& r : o.results) EXPECT_EQ(r, nullptr) << "a result was created before the error";
-        o.results.clear();
-        EXPECT_EQ(arrays, mxlite::LiveArrays());
+        GatewayTest::ExpectError(reason, {model, iterations}, nlhs);
     }
     MxPtr Changed(const char* field, MxPtr value) {
         MxPtr copy(mxDuplicateArray(model_.get()));
@@ -66,7 +60,6 @@ protected:
 
     reference::RawModel raw_;
     MxPtr model_;
-    long blocks_ = 0;
 };
 
 TEST_F(FitGateway, MatchesTheLiteralDriverAndLeavesTheCallerAlone) {
