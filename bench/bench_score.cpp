@@ -12,22 +12,8 @@ namespace {
 
 using namespace tavrix;
 
-struct Workload {
-    reference::RawModel raw;
-    std::vector<double> samples;
-    CodeMatrix codes;
-    Workload() {
-        testing::Random random(2026);
-        raw = bench::ThreeValuedMap(random, 10, 10, 20);
-        samples = testing::RandomSamples(random, raw, 10000, false);
-        codes = testing::CodesOf(raw, samples);
-    }
-};
-
-const Workload& Data() {
-    static const Workload w;
-    return w;
-}
+using bench::Data;
+using Workload = bench::SampleWorkload;
 
 void Literal(benchmark::State& state) {
     const Workload& w = Data();

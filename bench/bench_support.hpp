@@ -34,6 +34,25 @@ inline reference::RawModel ThreeValuedMap(testing::Random& random, int rows, int
     return raw;
 }
 
+// The workload of the best-unit and scoring benchmarks: a 10 x 10 map,
+// Dimension 20 with 3 values each, and 10,000 random samples.
+struct SampleWorkload {
+    reference::RawModel raw;
+    std::vector<double> samples;
+    CodeMatrix codes;
+    SampleWorkload() {
+        testing::Random random(2026);
+        raw = ThreeValuedMap(random, 10, 10, 20);
+        samples = testing::RandomSamples(random, raw, 10000, false);
+        codes = testing::CodesOf(raw, samples);
+    }
+};
+
+inline const SampleWorkload& Data() {
+    static const SampleWorkload w;
+    return w;
+}
+
 // Items per second of every run whose name starts with `contender`, divided by
 // those of the first run whose name starts with `baseline`. Every benchmark
 // must report its items (SetItemsProcessed).
