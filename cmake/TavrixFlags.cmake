@@ -4,6 +4,10 @@ set(TAVRIX_FP_FLAGS -ffp-contract=off -fno-fast-math)
 
 add_library(tavrix_flags INTERFACE)
 target_compile_options(tavrix_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Werror ${TAVRIX_FP_FLAGS})
+# Calls into libm (the logarithms of training) go straight through the GOT.
+if(NOT WIN32)
+  target_compile_options(tavrix_flags INTERFACE -fno-plt)
+endif()
 find_package(Threads REQUIRED)
 target_link_libraries(tavrix_flags INTERFACE Threads::Threads)
 if(TAVRIX_SANITIZE)

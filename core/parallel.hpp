@@ -2,6 +2,7 @@
 // and writes only its own results, so results never depend on the thread count.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -31,7 +32,9 @@ private:
 
 // A fixed set of threads that run one range at a time, cut into contiguous
 // chunks, one chunk per thread; the calling thread takes chunk 0. Made for
-// loops that run many short parallel steps, such as training iterations.
+// loops that run many short parallel steps, such as training iterations:
+// threads spin briefly before they sleep, so that a step that follows soon
+// after the last one does not wait for the scheduler to wake them.
 class WorkerPool {
 public:
     explicit WorkerPool(int threads);
@@ -59,9 +62,9 @@ private:
     std::mutex mutex_;
     std::condition_variable start_;
     std::condition_variable done_;
-    std::uint64_t generation_ = 0;
-    int pending_ = 0;
-    bool stopping_ = false;
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<int> pending_{0};
+    std::atomic<bool> stopping_{false};
     std::int64_t count_ = 0;
     const RangeBody* body_ = nullptr;
 };

@@ -8,18 +8,25 @@ namespace {
 // An integer that orders weights as the edge list does: heavier first, 0.0 and
 // -0.0 equal, NaN last. Integer keys let the search run without branches.
 std::uint64_t OrderKey(double weight) {
-    if (weight != weight) return ~std::uint64_t{0};
-    if (weight == 0.0) weight = 0.0;
     std::uint64_t bits;
     std::memcpy(&bits, &weight, sizeof bits);
+    const std::uint64_t sign = std::uint64_t{1} << 63;
+    const bool zero = (bits << 1) == 0;
+    const bool nan = (bits & ~sign) > 0x7FF0000000000000u;
+    bits = zero ? 0 : bits;
     // Ascending doubles as ascending integers, then reversed.
-    const std::uint64_t ascending = (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
-    return ~ascending;
+    const std::uint64_t ascending = bits ^ ((0 - (bits >> 63)) | sign);
+    return nan ? ~std::uint64_t{0} : ~ascending;
 }
 
-// The position of edge (lo, hi), lo < hi, in the list (0,1), (0,2), ..., (1,2), ...
-std::int64_t ListPosition(std::int64_t lo, std::int64_t hi, std::int64_t d) {
-    return lo * d - lo * (lo + 1) / 2 + (hi - lo - 1);
+// Orders edge (lo, hi), lo < hi, as its place in the list (0,1), (0,2), ..., (1,2), ...
+std::uint64_t ListPosition(std::int32_t lo, std::int32_t hi) {
+    return (static_cast<std::uint64_t>(lo) << 32) | static_cast<std::uint32_t>(hi);
+}
+
+// (k, p) before (key, position); bitwise, so that it compiles without branches.
+bool Before(std::uint64_t k, std::uint64_t p, std::uint64_t key, std::uint64_t position) {
+    return (k < key) | ((k == key) & (p < position));
 }
 
 }  // namespace
@@ -43,42 +50,55 @@ void BuildDependencyTree(const double* mutual, double* graph, std::int32_t dimen
     for (std::size_t e = 0; e < d * d; ++e) graph[e] = 0.0;
     if (dimension < 1) return;
     const std::int32_t start = rootNode == 0 ? 0 : rootNode - 1;
-    scratch.outside.clear();
+    scratch.variable.resize(d);
     scratch.key.resize(d);
     scratch.position.resize(d);
     scratch.from.resize(d);
+    std::int32_t* variable = scratch.variable.data();
     std::uint64_t* key = scratch.key.data();
-    std::int64_t* position = scratch.position.data();
+    std::uint64_t* position = scratch.position.data();
     std::int32_t* from = scratch.from.data();
-    // Offers edge (t, v) to outside variable v; t is in the tree.
-    auto offer = [&](std::int32_t t, std::int32_t v, bool first) {
+    auto edge = [&](std::int32_t t, std::int32_t v, std::uint64_t& k, std::uint64_t& p) {
         const std::int32_t lo = t < v ? t : v, hi = t < v ? v : t;
-        const std::uint64_t k = OrderKey(mutual[static_cast<std::size_t>(lo) + static_cast<std::size_t>(hi) * d]);
-        const std::int64_t p = ListPosition(lo, hi, dimension);
-        const bool better = first || k < key[v] || (k == key[v] && p < position[v]);
-        key[v] = better ? k : key[v];
-        position[v] = better ? p : position[v];
-        from[v] = better ? t : from[v];
+        k = OrderKey(mutual[static_cast<std::size_t>(lo) + static_cast<std::size_t>(hi) * d]);
+        p = ListPosition(lo, hi);
     };
-    parent[start] = -1;
+    std::size_t outside = 0;
     for (std::int32_t v = 0; v < dimension; ++v)
         if (v != start) {
-            scratch.outside.push_back(v);
-            offer(start, v, true);
+            variable[outside] = v;
+            from[outside] = start;
+            edge(start, v, key[outside], position[outside]);
+            ++outside;
         }
-    while (!scratch.outside.empty()) {
+    parent[start] = -1;
+    while (outside > 0) {
+        // The least so far is kept in registers: the scan carries no load from one step to the next.
         std::size_t best = 0;
-        for (std::size_t o = 1; o < scratch.outside.size(); ++o) {
-            const std::int32_t v = scratch.outside[o], b = scratch.outside[best];
-            const bool less = key[v] < key[b] || (key[v] == key[b] && position[v] < position[b]);
+        std::uint64_t bestKey = key[0], bestPosition = position[0];
+        for (std::size_t o = 1; o < outside; ++o) {
+            const bool less = Before(key[o], position[o], bestKey, bestPosition);
             best = less ? o : best;
+            bestKey = less ? key[o] : bestKey;
+            bestPosition = less ? position[o] : bestPosition;
         }
-        const std::int32_t chosen = scratch.outside[best];
-        scratch.outside[best] = scratch.outside.back();
-        scratch.outside.pop_back();
-        parent[chosen] = from[chosen];
-        graph[static_cast<std::size_t>(from[chosen]) + static_cast<std::size_t>(chosen) * d] = 1.0;
-        for (const std::int32_t v : scratch.outside) offer(chosen, v, false);
+        const std::int32_t chosen = variable[best], link = from[best];
+        parent[chosen] = link;
+        graph[static_cast<std::size_t>(link) + static_cast<std::size_t>(chosen) * d] = 1.0;
+        --outside;
+        variable[best] = variable[outside];
+        key[best] = key[outside];
+        position[best] = position[outside];
+        from[best] = from[outside];
+        // Each outside variable keeps the lesser of its edge and its edge to `chosen`.
+        for (std::size_t o = 0; o < outside; ++o) {
+            std::uint64_t k, p;
+            edge(chosen, variable[o], k, p);
+            const bool better = Before(k, p, key[o], position[o]);
+            key[o] = better ? k : key[o];
+            position[o] = better ? p : position[o];
+            from[o] = better ? chosen : from[o];
+        }
     }
 }
 

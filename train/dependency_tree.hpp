@@ -18,12 +18,13 @@ struct TreeEdge {
 // Equal edges keep their order in the list (0,1), (0,2), ..., (1,2), ...
 int CompareTreeEdges(const TreeEdge& x, const TreeEdge& y);
 
-// Buffers reused from unit to unit; sized on first use.
+// Buffers reused from unit to unit; sized on first use. Entry o describes the
+// o-th variable still outside the tree and its first edge into the tree.
 struct TreeScratch {
-    std::vector<std::int32_t> outside;  // the variables not yet in the tree
-    std::vector<std::uint64_t> key;     // per variable: order key of its first edge into the tree
-    std::vector<std::int64_t> position; // that edge's position in the list
-    std::vector<std::int32_t> from;     // that edge's end in the tree
+    std::vector<std::int32_t> variable;
+    std::vector<std::uint64_t> key;       // the edge's weight as an order key
+    std::vector<std::uint64_t> position;  // the edge's place in the list
+    std::vector<std::int32_t> from;       // the edge's end in the tree
 };
 
 // Overwrites the Dimension x Dimension `graph` with 1.0 at (parent, child) and

@@ -1,101 +1,103 @@
 #include "mutual_information.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "../core/numeric.hpp"
 
 namespace tavrix {
+
+ValueOrder::ValueOrder(const ValueIndexTable& table, std::int32_t numValues)
+    : start_(static_cast<std::size_t>(std::max(table.dimension, 0)) + 1, 0),
+      numValues_(static_cast<std::size_t>(std::max(numValues, 0))),
+      contiguous_(true),
+      scratch_(0) {
+    const std::size_t d = Dimension();
+    for (std::size_t i = 0; i < d; ++i) {
+        const std::int32_t count = std::max(table.rangeCounts[i], 0);
+        for (std::int32_t a = 0; a < count; ++a) {
+            const std::int32_t g = table(static_cast<std::int32_t>(i), a);
+            contiguous_ = contiguous_ && static_cast<std::size_t>(g) == index_.size();
+            index_.push_back(g);
+        }
+        start_[i + 1] = index_.size();
+    }
+    // Variable i keeps its values' quotients and joints against every later variable.
+    for (std::size_t i = 0; i < d; ++i)
+        scratch_ = std::max(scratch_, 2 * (start_[i + 1] - start_[i]) * (index_.size() - start_[i + 1]));
+}
+
 namespace {
 
-// The terms of many variable pairs go through one batch: first every
-// quotient, then every logarithm, then each pair's sum over its own terms in
-// order. Long loops of logarithms, the cost that cannot be avoided, run back
-// to back; a pair whose terms span two batches carries its running sum over.
-constexpr int kBatch = 1024;
-
-class TermBatch {
-public:
-    TermBatch(double* mutual, std::size_t dimension) : mutual_(mutual), d_(dimension) {}
-
-    // A term with joint S and marginal product P; S = 0 makes the quotient 0,
-    // -0 or NaN, whose log is never finite, so it is dropped before its log.
-    void Add(double joint, double product) {
-        joint_[count_] = joint;
-        value_[count_] = product;
-        count_ += joint != 0.0 ? 1 : 0;
-        if (count_ == kBatch) Flush();
+// Column gi of Intersect against the values [begin, begin + count) of the
+// order: the joints S and the quotients S / (M[gj] x M[gi]).
+template <bool kContiguous>
+void Quotients(const ValueOrder& order, const double* marginal, const double* column, double marginalI,
+               std::size_t begin, std::size_t count, double* joint, double* quotient) {
+    const std::int32_t* index = order.Index() + begin;
+    for (std::size_t e = 0; e < count; ++e) {
+        const std::size_t gj = kContiguous ? begin + e : static_cast<std::size_t>(index[e]);
+        const double s = column[gj];
+        joint[e] = s;
+        quotient[e] = s / (marginal[gj] * marginalI);
     }
+}
 
-    // The terms added since the last pair belong to pair (i, j).
-    void ClosePair(std::size_t i, std::size_t j) {
-        end_[closed_] = count_;
-        first_[closed_] = i;
-        second_[closed_] = j;
-        if (++closed_ == kBatch) Flush();
-    }
-
-    void Flush() {
-        for (int e = 0; e < count_; ++e) value_[e] = joint_[e] / value_[e];
-        for (int e = 0; e < count_; ++e) value_[e] = std::log(value_[e]) * kBitsPerNat;
-        int e = 0;
-        double sum = carry_;
-        for (int p = 0; p < closed_; ++p) {
-            for (; e < end_[p]; ++e) Step(sum, e);
-            mutual_[first_[p] + second_[p] * d_] = sum;
-            mutual_[second_[p] + first_[p] * d_] = sum;
-            sum = 0.0;
+template <bool kContiguous>
+void MutualOf(const ValueOrder& order, const double* marginal, const double* intersect, double* mutual,
+              double* scratch) {
+    const std::size_t d = order.Dimension(), n = order.NumValues();
+    const std::size_t listed = order.Start(d);
+    const std::int32_t* index = order.Index();
+    for (std::size_t e = 0; e < d * d; ++e) mutual[e] = 0.0;
+    for (std::size_t i = 0; i + 1 < d; ++i) {
+        // Every term of variable i against the later ones: first all
+        // quotients, then all logarithms, then each pair's sum in order.
+        const std::size_t tailBegin = order.Start(i + 1), tail = listed - tailBegin;
+        const std::size_t rangeI = tailBegin - order.Start(i), terms = rangeI * tail;
+        double* const joint = scratch;
+        double* const value = scratch + terms;
+        for (std::size_t a = 0; a < rangeI; ++a) {
+            const auto gi = static_cast<std::size_t>(index[order.Start(i) + a]);
+            Quotients<kContiguous>(order, marginal, intersect + gi * n, marginal[gi], tailBegin, tail,
+                                   joint + a * tail, value + a * tail);
         }
-        for (; e < count_; ++e) Step(sum, e);
-        carry_ = sum;
-        count_ = 0;
-        closed_ = 0;
+        // S = 0 makes the quotient 0, -0 or NaN, whose log is never finite:
+        // such terms are marked dropped without taking their logarithm.
+        for (std::size_t e = 0; e < terms; ++e)
+            value[e] = joint[e] != 0.0 ? std::log(value[e]) * kBitsPerNat : std::numeric_limits<double>::infinity();
+        for (std::size_t j = i + 1; j < d; ++j) {
+            const std::size_t offset = order.Start(j) - tailBegin, rangeJ = order.Start(j + 1) - order.Start(j);
+            // Summed from 0.0, which never becomes -0.0: adding 0.0 for a
+            // dropped term leaves the sum as skipping it would.
+            double sum = 0.0;
+            for (std::size_t a = 0; a < rangeI; ++a) {
+                const double* u = value + a * tail + offset;
+                const double* s = joint + a * tail + offset;
+                for (std::size_t b = 0; b < rangeJ; ++b) sum = sum + (IsFinite(u[b]) ? u[b] * s[b] : 0.0);
+            }
+            mutual[i + j * d] = sum;
+            mutual[j + i * d] = sum;
+        }
     }
-
-private:
-    void Step(double& sum, int e) const {
-        const double u = value_[e];
-        if (IsFinite(u)) sum = sum + u * joint_[e];
-    }
-
-    double* mutual_;
-    std::size_t d_;
-    double joint_[kBatch];
-    double value_[kBatch];  // the product, then the quotient, then U
-    int end_[kBatch];
-    std::size_t first_[kBatch];
-    std::size_t second_[kBatch];
-    int count_ = 0;
-    int closed_ = 0;
-    double carry_ = 0.0;
-};
+}
 
 }  // namespace
 
+void UnitMutualInformation(const ValueOrder& order, const double* marginal, const double* intersect, double* mutual,
+                           double* scratch) {
+    if (order.Contiguous())
+        MutualOf<true>(order, marginal, intersect, mutual, scratch);
+    else
+        MutualOf<false>(order, marginal, intersect, mutual, scratch);
+}
+
 void UnitMutualInformation(const double* marginal, const double* intersect, double* mutual,
                            const ValueIndexTable& table, std::int32_t numValues) {
-    const auto d = static_cast<std::size_t>(table.dimension);
-    const auto n = static_cast<std::size_t>(numValues);
-    for (std::size_t e = 0; e < d * d; ++e) mutual[e] = 0.0;
-    TermBatch batch(mutual, d);
-    // Each pair's terms come in the order (a, b) ascending and are summed from
-    // 0.0, which gives the same double as accumulating in place.
-    for (std::size_t i = 0; i < d; ++i) {
-        const std::int32_t rangeI = table.rangeCounts[i];
-        for (std::size_t j = i + 1; j < d; ++j) {
-            const std::int32_t rangeJ = table.rangeCounts[j];
-            for (std::int32_t a = 0; a < rangeI; ++a) {
-                const auto gi = static_cast<std::size_t>(table(static_cast<std::int32_t>(i), a));
-                const double marginalI = marginal[gi];
-                const double* column = intersect + gi * n;
-                for (std::int32_t b = 0; b < rangeJ; ++b) {
-                    const auto gj = static_cast<std::size_t>(table(static_cast<std::int32_t>(j), b));
-                    batch.Add(column[gj], marginal[gj] * marginalI);
-                }
-            }
-            batch.ClosePair(i, j);
-        }
-    }
-    batch.Flush();
+    const ValueOrder order(table, numValues);
+    std::vector<double> scratch(order.ScratchSize());
+    UnitMutualInformation(order, marginal, intersect, mutual, scratch.data());
 }
 
 }  // namespace tavrix

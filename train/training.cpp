@@ -35,6 +35,7 @@ namespace {
 // Per-thread buffers, taken once per call.
 struct WorkerScratch {
     std::vector<double> logMarginal;
+    std::vector<double> mutual;
     std::vector<std::int32_t> parent;
     TreeScratch tree;
 };
@@ -46,6 +47,7 @@ public:
           tables_(tables),
           samples_(samples),
           table_(BuildValueIndexTable(model)),
+          order_(table_, model.numValues),
           units_(static_cast<std::size_t>(model.NumUnits())),
           dimension_(static_cast<std::size_t>(model.dimension)),
           values_(static_cast<std::size_t>(model.numValues)),
@@ -56,13 +58,16 @@ public:
           weights_(units_, 0.0),
           current_(dimension_),
           next_(dimension_),
-          valueIndicator_(values_),
-          pairIndicator_(values_ * values_) {
+          valueSeen_(values_, false),
+          pairSeen_(values_ * values_, false) {
+        valueEntries_.reserve(dimension_);
+        pairEntries_.reserve(dimension_ * dimension_);
         // Every buffer is taken here, so that worker threads never allocate.
         for (WorkerScratch& s : scratch_) {
             s.logMarginal.resize(dimension_);
+            s.mutual.resize(order_.ScratchSize());
             s.parent.resize(dimension_);
-            s.tree.outside.reserve(dimension_);
+            s.tree.variable.resize(dimension_);
             s.tree.key.resize(dimension_);
             s.tree.position.resize(dimension_);
             s.tree.from.resize(dimension_);
@@ -94,7 +99,7 @@ public:
             // No winner counts for row 0, column 0, and the weights stay the previous ones.
             tables_.numVictories[static_cast<std::size_t>(winner.column) * static_cast<std::size_t>(model_.numRowsMap) +
                                  static_cast<std::size_t>(winner.row)] += 1.0;
-            FillIndicators();
+            FindSampleEntries();
             UpdateUnits(LearningRate(v), more);
             if (observer) observer->IterationDone(v + 1, iterations);
         }
@@ -123,16 +128,24 @@ private:
         });
     }
 
-    void FillIndicators() {
-        std::fill(valueIndicator_.begin(), valueIndicator_.end(), 0.0);
-        std::fill(pairIndicator_.begin(), pairIndicator_.end(), 0.0);
+    // The entries of Marginal and Intersect that this sample sets, each once
+    // (two values may share a global index).
+    void FindSampleEntries() {
+        for (const std::size_t k : valueEntries_) valueSeen_[k] = false;
+        for (const std::size_t k : pairEntries_) pairSeen_[k] = false;
+        valueEntries_.clear();
+        pairEntries_.clear();
+        auto note = [](std::vector<char>& seen, std::vector<std::size_t>& entries, std::size_t k) {
+            if (!seen[k]) entries.push_back(k);
+            seen[k] = true;
+        };
         for (std::size_t a = 0; a < dimension_; ++a) {
             const auto ga = static_cast<std::size_t>(current_[a]);
-            valueIndicator_[ga] = 1.0;
+            note(valueSeen_, valueEntries_, ga);
             for (std::size_t b = a + 1; b < dimension_; ++b) {
                 const auto gb = static_cast<std::size_t>(current_[b]);
-                pairIndicator_[gb + ga * values_] = 1.0;
-                pairIndicator_[ga + gb * values_] = 1.0;
+                note(pairSeen_, pairEntries_, gb + ga * values_);
+                note(pairSeen_, pairEntries_, ga + gb * values_);
             }
         }
     }
@@ -145,10 +158,10 @@ private:
             for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u) {
                 const ScaleFactors f = UnitScaleFactors(rate, complement, weights_[u], tables_.pi[u]);
                 tables_.pi[u] = f.pi;
-                Blend(f, valueIndicator_.data(), tables_.marginal[u], values_);
-                Blend(f, pairIndicator_.data(), tables_.intersect[u], values_ * values_);
-                UnitMutualInformation(tables_.marginal[u], tables_.intersect[u], tables_.mutual[u], table_,
-                                      model_.numValues);
+                Blend(f, valueEntries_, tables_.marginal[u], values_);
+                Blend(f, pairEntries_, tables_.intersect[u], values_ * values_);
+                UnitMutualInformation(order_, tables_.marginal[u], tables_.intersect[u], tables_.mutual[u],
+                                      scratch.mutual.data());
                 BuildDependencyTree(tables_.mutual[u], tables_.graph[u], model_.dimension, model_.rootNode,
                                     scratch.tree, scratch.parent.data());
                 PairsOfTree(scratch.parent.data(), model_.dimension, pairs_[u]);
@@ -157,16 +170,21 @@ private:
         });
     }
 
-    // x = B x indicator + A x x, for every entry alike.
-    static void Blend(const ScaleFactors& f, const double* indicator, double* x, std::size_t count) {
-        const double a = f.a, b = f.b;
-        for (std::size_t i = 0; i < count; ++i) x[i] = b * indicator[i] + a * x[i];
+    // x = B x indicator + A x x, with the indicator 1.0 at `ones` and 0.0
+    // elsewhere. B is finite, so B x 0.0 is a zero Z of B's sign, and
+    // (A x x + Z) + B equals B + A x x in every case, signed zeros included:
+    // every entry takes A x x + Z, then the sample's entries add B.
+    static void Blend(const ScaleFactors& f, const std::vector<std::size_t>& ones, double* x, std::size_t count) {
+        const double a = f.a, b = f.b, z = f.b * 0.0;
+        for (std::size_t i = 0; i < count; ++i) x[i] = a * x[i] + z;
+        for (const std::size_t k : ones) x[k] = x[k] + b;
     }
 
     const MapModel& model_;
     const TrainedTables& tables_;
     const CodeMatrix& samples_;
     const ValueIndexTable table_;
+    const ValueOrder order_;
     const std::size_t units_, dimension_, values_;
     WorkerPool pool_;
     std::vector<WorkerScratch> scratch_;
@@ -174,7 +192,8 @@ private:
     std::vector<double> logLikelihood_;
     std::vector<double> weights_;
     std::vector<std::int32_t> current_, next_;  // global value indices of this and the next sample
-    std::vector<double> valueIndicator_, pairIndicator_;
+    std::vector<char> valueSeen_, pairSeen_;              // by entry: set by this sample
+    std::vector<std::size_t> valueEntries_, pairEntries_;  // the entries set, each once
     WinnerScratch winnerScratch_;
 };
 

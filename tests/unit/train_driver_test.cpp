@@ -59,6 +59,22 @@ reference::RawModel TrainingModel(Random& random, const ModelShape& shape, int s
     return raw;
 }
 
+// Renumbers the values: in variable order (the usual Translate, read without
+// indirection), or with one value made to share another's global index.
+enum class Numbering { kAsDrawn, kInVariableOrder, kShared };
+void Renumber(Random& random, reference::RawModel& raw, Numbering numbering) {
+    const auto d = static_cast<int>(raw.dimension), range = static_cast<int>(raw.maxRange);
+    if (numbering == Numbering::kInVariableOrder) {
+        int next = 1;
+        for (int i = 0; i < d; ++i)
+            for (int v = 0; v < raw.ranges[i]; ++v) raw.translate[v + i * range] = next++;
+    } else if (numbering == Numbering::kShared && raw.numValues > 1) {
+        const int i = random.Below(d), j = random.Below(d);
+        raw.translate[random.Below(static_cast<int>(raw.ranges[i])) + i * range] =
+            raw.translate[random.Below(static_cast<int>(raw.ranges[j])) + j * range];
+    }
+}
+
 TEST(TrainDriver, ScheduleAndUpdateNumbers) {
     EXPECT_TRUE(SameBits(5.0, TrainingRadius(0, 1000, 5.0)));
     EXPECT_TRUE(SameBits(4.375, TrainingRadius(500, 1000, 5.0)));
@@ -82,7 +98,7 @@ TEST(TrainDriver, ScheduleAndUpdateNumbers) {
 
 TEST(TrainDriver, MatchesTheLiteralDriverInEveryField) {
     Random random(51);
-    for (int trial = 0; trial < 36; ++trial) {
+    for (int trial = 0; trial < 45; ++trial) {
         ModelShape shape;
         shape.rows = 1 + random.Below(4);
         shape.cols = 1 + random.Below(4);
@@ -93,6 +109,7 @@ TEST(TrainDriver, MatchesTheLiteralDriverInEveryField) {
         shape.zeroShare = random.Chance(0.3) ? 0.3 : 0.02;
         reference::RawModel raw = TrainingModel(random, shape, 1 + random.Below(20));
         if (trial % 4 == 0) MakeProper(random, raw);
+        Renumber(random, raw, static_cast<Numbering>(trial % 3));
         const int iterations = trial % 6 == 0 ? 0 : 1 + random.Below(8);
         const reference::RawModel expected = TrainLiteral(raw, iterations, 1000 + trial);
         for (int threads : {1, 2, 3}) {
