@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/numeric.hpp"
 #include "core/parallel.hpp"
 #include "tests/reference/reference_train.hpp"
 #include "tests/support/random_model.hpp"
@@ -186,7 +187,7 @@ void TermBound(benchmark::State& state) {
         double sum = 0.0;
         for (std::size_t e = 0; e < t.joint.size(); ++e) {
             const double u = std::log(t.joint[e] / t.product[e]) * kBitsPerNat;
-            sum = sum + (u - u == 0.0 ? u * t.joint[e] : 0.0);
+            sum = sum + (IsFinite(u) ? u * t.joint[e] : 0.0);
         }
         benchmark::DoNotOptimize(sum);
     }

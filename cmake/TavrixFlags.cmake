@@ -4,8 +4,8 @@ set(TAVRIX_FP_FLAGS -ffp-contract=off -fno-fast-math)
 
 add_library(tavrix_flags INTERFACE)
 target_compile_options(tavrix_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Werror ${TAVRIX_FP_FLAGS})
-# Calls into libm (the logarithms of training) go straight through the GOT.
-if(NOT WIN32)
+# Calls into libm (the logarithms of training) go straight through the GOT, not the PLT (ELF only).
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   target_compile_options(tavrix_flags INTERFACE -fno-plt)
 endif()
 find_package(Threads REQUIRED)

@@ -145,4 +145,11 @@ void MakeProper(Random& random, reference::RawModel& m) {
     }
 }
 
+void NumberValuesInVariableOrder(reference::RawModel& m) {
+    const auto range = static_cast<std::size_t>(m.maxRange);
+    double next = 1.0;
+    for (std::size_t i = 0; i < m.ranges.size(); ++i)
+        for (std::size_t v = 0; v < static_cast<std::size_t>(m.ranges[i]); ++v) m.translate[v + i * range] = next++;
+}
+
 }  // namespace tavrix::testing

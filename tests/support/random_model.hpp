@@ -53,4 +53,8 @@ CodeMatrix CodesOf(const reference::RawModel& model, const std::vector<double>& 
 // built from random per-unit pair tables, symmetric Intersect.
 void MakeProper(Random& random, reference::RawModel& model);
 
+// Renumbers the values 1, 2, 3, ... in (variable, value) order, the usual
+// Translate; the tables keep their entries.
+void NumberValuesInVariableOrder(reference::RawModel& model);
+
 }  // namespace tavrix::testing

@@ -65,9 +65,7 @@ enum class Numbering { kAsDrawn, kInVariableOrder, kShared };
 void Renumber(Random& random, reference::RawModel& raw, Numbering numbering) {
     const auto d = static_cast<int>(raw.dimension), range = static_cast<int>(raw.maxRange);
     if (numbering == Numbering::kInVariableOrder) {
-        int next = 1;
-        for (int i = 0; i < d; ++i)
-            for (int v = 0; v < raw.ranges[i]; ++v) raw.translate[v + i * range] = next++;
+        NumberValuesInVariableOrder(raw);
     } else if (numbering == Numbering::kShared && raw.numValues > 1) {
         const int i = random.Below(d), j = random.Below(d);
         raw.translate[random.Below(static_cast<int>(raw.ranges[i])) + i * range] =

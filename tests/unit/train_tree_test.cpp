@@ -100,9 +100,7 @@ TEST(TrainMutualInformation, MatchesTheLiteralSumOnRandomTables) {
                 if (random.Chance(0.05)) x = random.Chance(0.5) ? kNaN : 1e-310;
         for (int k = 0; k < 2; ++k) EXPECT_TRUE(SameBits(ReferenceMutual(raw, k), FastMutual(raw, k))) << trial;
         // The same tables with the values numbered in variable order, read without indirection.
-        int next = 1;
-        for (int i = 0; i < shape.dimension; ++i)
-            for (int v = 0; v < raw.ranges[i]; ++v) raw.translate[v + i * shape.maxRange] = next++;
+        NumberValuesInVariableOrder(raw);
         for (int k = 0; k < 2; ++k)
             EXPECT_TRUE(SameBits(ReferenceMutual(raw, k), FastMutual(raw, k))) << trial << " in variable order";
     }
