@@ -16,6 +16,14 @@ namespace tavrix {
 // The machine's cores, at least 1.
 int DefaultThreadCount();
 
+// The one rule for how many threads a loop over `work` independent items uses:
+// the requested count, at least 1 and never more than the items (at least 1).
+inline int ThreadCount(int requested, std::int64_t work) {
+    const std::int64_t limit = requested < 1 ? 1 : requested;
+    const std::int64_t items = work < 1 ? 1 : work;
+    return static_cast<int>(items < limit ? items : limit);
+}
+
 // A non-owning reference to a callable body(begin, end, worker); never allocates.
 class RangeBody {
 public:
@@ -73,8 +81,7 @@ private:
 template <class F>
 void ParallelFor(std::int64_t count, int threads, F&& f) {
     if (count <= 0) return;
-    const std::int64_t limit = threads < 1 ? 1 : threads;
-    const int size = static_cast<int>(count < limit ? count : limit);
+    const int size = ThreadCount(threads, count);
     if (size == 1) {
         f(std::int64_t{0}, count, 0);
         return;

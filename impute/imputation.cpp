@@ -126,11 +126,6 @@ private:
     std::size_t slots_;
 };
 
-int WorkerCount(std::int64_t count, int threads) {
-    const std::int64_t t = threads < 1 ? 1 : threads;
-    return static_cast<int>(count < t ? (count < 1 ? 1 : count) : t);
-}
-
 }  // namespace
 
 ImputePlan PrepareImputation(const MapModel& model, int threads) {
@@ -152,7 +147,7 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
     bool anyCycle = false;
     for (const UnitFactors& f : plan.factors) anyCycle = anyCycle || !f.forest;
     if (!anyCycle) return 1;
-    const int workers = WorkerCount(codes.numSamples, threads);
+    const int workers = ThreadCount(threads, codes.numSamples);
     std::vector<Worker> pool;
     pool.reserve(static_cast<std::size_t>(workers));
     for (int t = 0; t < workers; ++t) pool.emplace_back(plan);
@@ -177,7 +172,7 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
 
 void Impute(const MapModel& model, const ImputePlan& plan, const CodeMatrix& codes, int threads,
             const ImputeOutputs& out) {
-    const int workers = WorkerCount(codes.numSamples, threads);
+    const int workers = ThreadCount(threads, codes.numSamples);
     std::vector<Worker> pool;
     pool.reserve(static_cast<std::size_t>(workers));
     for (int t = 0; t < workers; ++t) pool.emplace_back(plan);

@@ -51,7 +51,7 @@ public:
           units_(static_cast<std::size_t>(model.NumUnits())),
           dimension_(static_cast<std::size_t>(model.dimension)),
           values_(static_cast<std::size_t>(model.numValues)),
-          pool_(static_cast<int>(std::min<std::int64_t>(threads < 1 ? 1 : threads, static_cast<std::int64_t>(units_ > 0 ? units_ : 1)))),
+          pool_(ThreadCount(threads, static_cast<std::int64_t>(units_))),
           scratch_(static_cast<std::size_t>(pool_.Size())),
           pairs_(units_),
           logLikelihood_(units_),
