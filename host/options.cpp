@@ -4,6 +4,7 @@
 #include <string>
 
 #include "../core/parallel.hpp"
+#include "data_reader.hpp"
 
 namespace tavrix::host {
 namespace {
@@ -17,6 +18,9 @@ constexpr OptionEntry kOptionTable[] = {
     {"Threads", kThreadsOption},
     {"Seed", kSeedOption},
     {"Verbose", kVerboseOption},
+    {"Radius", kRadiusOption},
+    {"Prior", kPriorOption},
+    {"Mask", kMaskOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -45,6 +49,29 @@ double IntegerValue(const mxArray* value, const char* name, double low, double h
     if (!(x >= low && x <= high) || x != static_cast<double>(static_cast<std::int64_t>(x)))
         Fail(Reason::kOption, std::string("option '") + name + "' must be " + expected + "; found " + Show(x) + ".");
     return x;
+}
+
+bool PositiveFinite(double x) { return x > 0.0 && x - x == 0.0; }
+
+double PositiveValue(const mxArray* value, const char* name) {
+    const double x = RealScalar(value, name);
+    if (!PositiveFinite(x))
+        Fail(Reason::kOption, std::string("option '") + name + "' must be a positive finite number; found " + Show(x) + ".");
+    return x;
+}
+
+// One or two positive finite reals: the first and the last epoch's radius.
+void ReadRadius(const mxArray* value, const char* name, double (&radius)[2]) {
+    const std::size_t count = mxGetNumberOfElements(value);
+    if ((!mxIsNumeric(value) && !mxIsLogical(value)) || mxIsComplex(value) || count < 1 || count > 2)
+        Fail(Reason::kOption, std::string("option '") + name + "' must be a positive number or a pair [start end].");
+    for (std::size_t e = 0; e < 2; ++e) {
+        const double x = ElementAsDouble(value, e < count ? e : 0);
+        if (!PositiveFinite(x))
+            Fail(Reason::kOption, std::string("option '") + name + "' must hold positive finite numbers; found " +
+                                      Show(x) + ".");
+        radius[e] = x;
+    }
 }
 
 }  // namespace
@@ -76,6 +103,17 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kVerboseOption:
                 options.verbose = RealScalar(value, entry->name) != 0.0;
+                break;
+            case kRadiusOption:
+                ReadRadius(value, entry->name, options.radius);
+                options.hasRadius = true;
+                break;
+            case kPriorOption:
+                options.prior = PositiveValue(value, entry->name);
+                options.hasPrior = true;
+                break;
+            case kMaskOption:
+                options.mask = value;
                 break;
         }
     }

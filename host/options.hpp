@@ -11,6 +11,9 @@ enum OptionFlags : unsigned {
     kThreadsOption = 1u << 0,  // 'Threads', n: a positive integer [machine's cores]
     kSeedOption = 1u << 1,     // 'Seed', s: a non-negative integer [calendar time]
     kVerboseOption = 1u << 2,  // 'Verbose', tf: a logical or numeric scalar [false]
+    kRadiusOption = 1u << 3,   // 'Radius', [start end]: one or two positive finite reals
+    kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
+    kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
 };
 
 struct Options {
@@ -18,6 +21,11 @@ struct Options {
     bool hasSeed = false;
     std::uint64_t seed = 0;
     bool verbose = false;
+    bool hasRadius = false;
+    double radius[2] = {0.0, 0.0};  // a single value stands for both
+    bool hasPrior = false;
+    double prior = 0.0;
+    const mxArray* mask = nullptr;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -1,0 +1,37 @@
+// model = TavrixUpdate(model, stats, radius, 'Prior', alpha, 'Threads', n)
+#include "../host/batch_fields.hpp"
+#include "../host/gateway.hpp"
+#include "../host/model_reader.hpp"
+#include "../host/options.hpp"
+#include "batch_defaults.hpp"
+#include "batch_training.hpp"
+#include "tmp_model_copy.hpp"
+#include "update.hpp"
+
+namespace {
+enum { kInModel = 0, kInStats, kInRadius, kInEnd };
+enum { kOutModel = 0, kOutEnd };
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    using namespace tavrix;
+    host::RunGateway("TavrixUpdate", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
+        // Check the arguments.
+        host::CheckCounts(call, kInEnd, kOutEnd);
+        const mxArray* in = call.prhs[kInModel];
+        const MapModel model = host::ReadModel(in, kInModel + 1);
+        host::RequireBatchFields(in, model);
+        const host::StatisticsArraysIn stats =
+            host::ReadStatistics(call.prhs[kInStats], kInStats + 1, host::ShapeOfStatistics(model));
+        const double radius = host::ReadPositiveScalar(call.prhs[kInRadius], "argument 3 (radius)");
+        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kPriorOption);
+
+        // Do the job, on a copy whose trained arrays are its own.
+        mxArray* out = tmpcopy::CopyModel(in);
+        call.plhs[kOutModel] = out;
+        const TrainedTables tables = tmpcopy::TablesOf(out, static_cast<std::size_t>(model.NumUnits()));
+        const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+        UpdateMap(ViewOfTables(model, tables), layout, ConstStatisticsView{stats.count, stats.values, stats.pairs},
+                  radius, options.hasPrior ? options.prior : kDefaultPrior, options.threads, tables);
+    });
+}

@@ -1,0 +1,34 @@
+// One pass of batch training over the data: every sample goes to its best
+// unit and is counted there.
+//
+// The best unit has the largest log(Pi) + log-likelihood of the sample's
+// observed values; ties go to the lowest unit. Complete samples are scored by
+// the compiled units; samples with missing entries by exact inference, their
+// missing variables summed out. A sample with missing entries is counted as
+// completed by its unit's most probable value of each missing variable (its
+// posterior marginal given the observed values; the lowest code on ties), so
+// that every sample adds whole counts to one unit and the tables built from
+// the counts stay consistent. A sample that no unit gives a finite score goes
+// to unit 0, its missing entries completed with code 0.
+#pragma once
+
+#include <cstdint>
+
+#include "../core/map_model.hpp"
+#include "../core/span.hpp"
+#include "statistics.hpp"
+
+namespace tavrix {
+
+struct AssignmentResults {
+    Span<std::int32_t> best;     // N: the unit each sample was counted in (0-based)
+    Span<double> logLikelihood;  // N: log sum_k Pi[k] P_k(observed values), as TavrixScore forms it
+};
+
+// Adds the counts of every sample of `data` (missing entries kMissingCode) to
+// `stats`. Both results must have N entries. The same counts and results for
+// every thread count.
+void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out);
+
+}  // namespace tavrix

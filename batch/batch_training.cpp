@@ -1,0 +1,58 @@
+#include "batch_training.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "assignment.hpp"
+#include "statistics.hpp"
+#include "update.hpp"
+#include "../core/value_index_table.hpp"
+
+namespace tavrix {
+
+double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, double radiusEnd) {
+    if (epochs <= 1) return radiusStart;
+    return radiusStart * std::pow(radiusEnd / radiusStart, static_cast<double>(epoch) / (epochs - 1.0));
+}
+
+MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
+    MapModel view = model;
+    const std::size_t units = view.units.size();
+    for (std::size_t k = 0; k < units; ++k)
+        view.units[k] = UnitTables{tables.marginal[k], tables.intersect[k], tables.graph[k]};
+    view.pi = Span<const double>(tables.pi, units);
+    return view;
+}
+
+void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
+                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer) {
+    const MapModel view = ViewOfTables(model, tables);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    const auto n = static_cast<std::size_t>(data.numSamples);
+    Statistics stats(layout);
+    std::vector<std::int32_t> best(n, 0), previous(n, -1);
+    std::vector<double> logLikelihood(n, 0.0);
+    for (std::int32_t e = 0; e < epochs; ++e) {
+        std::fill(stats.count.begin(), stats.count.end(), 0.0);
+        std::fill(stats.values.begin(), stats.values.end(), 0.0);
+        std::fill(stats.pairs.begin(), stats.pairs.end(), 0.0);
+        CountStatistics(view, layout, data, settings.threads, stats.View(),
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+        EpochReport& report = reports[static_cast<std::size_t>(e)];
+        report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
+        double sum = 0.0;
+        std::size_t changed = 0;
+        for (std::size_t j = 0; j < n; ++j) {
+            sum += logLikelihood[j];
+            changed += best[j] != previous[j] ? 1 : 0;
+        }
+        report.logLikelihood = sum / static_cast<double>(n);
+        report.changed = static_cast<double>(changed) / static_cast<double>(n);
+        best.swap(previous);
+        UpdateMap(view, layout, stats.ConstView(), report.radius, settings.prior, settings.threads, tables);
+        if (observer) observer->EpochDone(e + 1, epochs, report);
+    }
+}
+
+}  // namespace tavrix

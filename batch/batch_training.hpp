@@ -1,0 +1,51 @@
+// Batch training: epochs of one pass over all samples (assign and count),
+// then one update of every unit from the counts smoothed over the grid.
+#pragma once
+
+#include <cstdint>
+
+#include "../core/map_model.hpp"
+#include "../core/span.hpp"
+#include "../train/training.hpp"
+
+namespace tavrix {
+
+struct BatchSettings {
+    double radiusStart = 1.0;  // the first epoch's radius
+    double radiusEnd = 1.0;    // the last epoch's radius
+    double prior = 1.0;        // pseudo-counts of every unit's tables and prior
+    int threads = 1;
+};
+
+// Epoch e of E (0-based) smooths at radiusStart x (radiusEnd / radiusStart)^(e / (E - 1)),
+// radiusStart when E = 1.
+double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, double radiusEnd);
+
+// What one epoch reports: its radius, the mean log-likelihood of the data
+// under the map it started from, and the share of samples whose unit differs
+// from the last epoch's (1 in the first epoch).
+struct EpochReport {
+    double radius;
+    double logLikelihood;
+    double changed;
+};
+
+// Told after every epoch, on the calling thread.
+class EpochObserver {
+public:
+    virtual ~EpochObserver() = default;
+    virtual void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) = 0;
+};
+
+// Trains `tables` in place for `epochs` epochs on `data` (missing entries
+// kMissingCode). `model` gives the counts, Translate, Ranges and RootNode; its
+// unit tables and Pi are taken from `tables`. `reports` has one entry per
+// epoch. The requirements of UpdateMap hold. The same doubles for every
+// thread count.
+void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
+                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer);
+
+// The view of `model` whose unit tables and Pi are those of `tables`.
+MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables);
+
+}  // namespace tavrix

@@ -1,0 +1,30 @@
+// The second half of a batch epoch: the counts smoothed over the grid, and
+// every unit's tables, tree and prior rebuilt from them.
+#pragma once
+
+#include <cstdint>
+
+#include "../core/map_model.hpp"
+#include "../train/training.hpp"
+#include "statistics.hpp"
+
+namespace tavrix {
+
+// Unit k's smoothed counts are sum over units l (l ascending) of w(k, l) x
+// counts of l, w the Gaussian weight of the city-block grid distance at
+// `radius` (NeighbourhoodWeight). With alpha = `prior` virtual samples spread
+// uniformly, n the smoothed sample count, r_i the range of variable i:
+//   Marginal(i = a)          = (n(i = a) + alpha / r_i) / (n + alpha)
+//   Intersect(i = a, j = b)  = (n(i = a, j = b) + alpha / (r_i x r_j)) / (n + alpha), i != j,
+//                              the same double at (a, b) and (b, a)
+//   Intersect(i = a, i = b)  = Marginal(i = a) where a = b, 0 otherwise
+//   Pi(k)                    = (n_k + alpha) / sum over l of (n_l + alpha)
+// Mutual and Graph follow from the new tables as online training makes them,
+// and NumVictories takes the unsmoothed sample counts. Requires prior > 0,
+// radius > 0, and a Translate that gives every (variable, code) a global
+// index of its own, covering 0..NumValues - 1. The same doubles for every
+// thread count.
+void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
+               double prior, int threads, const TrainedTables& tables);
+
+}  // namespace tavrix

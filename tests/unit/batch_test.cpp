@@ -1,0 +1,208 @@
+// Batch training: the fast pass and update against the literal epoch, for
+// every thread count; statistics that add up over splits; proper tables.
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "batch/assignment.hpp"
+#include "batch/batch_training.hpp"
+#include "batch/update.hpp"
+#include "core/value_index_table.hpp"
+#include "tests/reference/reference_batch.hpp"
+#include "tests/support/bits.hpp"
+#include "tests/support/random_model.hpp"
+
+namespace tavrix {
+namespace {
+
+using namespace tavrix::testing;
+
+reference::RawModel ProperModel(Random& random, int rows, int cols, int dimension, bool directed) {
+    ModelShape shape;
+    shape.rows = rows;
+    shape.cols = cols;
+    shape.dimension = dimension;
+    shape.maxRange = 3;
+    shape.directed = directed;
+    shape.zeroShare = 0.0;
+    reference::RawModel model = RandomModel(random, shape);
+    MakeProper(random, model);
+    for (double& pi : model.pi) pi = 0.05 + random.Uniform();
+    return model;
+}
+
+TrainedTables TablesOf(reference::RawModel& m) {
+    TrainedTables t;
+    for (std::size_t k = 0; k < m.marginal.size(); ++k) {
+        t.marginal.push_back(m.marginal[k].data());
+        t.intersect.push_back(m.intersect[k].data());
+        t.mutual.push_back(m.mutual[k].data());
+        t.graph.push_back(m.graph[k].data());
+    }
+    t.pi = m.pi.data();
+    t.numVictories = m.numVictories.data();
+    return t;
+}
+
+struct FastCounts {
+    Statistics stats;
+    std::vector<std::int32_t> best;
+    std::vector<double> logLikelihood;
+};
+
+FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, int threads) {
+    const MapModel model = ViewOf(raw);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    const auto n = static_cast<std::size_t>(codes.numSamples);
+    FastCounts out{Statistics(layout), std::vector<std::int32_t>(n), std::vector<double>(n)};
+    CountStatistics(model, layout, codes, threads, out.stats.View(),
+                    AssignmentResults{Span<std::int32_t>(out.best.data(), n), Span<double>(out.logLikelihood.data(), n)});
+    return out;
+}
+
+reference::RawModel UpdateFast(const reference::RawModel& raw, const Statistics& stats, double radius, double prior,
+                               int threads) {
+    reference::RawModel out = raw;
+    const TrainedTables tables = TablesOf(out);
+    const MapModel model = ViewOfTables(ViewOf(raw), tables);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    UpdateMap(model, layout, stats.ConstView(), radius, prior, threads, tables);
+    return out;
+}
+
+class BatchEpoch : public ::testing::TestWithParam<int> {};
+
+TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
+    Random random(17);
+    for (int trial = 0; trial < 12; ++trial) {
+        const reference::RawModel raw =
+            ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6), random.Chance(0.5));
+        const int n = 1 + random.Below(40);
+        const std::vector<double> samples = RandomSamples(random, raw, n, false);
+        const reference::BatchCounts expected = reference::CountBatch(raw, samples.data(), n);
+        const FastCounts fast = CountFast(raw, CodesOf(raw, samples), GetParam());
+        ASSERT_TRUE(SameBits(expected.count, fast.stats.count)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.values, fast.stats.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.pairs, fast.stats.pairs)) << "trial " << trial;
+        ASSERT_EQ(expected.best, fast.best) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.logLikelihood, fast.logLikelihood)) << "trial " << trial;
+
+        const double radius = std::vector<double>{0.2, 0.7, 1.0, 2.5}[static_cast<std::size_t>(random.Below(4))];
+        const double prior = 0.5 + 4.0 * random.Uniform();
+        const reference::RawModel literal = reference::UpdateBatch(raw, expected, radius, prior);
+        const reference::RawModel updated = UpdateFast(raw, fast.stats, radius, prior, GetParam());
+        for (std::size_t k = 0; k < raw.marginal.size(); ++k) {
+            ASSERT_TRUE(SameBits(literal.marginal[k], updated.marginal[k])) << "trial " << trial << " unit " << k;
+            ASSERT_TRUE(SameBits(literal.intersect[k], updated.intersect[k])) << "trial " << trial << " unit " << k;
+            ASSERT_TRUE(SameBits(literal.mutual[k], updated.mutual[k])) << "trial " << trial << " unit " << k;
+            ASSERT_TRUE(SameBits(literal.graph[k], updated.graph[k])) << "trial " << trial << " unit " << k;
+        }
+        ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
+    }
+}
+
+// Samples with missing entries: whole counts that add up over any split, and
+// the same for every thread count.
+TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
+    Random random(29);
+    for (int trial = 0; trial < 6; ++trial) {
+        const reference::RawModel raw = ProperModel(random, 2, 3, 3 + random.Below(5), trial % 2 == 1);
+        const int n = 30 + random.Below(30);
+        const std::vector<double> samples = RandomSamples(random, raw, n, false);
+        CodeMatrix codes = CodesOf(raw, samples);
+        for (std::int32_t& c : codes.codes)
+            if (random.Chance(0.25)) c = kMissingCode;
+        const FastCounts whole = CountFast(raw, codes, GetParam());
+        const FastCounts single = CountFast(raw, codes, 1);
+        ASSERT_TRUE(SameBits(single.stats.pairs, whole.stats.pairs));
+        ASSERT_TRUE(SameBits(single.logLikelihood, whole.logLikelihood));
+
+        const std::int32_t cut = random.Below(n + 1);
+        CodeMatrix head = codes, tail = codes;
+        const auto d = static_cast<std::size_t>(codes.dimension);
+        head.numSamples = cut;
+        head.codes.resize(d * static_cast<std::size_t>(cut));
+        tail.numSamples = n - cut;
+        tail.codes.erase(tail.codes.begin(), tail.codes.begin() + static_cast<std::ptrdiff_t>(d * static_cast<std::size_t>(cut)));
+        const FastCounts first = CountFast(raw, head, GetParam());
+        const FastCounts second = CountFast(raw, tail, GetParam());
+        auto sum = [](std::vector<double> a, const std::vector<double>& b) {
+            for (std::size_t e = 0; e < a.size(); ++e) a[e] += b[e];
+            return a;
+        };
+        ASSERT_TRUE(SameBits(whole.stats.count, sum(first.stats.count, second.stats.count)));
+        ASSERT_TRUE(SameBits(whole.stats.values, sum(first.stats.values, second.stats.values)));
+        ASSERT_TRUE(SameBits(whole.stats.pairs, sum(first.stats.pairs, second.stats.pairs)));
+        double total = 0.0;
+        for (double c : whole.stats.count) total += c;
+        ASSERT_EQ(total, n);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
+
+// Trained maps: proper, consistent tables, spanning trees, and one model for
+// every thread count, with missing entries in the data.
+TEST(BatchTraining, TrainsProperTablesAndTreesWithMissingEntries) {
+    Random random(5);
+    const reference::RawModel raw = ProperModel(random, 3, 3, 6, false);
+    const int n = 200;
+    CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
+    for (std::int32_t& c : codes.codes)
+        if (random.Chance(0.2)) c = kMissingCode;
+    BatchSettings settings;
+    settings.radiusStart = 1.5;
+    settings.radiusEnd = 0.5;
+    settings.prior = 2.0;
+    std::vector<reference::RawModel> trained;
+    for (int threads : {1, 3}) {
+        trained.push_back(raw);
+        settings.threads = threads;
+        std::vector<EpochReport> reports(4);
+        TrainBatch(ViewOf(raw), TablesOf(trained.back()), codes, 4, settings,
+                   Span<EpochReport>(reports.data(), reports.size()), nullptr);
+        EXPECT_EQ(reports[0].radius, 1.5);
+        EXPECT_EQ(reports[3].radius, 0.5);
+        EXPECT_EQ(reports[0].changed, 1.0);
+        for (const EpochReport& r : reports) EXPECT_TRUE(std::isfinite(r.logLikelihood) && r.changed >= 0.0);
+    }
+    const MapModel view = ViewOf(trained[0]);
+    const ValueIndexTable table = BuildValueIndexTable(view);
+    const std::int32_t d = view.dimension;
+    const auto nv = static_cast<std::size_t>(view.numValues);
+    for (std::size_t k = 0; k < trained[0].marginal.size(); ++k) {
+        ASSERT_TRUE(SameBits(trained[0].intersect[k], trained[1].intersect[k]));
+        ASSERT_TRUE(SameBits(trained[0].graph[k], trained[1].graph[k]));
+        const std::vector<double>& m = trained[0].marginal[k];
+        const std::vector<double>& t = trained[0].intersect[k];
+        int edges = 0;
+        for (std::int32_t i = 0; i < d; ++i) {
+            double sum = 0.0;
+            for (std::int32_t a = 0; a < table.rangeCounts[static_cast<std::size_t>(i)]; ++a) sum += m[static_cast<std::size_t>(table(i, a))];
+            EXPECT_NEAR(sum, 1.0, 1e-12);
+            for (std::int32_t j = 0; j < d; ++j) {
+                edges += trained[0].graph[k][static_cast<std::size_t>(i + j * d)] != 0.0;
+                double block = 0.0;
+                for (std::int32_t a = 0; a < table.rangeCounts[static_cast<std::size_t>(i)]; ++a) {
+                    const auto ga = static_cast<std::size_t>(table(i, a));
+                    double row = 0.0;
+                    for (std::int32_t b = 0; b < table.rangeCounts[static_cast<std::size_t>(j)]; ++b) {
+                        const auto gb = static_cast<std::size_t>(table(j, b));
+                        ASSERT_EQ(t[ga + gb * nv], t[gb + ga * nv]);
+                        row += t[ga + gb * nv];
+                    }
+                    EXPECT_NEAR(row, m[ga], 1e-12);
+                    block += row;
+                }
+                EXPECT_NEAR(block, 1.0, 1e-12);
+            }
+        }
+        EXPECT_EQ(edges, d - 1);  // a tree grown over every variable
+    }
+    EXPECT_TRUE(SameBits(trained[0].pi, trained[1].pi));
+}
+
+}  // namespace
+}  // namespace tavrix
