@@ -1,0 +1,185 @@
+function test_train()
+% TavrixTrain, TavrixStats and TavrixUpdate in Octave: one epoch against a
+% plain .m transcription (missing entries summed out by enumeration), the
+% same model for every thread count and for statistics added over parts,
+% the caller's model untouched, and the errors.
+  rand('state', 3);
+  for trial = 1:4
+    d = 4; n = 60;
+    ranges = 2 + mod((1:d)' + trial, 2);
+    data = floor(rand(d, n) .* ranges);
+    data(rand(d, n) < 0.15) = NaN;
+    model = TavrixInit(data, 2, 2, 'Seed', trial, 'Ranges', ranges, 'RootNode', mod(trial, 2) * 2);
+    radius = 0.5 + trial / 2;
+    [stats, best, loglik] = TavrixStats(model, data, 'Threads', 2);
+    expected = reference_epoch(model, data, radius, 3);
+    assert(isequal(stats.Count, expected.count) && isequal(stats.Values, expected.values) && ...
+           isequal(stats.Pairs, expected.pairs), 'counts differ (trial %d)', trial);
+    assert(isequal(best, expected.best));
+    assert(max(abs(loglik - expected.loglik)) < 1e-12);
+    snapshot = model;
+    updated = TavrixUpdate(model, stats, radius, 'Prior', 3);
+    assert(isequaln(snapshot, model), 'the caller''s model changed');
+    for k = 1:4
+      assert(max(abs(updated.Marginal{k} - expected.model.Marginal{k})) < 1e-12);
+      assert(max(max(abs(updated.Intersect{k} - expected.model.Intersect{k}))) < 1e-12);
+      assert(max(max(abs(updated.Mutual{k} - expected.model.Mutual{k}))) < 1e-12);
+      assert(is_max_spanning_tree(updated.Graph{k}, updated.Mutual{k}), 'Graph{%d} is not a maximum spanning tree', k);
+    end
+    assert(max(abs(updated.Pi(:) - expected.model.Pi(:))) < 1e-12);
+    assert(isequal(updated.NumVictories(:), expected.count(:)));
+  end
+
+  % TavrixTrain is its two halves in a loop; one model for every thread
+  % count, and for statistics added over parts.
+  data = floor(rand(5, 300) * 3);
+  data(rand(size(data)) < 0.1) = NaN;
+  model = TavrixInit(data, 3, 2, 'Seed', 1, 'Ranges', 3 * ones(5, 1));
+  [trained, info] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Threads', 1);
+  assert(isequal(size(info.Radius), [3 1]) && info.Radius(1) == 2 && info.Radius(3) == 0.5);
+  assert(info.Changed(1) == 1 && all(isfinite(info.LogLikelihood)));
+  for threads = 2:3
+    assert(isequaln(trained, TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Threads', threads)));
+  end
+  stepped = model;
+  for e = 1:3
+    whole = TavrixStats(stepped, data);
+    a = TavrixStats(stepped, data(:, 1:111), 'Threads', 3);
+    b = TavrixStats(stepped, data(:, 112:end), 'Threads', 2);
+    for f = {'Count', 'Values', 'Pairs'}
+      tavrix_same_bits(whole.(f{1}), a.(f{1}) + b.(f{1}), f{1});
+    end
+    stepped = TavrixUpdate(stepped, whole, info.Radius(e));
+  end
+  assert(isequaln(trained, stepped), 'TavrixTrain differs from TavrixStats and TavrixUpdate');
+  mask = double(~isnan(data));
+  zeroed = data; zeroed(isnan(zeroed)) = 0;
+  assert(isequaln(trained, TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask)));
+
+  % Errors.
+  tavrix_expect_error('Tavrix:TavrixTrain:argumentCount', @() TavrixTrain(model, data));
+  tavrix_expect_error('Tavrix:TavrixTrain:dataSize', @() TavrixTrain(model, data', 3));
+  tavrix_expect_error('Tavrix:TavrixTrain:codeRange', @() TavrixTrain(model, data + 5, 3));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Prior', 0));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Radius', [1 2 3]));
+  tavrix_expect_error('Tavrix:TavrixTrain:dataSize', @() TavrixTrain(model, data, 3, 'Mask', mask(:, 1:5)));
+  tavrix_expect_error('Tavrix:TavrixTrain:missingField', @() TavrixTrain(rmfield(model, 'Mutual'), data, 3));
+  tavrix_expect_error('Tavrix:TavrixUpdate:dataSize', @() TavrixUpdate(model, setfield(whole, 'Pairs', 1), 1));
+  tavrix_expect_error('Tavrix:TavrixUpdate:fieldValue', @() TavrixUpdate(model, setfield(whole, 'Count', -whole.Count), 1));
+  tavrix_expect_error('Tavrix:TavrixUpdate:dataClass', @() TavrixUpdate(model, whole, 0));
+  tavrix_expect_error('Tavrix:TavrixStats:outputCount', @() four_results(model, data));
+  shared = model; shared.Translate(1, 2) = shared.Translate(1, 1);
+  tavrix_expect_error('Tavrix:TavrixStats:fieldValue', @() TavrixStats(shared, data));
+end
+
+function four_results(model, data)
+  [a, b, c, d] = TavrixStats(model, data); %#ok<ASGLU>
+end
+
+% One epoch, literally: enumeration over the completions of missing entries.
+function e = reference_epoch(m, data, radius, prior)
+  [d, n] = size(data);
+  units = m.NumRowsMap * m.NumColsMap;
+  r = m.Ranges(:);
+  starts = [0; cumsum(r)];
+  pairStart = zeros(d);
+  next = 0;
+  for i = 1:d
+    for j = i + 1:d
+      pairStart(i, j) = next;
+      next = next + r(i) * r(j);
+    end
+  end
+  e.count = zeros(1, units); e.values = zeros(starts(end), units); e.pairs = zeros(next, units);
+  e.best = zeros(n, 1); e.loglik = zeros(n, 1);
+  for s = 1:n
+    x = data(:, s);
+    missing = find(isnan(x));
+    completions = all_codes(r(missing));
+    p = zeros(size(completions, 1), units);
+    for c = 1:size(completions, 1)
+      y = x; y(missing) = completions(c, :);
+      for k = 1:units
+        p(c, k) = exp(tavrix_reference_loglik(m, k, y));
+      end
+    end
+    evidence = sum(p, 1);
+    [~, k] = max(log(m.Pi(:)') + log(evidence));
+    e.best(s) = k;
+    e.loglik(s) = log(sum(m.Pi(:)' .* evidence));
+    y = x;
+    for v = 1:numel(missing)
+      posterior = accumarray(completions(:, v) + 1, p(:, k), [r(missing(v)) 1]);
+      [~, code] = max(posterior);
+      y(missing(v)) = code - 1;
+    end
+    e.count(k) = e.count(k) + 1;
+    for i = 1:d
+      e.values(starts(i) + y(i) + 1, k) += 1;
+      for j = i + 1:d
+        idx = pairStart(i, j) + y(i) + y(j) * r(i) + 1;
+        e.pairs(idx, k) += 1;
+      end
+    end
+  end
+  q = 1 ./ repelem(r, r);
+  [row, col] = ind2sub([m.NumRowsMap m.NumColsMap], 1:units);
+  grid = abs(row' - row) + abs(col' - col);
+  w = exp(-grid .^ 2 / (2 * radius ^ 2));
+  S = e.values * w'; SP = e.pairs * w'; Sn = e.count * w';
+  e.model = m;
+  for k = 1:units
+    M = (S(:, k) + prior * q) / (Sn(k) + prior);
+    I = diag(M);
+    for i = 1:d
+      for j = i + 1:d
+        block = reshape(SP(pairStart(i, j) + (1:r(i) * r(j)), k), r(i), r(j));
+        P = (block + prior / (r(i) * r(j))) / (Sn(k) + prior);
+        I(starts(i) + (1:r(i)), starts(j) + (1:r(j))) = P;
+        I(starts(j) + (1:r(j)), starts(i) + (1:r(i))) = P';
+      end
+    end
+    e.model.Marginal{k} = M;
+    e.model.Intersect{k} = I;
+    MI = zeros(d);
+    for i = 1:d
+      for j = i + 1:d
+        P = I(starts(i) + (1:r(i)), starts(j) + (1:r(j)));
+        MI(i, j) = sum(sum(P .* log2(P ./ (M(starts(i) + (1:r(i))) * M(starts(j) + (1:r(j)))'))));
+        MI(j, i) = MI(i, j);
+      end
+    end
+    e.model.Mutual{k} = MI;
+  end
+  e.model.Pi = reshape((Sn + prior) / sum(Sn + prior), size(m.Pi));
+end
+
+function c = all_codes(r)
+  c = zeros(1, 0);
+  for v = 1:numel(r)
+    c = [repmat(c, r(v), 1), repelem((0:r(v) - 1)', size(c, 1), 1)];
+  end
+end
+
+% A spanning tree whose weight no other spanning tree exceeds (Prim).
+function ok = is_max_spanning_tree(G, MI)
+  d = size(G, 1);
+  edges = (G ~= 0) | (G ~= 0)';
+  inside = 1; best = 0;
+  while numel(inside) < d
+    outside = setdiff(1:d, inside);
+    [w, at] = max(reshape(MI(inside, outside), [], 1));
+    [~, o] = ind2sub([numel(inside) numel(outside)], at);
+    best += w;
+    inside(end + 1) = outside(o);
+  end
+  ok = nnz(G) == d - 1 && abs(sum(MI(triu(edges))) - best) < 1e-12 && connected(edges);
+end
+
+function ok = connected(edges)
+  reach = false(size(edges, 1), 1); reach(1) = true;
+  for step = 1:size(edges, 1)
+    reach = reach | any(edges(:, reach), 2);
+  end
+  ok = all(reach);
+end
