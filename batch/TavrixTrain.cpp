@@ -52,7 +52,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         BatchSettings settings;
         settings.radiusStart = options.hasRadius ? options.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
         settings.radiusEnd = options.hasRadius ? options.radius[1] : kDefaultRadiusEnd;
-        settings.prior = options.hasPrior ? options.prior : kDefaultPrior;
+        settings.prior = options.hasPrior ? options.prior : DefaultPrior(model);
         settings.threads = options.threads;
 
         // Do the job, on a copy whose trained arrays are its own.

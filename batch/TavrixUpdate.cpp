@@ -32,6 +32,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const TrainedTables tables = tmpcopy::TablesOf(out, static_cast<std::size_t>(model.NumUnits()));
         const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
         UpdateMap(ViewOfTables(model, tables), layout, ConstStatisticsView{stats.count, stats.values, stats.pairs},
-                  radius, options.hasPrior ? options.prior : kDefaultPrior, options.threads, tables);
+                  radius, options.hasPrior ? options.prior : DefaultPrior(model), options.threads, tables);
     });
 }

@@ -1,0 +1,41 @@
+%TAVRIXSTATS One pass of batch training: assign the samples and count.
+%   STATS = TavrixStats(MODEL, DATA) assigns every sample (column of DATA,
+%   0-based codes, NaN where missing) to its best unit and counts, per unit,
+%   its samples, values and pairs of values, as one epoch of TavrixTrain
+%   does. STATS is a struct of whole counts:
+%     Count   1 x units      samples per unit
+%     Values  V x units      count of each value, variables in order, codes
+%                            in order within a variable (V = sum of Ranges)
+%     Pairs   P x units      count of each pair of values of variables
+%                            i < j: blocks (1,2), (1,3), ..., (2,3), ...,
+%                            each Ranges(i) x Ranges(j), column-major
+%   The counts are exact, so the fields of the statistics of any split of
+%   the data add with + to those of the whole, bit for bit, in any order:
+%     s = TavrixStats(m, part1); t = TavrixStats(m, part2);
+%     s.Count = s.Count + t.Count; s.Values = s.Values + t.Values;
+%     s.Pairs = s.Pairs + t.Pairs;     % = TavrixStats(m, [part1 part2])
+%
+%   [STATS, BEST, LOGLIK] = TavrixStats(...) also returns each sample's unit
+%   (1-based, N x 1) and its log-likelihood under the map as a Pi-weighted
+%   mixture (N x 1; TavrixScore's value for complete samples).
+%
+%   Options
+%     Mask::    []                 Dimension x N, 0 marks a missing entry.
+%     Threads:: [number of cores]  threads to use, 1..1024.
+%
+%   Errors (identifiers Tavrix:TavrixStats:<reason>): as TavrixTrain's.
+%
+%   Example
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);
+%     model = TavrixInit(votes, 4, 4, 'Seed', 1, 'Ranges', info.Ranges(1:16));
+%     stats = TavrixStats(model, votes);
+%     model = TavrixUpdate(model, stats, 1.5);
+%
+%   See also TavrixUpdate, TavrixTrain.
+
+% This file holds the help text; the function itself is the compiled MEX file.
+function varargout = TavrixStats(varargin) %#ok<STOUT>
+error('Tavrix:notBuilt', ['TavrixStats has not been compiled for this host. ' ...
+      'Run ./run build (Octave) or tavrix_build_matlab (MATLAB) first.']);
+end

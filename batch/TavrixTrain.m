@@ -1,0 +1,70 @@
+%TAVRIXTRAIN Train a map in batch epochs on data.
+%   MODEL = TavrixTrain(MODEL, DATA, EPOCHS) trains a copy of MODEL for
+%   EPOCHS epochs on DATA, a Dimension x N matrix of 0-based value codes (one
+%   sample a column, NaN where missing), and returns it. Each epoch is one
+%   pass over all samples:
+%     1. every sample goes to its best unit, the largest log(Pi) +
+%        log-likelihood of its observed values (missing values summed out
+%        exactly); ties go to the lowest unit;
+%     2. each unit counts its samples, their values and their pairs of
+%        values; a missing value is counted as its unit's most probable value
+%        given the sample's observed ones;
+%     3. the counts are smoothed over the grid with Gaussian weights of the
+%        city-block distance between units, at the epoch's radius;
+%     4. every unit's Marginal, Intersect, Pi, Mutual and Graph are rebuilt
+%        from its smoothed counts plus Prior virtual samples spread evenly
+%        over the values; NumVictories gets each unit's sample count.
+%   The radius shrinks geometrically from Radius(1) in the first epoch to
+%   Radius(2) in the last. Training is deterministic: no seed, and the same
+%   model for every thread count. The input struct is never changed.
+%
+%   [MODEL, INFO] = TavrixTrain(...) also returns, one row per epoch:
+%     INFO.Radius         the epoch's radius
+%     INFO.LogLikelihood  the mean log-likelihood of the data (observed
+%                         values) under the map the epoch started from
+%     INFO.Changed        the share of samples whose unit differs from the
+%                         epoch before (1 in the first epoch)
+%
+%   Options
+%     Radius::  [max(NumRowsMap, NumColsMap)/2 (at least 1.5), 1.5]
+%                         the first and the last epoch's radius; one number
+%                         keeps the radius fixed.
+%     Prior::   [average cells of a two-variable table]
+%                         virtual samples added to every unit (> 0); the
+%                         default gives each cell of a pair table about one.
+%     Mask::    []        Dimension x N, 0 marks a missing entry (its value
+%                         is never read). Without it, NaN entries are missing.
+%     Threads:: [number of cores]  threads to use, 1..1024.
+%     Verbose:: [false]   print one line per epoch: the mean log-likelihood,
+%                         the share of samples that changed unit, time left.
+%
+%   The model needs one global value index per (variable, code), as
+%   TavrixInit makes it. TavrixTrain is TavrixStats and TavrixUpdate in a
+%   loop; see those to train on data that do not fit one call.
+%
+%   Errors (identifiers Tavrix:TavrixTrain:<reason>)
+%     argumentCount, outputCount   wrong number of arguments or results
+%     notModel, missingField, fieldClass, fieldSize, fieldValue
+%                                  the model is not a valid MapModel for batch
+%                                  training (Dimension < 1, no units, no
+%                                  Mutual or NumVictories, a Translate that
+%                                  gives two values one index)
+%     dataClass, dataSize          DATA or Mask of the wrong class or size, or
+%                                  EPOCHS not a finite real scalar
+%     codeRange                    an observed code outside its variable's range
+%     option                       an unknown or malformed option
+%
+%   Example
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);                       % the party held aside
+%     model = TavrixInit(votes, 5, 5, 'Seed', 1, 'Ranges', info.Ranges(1:16));
+%     [model, history] = TavrixTrain(model, votes, 30);
+%     plot(history.LogLikelihood)
+%
+%   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
+
+% This file holds the help text; the function itself is the compiled MEX file.
+function varargout = TavrixTrain(varargin) %#ok<STOUT>
+error('Tavrix:notBuilt', ['TavrixTrain has not been compiled for this host. ' ...
+      'Run ./run build (Octave) or tavrix_build_matlab (MATLAB) first.']);
+end

@@ -1,0 +1,171 @@
+// Batch training (TavrixTrain's epochs) against online training (TavrixFit's
+// iterations), per sample visit, on two workloads:
+//  - vote: the House votes of data/vote.arff (16 votes, "?" missing) on a 6 x 6 map;
+//  - wide: 4,600 samples of 216 binary variables (8.6% ones) on a 4 x 4 map.
+// An online iteration visits one sample; an epoch visits every sample once.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/assignment.hpp"
+#include "batch/batch_training.hpp"
+#include "batch/update.hpp"
+#include "core/value_index_table.hpp"
+#include "tests/support/random_model.hpp"
+#include "train/training.hpp"
+
+namespace tavrix {
+namespace {
+
+struct Workload {
+    reference::RawModel model;   // a first map; Samples complete (missing entries 0)
+    CodeMatrix data;             // the data, missing entries kMissingCode
+};
+
+// The nominal attributes and rows of an ARFF file; "?" is missing.
+CodeMatrix ReadVotes(const std::string& path, std::vector<double>& ranges) {
+    std::ifstream in(path);
+    std::string line;
+    std::vector<std::vector<std::string>> labels;
+    CodeMatrix data;
+    bool rows = false;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '%') continue;
+        if (!rows && line.rfind("@attribute", 0) == 0) {
+            std::vector<std::string> values;
+            std::stringstream list(line.substr(line.find('{') + 1, line.find('}') - line.find('{') - 1));
+            for (std::string v; std::getline(list, v, ',');) values.push_back(v.substr(v.find_first_not_of(' ')));
+            labels.push_back(values);
+        } else if (line.rfind("@data", 0) == 0) {
+            rows = true;
+        } else if (rows) {
+            std::stringstream fields(line);
+            std::size_t i = 0;
+            for (std::string f; std::getline(fields, f, ','); ++i) {
+                if (i + 1 == labels.size()) break;  // the party is not a model variable
+                std::int32_t code = kMissingCode;
+                for (std::size_t c = 0; c < labels[i].size(); ++c)
+                    if (labels[i][c] == f) code = static_cast<std::int32_t>(c);
+                data.codes.push_back(code);
+            }
+            ++data.numSamples;
+        }
+    }
+    data.dimension = static_cast<std::int32_t>(labels.size()) - 1;
+    for (std::int32_t i = 0; i < data.dimension; ++i) ranges.push_back(static_cast<double>(labels[static_cast<std::size_t>(i)].size()));
+    return data;
+}
+
+TrainedTables TablesOf(reference::RawModel& m) {
+    TrainedTables t;
+    for (std::size_t k = 0; k < m.marginal.size(); ++k) {
+        t.marginal.push_back(m.marginal[k].data());
+        t.intersect.push_back(m.intersect[k].data());
+        t.mutual.push_back(m.mutual[k].data());
+        t.graph.push_back(m.graph[k].data());
+    }
+    t.pi = m.pi.data();
+    t.numVictories = m.numVictories.data();
+    return t;
+}
+
+// A first map: every unit built by one batch update from a share of the
+// samples, dealt out in turn.
+Workload MakeWorkload(CodeMatrix data, const std::vector<double>& ranges, int rows, int cols) {
+    Workload w;
+    reference::RawModel& m = w.model;
+    const auto d = static_cast<std::int32_t>(ranges.size());
+    m.numRowsMap = rows;
+    m.numColsMap = cols;
+    m.dimension = d;
+    m.ranges = ranges;
+    m.maxRange = 0;
+    for (double r : ranges) m.maxRange = r > m.maxRange ? r : m.maxRange;
+    m.translate.assign(static_cast<std::size_t>(m.maxRange) * static_cast<std::size_t>(d), 1.0);
+    int next = 0;
+    for (std::int32_t i = 0; i < d; ++i)
+        for (int v = 0; v < ranges[static_cast<std::size_t>(i)]; ++v)
+            m.translate[static_cast<std::size_t>(v + i * static_cast<int>(m.maxRange))] = ++next;
+    m.numValues = next;
+    const auto units = static_cast<std::size_t>(rows * cols);
+    const auto nv = static_cast<std::size_t>(next);
+    m.marginal.assign(units, std::vector<double>(nv));
+    m.intersect.assign(units, std::vector<double>(nv * nv));
+    m.graph.assign(units, std::vector<double>(static_cast<std::size_t>(d * d)));
+    m.mutual = m.graph;
+    m.pi.assign(units, 1.0 / static_cast<double>(units));
+    m.numVictories.assign(units, 0.0);
+    w.data = data;
+    for (std::int32_t& c : data.codes) c = c == kMissingCode ? 0 : c;
+    m.samples.assign(data.codes.begin(), data.codes.end());
+
+    const MapModel view = testing::ViewOf(m);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits());
+    Statistics stats(layout);
+    for (std::int32_t j = 0; j < data.numSamples; ++j)
+        CountSample(layout, data.Column(j), static_cast<std::int32_t>(static_cast<std::size_t>(j) * 7 % units), stats.View());
+    UpdateMap(view, layout, stats.ConstView(), 0.5, 1.0, 1, TablesOf(m));
+    return w;
+}
+
+const Workload& Vote() {
+    static const Workload w = [] {
+        std::vector<double> ranges;
+        CodeMatrix data = ReadVotes(TAVRIX_SOURCE_DIR "/data/vote.arff", ranges);
+        return MakeWorkload(data, ranges, 6, 6);
+    }();
+    return w;
+}
+
+const Workload& Wide() {
+    static const Workload w = [] {
+        testing::Random random(216);
+        CodeMatrix data;
+        data.dimension = 216;
+        data.numSamples = 4600;
+        for (int e = 0; e < 216 * 4600; ++e) data.codes.push_back(random.Chance(0.086) ? 1 : 0);
+        return MakeWorkload(data, std::vector<double>(216, 2.0), 4, 4);
+    }();
+    return w;
+}
+
+const Workload& Pick(std::int64_t which) { return which == 0 ? Vote() : Wide(); }
+
+void Online(benchmark::State& state) {
+    const Workload& w = Pick(state.range(0));
+    reference::RawModel model = w.model;
+    const TrainedTables tables = TablesOf(model);
+    const MapModel view = testing::ViewOf(model);
+    const CodeMatrix samples = testing::CodesOf(model, model.samples);
+    const std::int32_t iterations = state.range(0) == 0 ? 400 : 20;
+    RandomDraws draws(1);
+    for (auto _ : state) Train(view, tables, samples, iterations, draws, static_cast<int>(state.range(1)), nullptr);
+    state.SetItemsProcessed(state.iterations() * iterations);
+    state.SetLabel(state.range(0) == 0 ? "vote 6x6, sample visits" : "wide 4x4, sample visits");
+}
+
+void Batch(benchmark::State& state) {
+    const Workload& w = Pick(state.range(0));
+    reference::RawModel model = w.model;
+    const TrainedTables tables = TablesOf(model);
+    BatchSettings settings;
+    settings.radiusStart = 2.0;
+    settings.radiusEnd = 1.0;
+    settings.threads = static_cast<int>(state.range(1));
+    std::vector<EpochReport> reports(1);
+    for (auto _ : state)
+        TrainBatch(testing::ViewOf(w.model), tables, w.data, 1, settings, Span<EpochReport>(reports.data(), 1), nullptr);
+    state.SetItemsProcessed(state.iterations() * w.data.numSamples);
+    state.SetLabel(state.range(0) == 0 ? "vote 6x6, sample visits" : "wide 4x4, sample visits");
+}
+
+BENCHMARK(Online)->ArgsProduct({{0, 1}, {1}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Batch)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace tavrix
+
+BENCHMARK_MAIN();
