@@ -19,28 +19,27 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
-        const mxArray* data = call.prhs[kInData];
-        const std::int32_t n = host::ReadSampleCount(data, "argument 2 (data)", model.dimension);
-        const host::HiddenMask missing = host::ReadMissing(data, options.mask, "option 'Mask'", model.dimension, n);
-        const CodeMatrix codes = host::ReadCodes(data, "argument 2 (data)", model, &missing);
+        const CodeMatrix codes = host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
         // Do the job.
-        const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
-        const host::StatisticsArraysOut out = host::CreateStatistics(call, kOutStats, host::ShapeOfStatistics(model));
-        const auto count = static_cast<std::size_t>(n);
-        std::vector<std::int32_t> best(count);
-        std::vector<double> logLikelihood(count);
-        CountStatistics(model, layout, codes, options.threads, StatisticsView{out.count, out.values, out.pairs},
-                        AssignmentResults{Span<std::int32_t>(best.data(), count), Span<double>(logLikelihood.data(), count)});
+        host::StatisticsArraysOut arrays{};
+        host::OwnedArray stats = host::NewStatistics(host::ShapeOfStatistics(model), arrays);
+        const auto n = static_cast<std::size_t>(codes.numSamples);
+        std::vector<std::int32_t> best(n);
+        std::vector<double> logLikelihood(n);
+        CountStatistics(model, MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()), codes,
+                        options.threads, StatisticsView{arrays.count, arrays.values, arrays.pairs},
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
 
         // Write the results: units numbered from 1.
         if (host::Wants(call, kOutBest)) {
-            double* units = host::CreateOutput(call, kOutBest, count, 1);
-            for (std::size_t j = 0; j < count; ++j) units[j] = best[j] + 1.0;
+            double* units = host::CreateOutput(call, kOutBest, n, 1);
+            for (std::size_t j = 0; j < n; ++j) units[j] = best[j] + 1.0;
         }
         if (host::Wants(call, kOutLogLikelihood)) {
-            double* logs = host::CreateOutput(call, kOutLogLikelihood, count, 1);
-            for (std::size_t j = 0; j < count; ++j) logs[j] = logLikelihood[j];
+            double* logs = host::CreateOutput(call, kOutLogLikelihood, n, 1);
+            for (std::size_t j = 0; j < n; ++j) logs[j] = logLikelihood[j];
         }
+        host::SetOutput(call, kOutStats, std::move(stats));
     });
 }

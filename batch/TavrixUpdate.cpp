@@ -2,10 +2,10 @@
 #include "../host/batch_fields.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
+#include "../host/model_writer.hpp"
 #include "../host/options.hpp"
 #include "batch_defaults.hpp"
 #include "batch_training.hpp"
-#include "tmp_model_copy.hpp"
 #include "update.hpp"
 
 namespace {
@@ -27,11 +27,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kPriorOption);
 
         // Do the job, on a copy whose trained arrays are its own.
-        mxArray* out = tmpcopy::CopyModel(in);
-        call.plhs[kOutModel] = out;
-        const TrainedTables tables = tmpcopy::TablesOf(out, static_cast<std::size_t>(model.NumUnits()));
-        const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
-        UpdateMap(ViewOfTables(model, tables), layout, ConstStatisticsView{stats.count, stats.values, stats.pairs},
-                  radius, options.hasPrior ? options.prior : DefaultPrior(model), options.threads, tables);
+        host::TrainableCopy out(in, model);
+        UpdateMap(ViewOfTables(model, out.Tables()), MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()),
+                  ConstStatisticsView{stats.count, stats.values, stats.pairs}, radius,
+                  options.hasPrior ? options.prior : DefaultPrior(model), options.threads, out.Tables());
+        out.MoveTo(call, kOutModel);
     });
 }

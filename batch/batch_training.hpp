@@ -6,7 +6,8 @@
 
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
-#include "../train/training.hpp"
+#include "../train/training_views.hpp"
+#include "epoch_report.hpp"
 
 namespace tavrix {
 
@@ -20,22 +21,6 @@ struct BatchSettings {
 // Epoch e of E (0-based) smooths at radiusStart x (radiusEnd / radiusStart)^(e / (E - 1)),
 // radiusStart when E = 1.
 double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, double radiusEnd);
-
-// What one epoch reports: its radius, the mean log-likelihood of the data
-// under the map it started from, and the share of samples whose unit differs
-// from the last epoch's (1 in the first epoch).
-struct EpochReport {
-    double radius;
-    double logLikelihood;
-    double changed;
-};
-
-// Told after every epoch, on the calling thread.
-class EpochObserver {
-public:
-    virtual ~EpochObserver() = default;
-    virtual void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) = 0;
-};
 
 // Trains `tables` in place for `epochs` epochs on `data` (missing entries
 // kMissingCode). `model` gives the counts, Translate, Ranges and RootNode; its

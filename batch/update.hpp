@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "../core/map_model.hpp"
-#include "../train/training.hpp"
+#include "../train/training_views.hpp"
 #include "statistics.hpp"
 
 namespace tavrix {

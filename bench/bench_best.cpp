@@ -1,45 +1,37 @@
-// TavrixBest's work: a 10 x 10 map, Dimension 20 with 3 values each, tree
-// graphs, 10,000 samples. The literal reference and the fast path in one run.
+// TavrixBest's work: every sample's score under every unit and its best unit,
+// on maps with tree graphs over three-valued variables, from 500 to 8,000
+// samples, Dimension 10 to 40, 5 x 5 to 20 x 20 units. The literal reference
+// and the fast path in one run; an item is a sample.
 #include "bench_support.hpp"
 
-
-#include "core/parallel.hpp"
 #include "tests/reference/reference_core.hpp"
-#include "tests/support/random_model.hpp"
 #include "winner/best_units.hpp"
 
 namespace {
 
 using namespace tavrix;
 
-using bench::Data;
-using Workload = bench::SampleWorkload;
+constexpr bench::Size kBase{2000, 20, 10};
 
-void Literal(benchmark::State& state) {
-    const Workload& w = Data();
+void Reference(benchmark::State& state) {
     std::vector<double> best, scores;
-    for (auto _ : state) {
+    bench::MeasureSamples<bench::Workload>(state, "samples", [&](const bench::Workload& w) {
         reference::BestUnits(w.raw, w.samples.data(), w.codes.numSamples, best, &scores);
-        benchmark::DoNotOptimize(scores.data());
-    }
-    state.SetItemsProcessed(state.iterations() * w.codes.numSamples);
+    });
 }
 
 void Fast(benchmark::State& state) {
-    const Workload& w = Data();
-    const MapModel view = testing::ViewOf(w.raw);
-    std::vector<double> best(10000), scores(100 * 10000);
-    for (auto _ : state) {
-        BestUnits(view, w.codes, static_cast<int>(state.range(0)), Span<double>(best.data(), best.size()),
+    const bench::Size size = bench::SizeOf(state);
+    std::vector<double> best(size.samples), scores(static_cast<std::size_t>(size.side) * size.side * size.samples);
+    bench::MeasureSamples<bench::Workload>(state, "samples", [&](const bench::Workload& w) {
+        BestUnits(w.view, w.codes, bench::ThreadsOf(state), Span<double>(best.data(), best.size()),
                   Span<double>(scores.data(), scores.size()));
-        benchmark::DoNotOptimize(scores.data());
-    }
-    state.SetItemsProcessed(state.iterations() * w.codes.numSamples);
+    });
 }
 
-BENCHMARK(Literal)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
-BENCHMARK(Fast)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Reference)->Apply(bench::ReferenceSizes<kBase>);
+BENCHMARK(Fast)->Apply(bench::FastSizes<kBase>);
 
 }  // namespace
 
-int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, "Literal", "Fast"); }
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv); }

@@ -1,46 +1,36 @@
-// TavrixScore's work: a 10 x 10 map, Dimension 20 with 3 values each, tree
-// graphs, 10,000 samples. The literal reference and the fast path in one run.
+// TavrixScore's work: every sample's log-likelihood under the map as a
+// mixture of its units, on maps with tree graphs over three-valued variables,
+// from 500 to 8,000 samples, Dimension 10 to 40, 5 x 5 to 20 x 20 units. The
+// literal reference and the fast path in one run; an item is a sample.
 #include "bench_support.hpp"
 
-
-#include "core/parallel.hpp"
 #include "score/mixture_log_likelihood.hpp"
 #include "tests/reference/reference_score.hpp"
-#include "tests/support/random_model.hpp"
 
 namespace {
 
 using namespace tavrix;
 
-using bench::Data;
-using Workload = bench::SampleWorkload;
+constexpr bench::Size kBase{2000, 20, 10};
 
-void Literal(benchmark::State& state) {
-    const Workload& w = Data();
+void Reference(benchmark::State& state) {
     double average = 0.0;
     std::vector<double> perSample;
-    for (auto _ : state) {
+    bench::MeasureSamples<bench::Workload>(state, "samples", [&](const bench::Workload& w) {
         reference::MixtureScores(w.raw, w.samples.data(), w.codes.numSamples, average, perSample);
-        benchmark::DoNotOptimize(perSample.data());
-    }
-    state.SetItemsProcessed(state.iterations() * w.codes.numSamples);
+    });
 }
 
 void Fast(benchmark::State& state) {
-    const Workload& w = Data();
-    const MapModel view = testing::ViewOf(w.raw);
-    std::vector<double> perSample(10000);
-    for (auto _ : state) {
-        MixtureLogLikelihood(view, w.codes, static_cast<int>(state.range(0)),
-                             Span<double>(perSample.data(), perSample.size()));
-        benchmark::DoNotOptimize(perSample.data());
-    }
-    state.SetItemsProcessed(state.iterations() * w.codes.numSamples);
+    std::vector<double> perSample(bench::SizeOf(state).samples);
+    bench::MeasureSamples<bench::Workload>(state, "samples", [&](const bench::Workload& w) {
+        MixtureLogLikelihood(w.view, w.codes, bench::ThreadsOf(state), Span<double>(perSample.data(), perSample.size()));
+    });
 }
 
-BENCHMARK(Literal)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
-BENCHMARK(Fast)->Arg(1)->Arg(DefaultThreadCount())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Reference)->Apply(bench::ReferenceSizes<kBase>);
+BENCHMARK(Fast)->Apply(bench::FastSizes<kBase>);
 
 }  // namespace
 
-int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, "Literal", "Fast"); }
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv); }

@@ -1,22 +1,17 @@
-// TavrixFit's work: iterations per second of the fast driver and the literal
-// reference on a 10 x 10 map over the vote data (16 variables, 3 values with
-// the unknown vote) and on a 20 x 20 map with Dimension 30 and 4 values each,
-// on one thread and on all cores. Beside them the log bound: the time that the
-// logarithms of the mutual information alone take per iteration, and the time
-// of those logarithms with the quotient and sum that each term needs.
-#include <benchmark/benchmark.h>
+// TavrixFit's work: training iterations per second of the fast driver and the
+// literal reference on maps of independent three-valued variables and samples
+// from two clusters, from 500 to 8,000 samples, Dimension 8 to 32, 5 x 5 to
+// 20 x 20 units. Beside them, at the base size, the log bound: the time that
+// the logarithms of the mutual information alone take per iteration, and the
+// time of those logarithms with the quotient and sum that each term needs.
+#include "bench_support.hpp"
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <string>
+#include <ostream>
 
 #include "core/numeric.hpp"
-#include "core/parallel.hpp"
 #include "tests/reference/reference_train.hpp"
-#include "tests/support/random_model.hpp"
 #include "train/mutual_information.hpp"
 #include "train/training.hpp"
 
@@ -24,148 +19,101 @@ namespace {
 
 using namespace tavrix;
 
-// The vote data's 16 votes as codes: y 0, n 1, ? 2.
-std::vector<double> VoteSamples() {
-    const std::string here = __FILE__;
-    std::ifstream in(here.substr(0, here.rfind('/')) + "/../data/vote.arff");
-    std::vector<double> samples;
-    std::string line;
-    bool data = false;
-    while (std::getline(in, line)) {
-        if (!data) {
-            data = line.rfind("@data", 0) == 0 || line.rfind("@DATA", 0) == 0;
-            continue;
-        }
-        std::stringstream fields(line);
-        std::string f;
-        for (int i = 0; i < 16 && std::getline(fields, f, ','); ++i)
-            samples.push_back(f.find('y') != std::string::npos ? 0 : f.find('n') != std::string::npos ? 1 : 2);
-    }
-    return samples;
-}
+constexpr bench::Size kBase{2000, 16, 10};
+constexpr int kIterationsPerCall = 50;
+constexpr const char* kItem = "iterations, one sample each";
 
-// A map of independent variables with random marginals, every variable `range`-valued.
-reference::RawModel StartingMap(int side, int dimension, int range, std::vector<double> samples) {
-    testing::Random random(2026);
-    testing::ModelShape shape;
-    shape.rows = shape.cols = side;
-    shape.dimension = dimension;
-    shape.maxRange = range;
-    shape.zeroShare = 0.0;
-    reference::RawModel m = testing::RandomModel(random, shape);
-    const int nv = dimension * range;
-    m.numValues = nv;
-    for (int i = 0; i < dimension; ++i) {
-        m.ranges[i] = range;
-        for (int v = 0; v < range; ++v) m.translate[v + i * range] = i * range + v + 1;
-    }
-    for (auto& x : m.marginal) x.assign(nv, 0.0);
-    for (auto& x : m.intersect) x.assign(static_cast<std::size_t>(nv) * nv, 0.0);
-    for (auto& x : m.pi) x = 1.0 / (side * side);
-    testing::MakeProper(random, m);
-    if (samples.empty()) {
-        // Two clusters of correlated votes, so the trees have something to learn.
-        for (int j = 0; j < 2000; ++j) {
-            const int cluster = random.Below(2);
-            for (int i = 0; i < dimension; ++i)
-                samples.push_back(random.Chance(0.8) ? (cluster + i) % range : random.Below(range));
-        }
-    }
-    m.samples = samples;
-    return m;
-}
-
-const reference::RawModel& Vote() {
-    static const reference::RawModel m = StartingMap(10, 16, 3, VoteSamples());
-    return m;
-}
-const reference::RawModel& Wide() {
-    static const reference::RawModel m = StartingMap(20, 30, 4, {});
-    return m;
-}
-const reference::RawModel& Workload(int which) { return which == 0 ? Vote() : Wide(); }
-const char* Name(int which) { return which == 0 ? "vote10x10" : "wide20x20"; }
-
-// A working copy trained in place by the fast driver, across benchmark iterations.
-struct FastRun {
-    reference::RawModel model;
-    TrainedTables tables;
-    CodeMatrix codes;
-    MapModel view;
-    explicit FastRun(const reference::RawModel& raw) : model(raw), codes(testing::CodesOf(raw, raw.samples)) {
-        view = testing::ViewOf(model);
-        for (std::size_t k = 0; k < model.marginal.size(); ++k) {
-            tables.marginal.push_back(model.marginal[k].data());
-            tables.intersect.push_back(model.intersect[k].data());
-            tables.mutual.push_back(model.mutual[k].data());
-            tables.graph.push_back(model.graph[k].data());
-        }
-        tables.pi = model.pi.data();
-        tables.numVictories = model.numVictories.data();
+// The starting map: proper tables of independent variables, uniform Pi, the
+// workload's samples in Samples as the literal reference reads them.
+struct TrainingWorkload : bench::Workload {
+    explicit TrainingWorkload(const bench::Size& s) : Workload(s) {
+        testing::MakeProper(random, raw);
+        for (double& p : raw.pi) p = 1.0 / static_cast<double>(raw.pi.size());
+        raw.samples = samples;
     }
 };
 
-void Fast(benchmark::State& state) {
-    const int which = static_cast<int>(state.range(0));
-    const int threads = static_cast<int>(state.range(1));
-    FastRun run(Workload(which));
-    const int iterations = which == 0 ? 200 : 10;
-    RandomDraws draws(1);
-    for (auto _ : state) {
-        Train(run.view, run.tables, run.codes, iterations, draws, threads, nullptr);
-        benchmark::DoNotOptimize(run.model.pi.data());
-    }
-    state.SetItemsProcessed(state.iterations() * iterations);
-    state.SetLabel(Name(which));
+std::vector<double*> Pointers(std::vector<std::vector<double>>& tables) {
+    std::vector<double*> pointers;
+    for (std::vector<double>& t : tables) pointers.push_back(t.data());
+    return pointers;
 }
 
-void Literal(benchmark::State& state) {
-    const int which = static_cast<int>(state.range(0));
-    const int iterations = which == 0 ? 20 : 2;
+// A working copy of the starting map that the fast driver trains in place.
+struct FastRun {
+    explicit FastRun(const TrainingWorkload& w) : model(w.raw), codes(w.codes) {
+        view = testing::ViewOf(model);
+        tables.marginal = Pointers(model.marginal);
+        tables.intersect = Pointers(model.intersect);
+        tables.mutual = Pointers(model.mutual);
+        tables.graph = Pointers(model.graph);
+        tables.pi = model.pi.data();
+        tables.numVictories = model.numVictories.data();
+    }
+    void Run(std::int32_t iterations, int threads) { Train(view, tables, codes, iterations, draws, threads, nullptr); }
+
+    reference::RawModel model;
+    CodeMatrix codes;
+    MapModel view;
+    TrainedTables tables;
+    RandomDraws draws{1};
+};
+
+void Fast(benchmark::State& state) {
+    const TrainingWorkload& w = bench::Cached<TrainingWorkload>(bench::SizeOf(state));
+    FastRun run(w);
+    for (auto _ : state) {
+        run.Run(kIterationsPerCall, bench::ThreadsOf(state));
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kIterationsPerCall);
+    state.SetLabel(kItem);
+}
+
+void Reference(benchmark::State& state) {
+    const TrainingWorkload& w = bench::Cached<TrainingWorkload>(bench::SizeOf(state));
     RandomDraws draws(1);
     for (auto _ : state) {
-        reference::RawModel out = reference::Train(Workload(which), iterations, [&](std::int32_t n) { return draws.Draw(n); });
+        reference::RawModel out = reference::Train(w.raw, kIterationsPerCall, [&](std::int32_t n) { return draws.Draw(n); });
         benchmark::DoNotOptimize(out.pi.data());
     }
-    state.SetItemsProcessed(state.iterations() * iterations);
-    state.SetLabel(Name(which));
+    state.SetItemsProcessed(state.iterations() * kIterationsPerCall);
+    state.SetLabel(kItem);
 }
 
 // The terms of one iteration's mutual information: for every unit, each value
-// pair of distinct variables with a nonzero joint S, and its marginal
-// product P, from a map trained for a while (their values set the log's speed).
+// pair of distinct (three-valued) variables with a nonzero joint S, and its
+// marginal product P, from the base map trained for a while (their values set the log's speed).
 struct Terms {
     std::vector<double> joint, product;
 };
 
-const Terms& TermsOf(int which) {
-    static Terms terms[2];
-    Terms& t = terms[which];
-    if (!t.joint.empty()) return t;
-    FastRun run(Workload(which));
-    RandomDraws draws(1);
-    Train(run.view, run.tables, run.codes, which == 0 ? 200 : 10, draws, DefaultThreadCount(), nullptr);
-    const reference::RawModel& m = run.model;
-    const int d = static_cast<int>(m.dimension), range = static_cast<int>(m.maxRange);
-    const int nv = static_cast<int>(m.numValues);
-    for (std::size_t u = 0; u < m.marginal.size(); ++u)
-        for (int i = 0; i < d; ++i)
-            for (int a = 0; a < range; ++a)
-                for (int j = i + 1; j < d; ++j)
-                    for (int b = 0; b < range; ++b) {
-                        const int gi = i * range + a, gj = j * range + b;
-                        const double s = m.intersect[u][gj + gi * nv];
-                        if (s == 0.0) continue;
-                        t.joint.push_back(s);
-                        t.product.push_back(m.marginal[u][gj] * m.marginal[u][gi]);
-                    }
-    return t;
+const Terms& BaseTerms() {
+    static const Terms terms = [] {
+        Terms t;
+        FastRun run(bench::Cached<TrainingWorkload>(kBase));
+        run.Run(200, DefaultThreadCount());
+        const reference::RawModel& m = run.model;
+        const int d = static_cast<int>(m.dimension), nv = static_cast<int>(m.numValues);
+        for (std::size_t u = 0; u < m.marginal.size(); ++u)
+            for (int i = 0; i < d; ++i)
+                for (int a = 0; a < 3; ++a)
+                    for (int j = i + 1; j < d; ++j)
+                        for (int b = 0; b < 3; ++b) {
+                            const int gi = i * 3 + a, gj = j * 3 + b;
+                            const double s = m.intersect[u][gj + gi * nv];
+                            if (s == 0.0) continue;
+                            t.joint.push_back(s);
+                            t.product.push_back(m.marginal[u][gj] * m.marginal[u][gi]);
+                        }
+        return t;
+    }();
+    return terms;
 }
 
 // The log bound: the logarithms one iteration cannot avoid, alone, on one thread.
 void LogBound(benchmark::State& state) {
-    const int which = static_cast<int>(state.range(0));
-    const Terms& t = TermsOf(which);
+    const Terms& t = BaseTerms();
     std::vector<double> quotients(t.joint.size());
     for (std::size_t e = 0; e < quotients.size(); ++e) quotients[e] = t.joint[e] / t.product[e];
     for (auto _ : state) {
@@ -174,15 +122,14 @@ void LogBound(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations());
-    state.SetLabel(Name(which));
+    state.SetLabel(kItem);
 }
 
 // What each term needs at the least for the exact doubles: its own correctly
 // rounded quotient, its logarithm, and its share of the sum, with the data
 // laid out in order and nothing else of training (no updates, no trees).
 void TermBound(benchmark::State& state) {
-    const int which = static_cast<int>(state.range(0));
-    const Terms& t = TermsOf(which);
+    const Terms& t = BaseTerms();
     for (auto _ : state) {
         double sum = 0.0;
         for (std::size_t e = 0; e < t.joint.size(); ++e) {
@@ -192,57 +139,44 @@ void TermBound(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations());
-    state.SetLabel(Name(which));
+    state.SetLabel(kItem);
 }
 
-BENCHMARK(Literal)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(Fast)->Args({0, 1})->Args({0, DefaultThreadCount()})->Args({1, 1})->Args({1, DefaultThreadCount()})
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(LogBound)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(TermBound)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Reference)->Apply(bench::ReferenceSizes<kBase>);
+BENCHMARK(Fast)->Apply(bench::FastSizes<kBase>);
+BENCHMARK(LogBound)->Apply(bench::BaseSize<kBase>);
+BENCHMARK(TermBound)->Apply(bench::BaseSize<kBase>);
 
-// Prints, per workload, the literal / fast ratios, the thread speed-up and
-// how far one thread stays above the log bound, from items (iterations) per second.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const auto it = r.counters.find("items_per_second");
-            if (it != r.counters.end()) rates_[r.benchmark_name()] = it->second.value;
+// At the base size: the thread speed-up and how far one thread stays above
+// the log bound, from iterations per second.
+void ReportBounds(std::ostream& out, const std::vector<bench::Measurement>& runs) {
+    double one = 0.0, all = 0.0, logBound = 0.0, termBound = 0.0;
+    std::string size, threads;
+    for (const bench::Measurement& m : runs) {
+        const bench::RunName run = bench::ParseRunName(m.name);
+        if (run.function == "LogBound") size = run.size;
+    }
+    for (const bench::Measurement& m : runs) {
+        const bench::RunName run = bench::ParseRunName(m.name);
+        if (run.size != size) continue;
+        if (run.function == "LogBound") logBound = m.itemsPerSecond;
+        if (run.function == "TermBound") termBound = m.itemsPerSecond;
+        if (run.function == "Fast" && run.threads == "1") one = m.itemsPerSecond;
+        if (run.function == "Fast" && run.threads != "1") {
+            all = m.itemsPerSecond;
+            threads = run.threads;
         }
     }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const int cores = DefaultThreadCount();
-        for (int which = 0; which < 2; ++which) {
-            const std::string w = std::to_string(which);
-            const double literal = Find("Literal/" + w + "/");
-            const double one = Find("Fast/" + w + "/1/");
-            const double all = Find("Fast/" + w + "/" + std::to_string(cores) + "/");
-            const double bound = Find("LogBound/" + w + "/");
-            const double terms = Find("TermBound/" + w + "/");
-            std::printf("%s: %.1f iterations/s on 1 thread, %.1f on %d; fast/literal %.1f (1 thread), %.1f (%d); "
-                        "speed-up %.2f; 1 thread takes %.2f x the log bound; quotient, log and sum alone take %.2f x\n",
-                        Name(which), one, all, cores, one / literal, all / literal, cores, all / one, bound / one,
-                        bound / terms);
-        }
-    }
-
-private:
-    double Find(const std::string& prefix) const {
-        for (const auto& [name, rate] : rates_)
-            if (name.rfind(prefix, 0) == 0) return rate;
-        return 0.0;
-    }
-    std::map<std::string, double> rates_;
-};
+    if (one == 0.0 || logBound == 0.0) return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%s: speed-up on %s threads %.2f; 1 thread takes %.2f x the log bound; quotient, log and sum "
+                  "alone take %.2f x\n",
+                  size.c_str(), threads.empty() ? "1" : threads.c_str(), all > 0.0 ? all / one : 1.0,
+                  logBound / one, termBound > 0.0 ? logBound / termBound : 0.0);
+    out << text;
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, ReportBounds); }

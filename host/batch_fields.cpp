@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model_reader.hpp"
+#include "training_reader.hpp"
 
 namespace tavrix::host {
 namespace {
@@ -16,16 +17,7 @@ std::string Num(std::int64_t n) { return std::to_string(n); }
 }  // namespace
 
 void RequireBatchFields(const mxArray* in, const MapModel& model) {
-    const std::int64_t units = model.NumUnits();
-    const std::int64_t d = model.dimension;
-    if (model.dimension < 1)
-        Fail(Reason::kFieldValue, "model field 'Dimension' must be at least 1 for training; found " + Num(d) + ".");
-    if (units < 1) Fail(Reason::kFieldValue, "the map has no units (NumRowsMap x NumColsMap = 0).");
-    if (model.rootNode < 0 || model.rootNode > model.dimension)
-        Fail(Reason::kFieldValue, "model field 'RootNode' must lie within 0..Dimension = " + Num(d) + "; found " +
-                                      Num(model.rootNode) + ".");
-    RequireDoubleCells(in, "Mutual", units, d * d, "Dimension^2 = " + Num(d * d));
-    RequireDoubleField(in, "NumVictories", units, "NumRowsMap x NumColsMap = " + Num(units));
+    CheckTrainable(in, model);
     // Every (variable, code) its own global index: the counts of a value then
     // have one place in the tables.
     std::vector<std::uint8_t> used(static_cast<std::size_t>(model.numValues), 0);
@@ -61,17 +53,16 @@ StatisticsShape ShapeOfStatistics(const MapModel& model) {
     return shape;
 }
 
-StatisticsArraysOut CreateStatistics(const Call& call, int slot, const StatisticsShape& shape) {
-    mxArray* stats = mxCreateStructMatrix(1, 1, 3, const_cast<const char**>(kStatisticsFields));
-    call.plhs[slot] = stats;
+OwnedArray NewStatistics(const StatisticsShape& shape, StatisticsArraysOut& arrays) {
+    OwnedArray stats(mxCreateStructMatrix(1, 1, 3, const_cast<const char**>(kStatisticsFields)));
     const std::size_t rows[] = {1, shape.values, shape.pairs};
-    double* data[3];
+    double** data[] = {&arrays.count, &arrays.values, &arrays.pairs};
     for (int f = 0; f < 3; ++f) {
         mxArray* field = mxCreateDoubleMatrix(static_cast<mwSize>(rows[f]), static_cast<mwSize>(shape.units), mxREAL);
-        mxSetField(stats, 0, kStatisticsFields[f], field);
-        data[f] = mxGetPr(field);
+        mxSetField(stats.get(), 0, kStatisticsFields[f], field);
+        *data[f] = mxGetPr(field);
     }
-    return {data[0], data[1], data[2]};
+    return stats;
 }
 
 StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const StatisticsShape& shape) {
@@ -119,11 +110,5 @@ double ReadPositiveScalar(const mxArray* arg, const char* name) {
     return x;
 }
 
-std::int32_t ReadCount(const mxArray* arg, const char* name) {
-    const double t = RealScalarArgument(arg, name);
-    if (!(t - t == 0.0) || t >= 2147483648.0)
-        Fail(Reason::kDataClass, std::string(name) + " must be finite and below 2^31; found " + Show(t) + ".");
-    return t < 1.0 ? 0 : static_cast<std::int32_t>(t);
-}
 
 }  // namespace tavrix::host

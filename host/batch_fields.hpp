@@ -12,8 +12,7 @@
 namespace tavrix::host {
 
 // What batch training needs beyond the twelve fields every function reads:
-// Dimension >= 1, at least one unit, RootNode within 0..Dimension, the Mutual
-// cells and NumVictories, and a Translate that gives every (variable, code) a
+// what CheckTrainable asks of a model, and a Translate that gives every (variable, code) a
 // global index of its own, covering 0..NumValues - 1.
 void RequireBatchFields(const mxArray* model, const MapModel& view);
 
@@ -32,8 +31,8 @@ struct StatisticsArraysOut {
     double* pairs;
 };
 
-// A new statistics struct, zero-filled, in result slot `slot`.
-StatisticsArraysOut CreateStatistics(const Call& call, int slot, const StatisticsShape& shape);
+// A new statistics struct, zero-filled; `arrays` gets the data of its fields.
+OwnedArray NewStatistics(const StatisticsShape& shape, StatisticsArraysOut& arrays);
 
 struct StatisticsArraysIn {
     const double* count;
@@ -52,7 +51,6 @@ namespace tavrix::host {
 // A real numeric scalar argument that is positive and finite.
 double ReadPositiveScalar(const mxArray* arg, const char* name);
 
-// A real numeric scalar count argument, finite and below 2^31, truncated;
 // below 1 counts as 0.
 std::int32_t ReadCount(const mxArray* arg, const char* name);
 

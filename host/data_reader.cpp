@@ -102,21 +102,24 @@ HiddenMask ReadMask(const mxArray* mask, const char* name, std::int32_t dimensio
     return out;
 }
 
-HiddenMask ReadMissing(const mxArray* data, const mxArray* mask, const char* maskName, std::int32_t dimension,
-                       std::int32_t numSamples) {
-    if (mask) return ReadMask(mask, maskName, dimension, numSamples);
-    HiddenMask out;
-    out.dimension = dimension;
-    out.numSamples = numSamples;
-    const std::size_t count = static_cast<std::size_t>(dimension) * static_cast<std::size_t>(numSamples);
-    out.hidden.resize(count);
+CodeMatrix ReadDataWithMissing(const mxArray* data, const char* name, const mxArray* mask, const MapModel& model) {
+    const std::int32_t n = ReadSampleCount(data, name, model.dimension);
+    if (mask) {
+        const HiddenMask hidden = ReadMask(mask, "option 'Mask'", model.dimension, n);
+        return ReadCodes(data, name, model, &hidden);
+    }
+    HiddenMask nan;
+    nan.dimension = model.dimension;
+    nan.numSamples = n;
+    const std::size_t count = static_cast<std::size_t>(model.dimension) * static_cast<std::size_t>(n);
+    nan.hidden.resize(count);
     const mxClassID id = mxGetClassID(data);
     const void* values = mxGetData(data);
     for (std::size_t e = 0; e < count; ++e) {
         const double x = ReadElement(id, values, e);
-        out.hidden[e] = x != x ? 1 : 0;
+        nan.hidden[e] = x != x ? 1 : 0;
     }
-    return out;
+    return ReadCodes(data, name, model, &nan);
 }
 
 }  // namespace tavrix::host

@@ -31,10 +31,10 @@ CodeMatrix ReadCodes(const mxArray* data, const char* name, const MapModel& mode
 // marks a hidden value; every other value, NaN included, an observed one.
 HiddenMask ReadMask(const mxArray* mask, const char* name, std::int32_t dimension, std::int32_t numSamples);
 
-// The missing entries of a data argument that has passed ReadSampleCount:
-// those where `mask` is 0 when a mask is given, its NaN entries otherwise.
-HiddenMask ReadMissing(const mxArray* data, const mxArray* mask, const char* maskName, std::int32_t dimension,
-                       std::int32_t numSamples);
+// A data argument whose missing entries are those where `mask` (the 'Mask'
+// option, when given) is 0, or else its NaN entries; they come back as
+// kMissingCode, every other entry must be a valid code.
+CodeMatrix ReadDataWithMissing(const mxArray* data, const char* name, const mxArray* mask, const MapModel& model);
 
 // The column count of a data argument, checked to have `dimension` rows.
 std::int32_t ReadSampleCount(const mxArray* data, const char* name, std::int32_t dimension);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "errors.hpp"
@@ -27,6 +28,16 @@ void CheckCounts(const Call& call, int positional, int maxOutputs);
 
 // A new real double matrix in result slot `slot`; returns its data (nullptr when empty).
 double* CreateOutput(const Call& call, int slot, std::size_t rows, std::size_t cols);
+
+// An array the call owns until it is placed in a result slot: destroyed if
+// the call fails first.
+struct ArrayDeleter {
+    void operator()(mxArray* array) const { mxDestroyArray(array); }
+};
+using OwnedArray = std::unique_ptr<mxArray, ArrayDeleter>;
+
+// Hands `array` to result slot `slot`.
+inline void SetOutput(const Call& call, int slot, OwnedArray array) { call.plhs[slot] = array.release(); }
 
 // True when the caller asked for result `slot` (0-based). Slot 0 always exists.
 inline bool Wants(const Call& call, int slot) { return slot == 0 || call.nlhs > slot; }

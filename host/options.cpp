@@ -1,6 +1,7 @@
 #include "options.hpp"
 
 #include <cctype>
+#include <ctime>
 #include <string>
 
 #include "../core/parallel.hpp"
@@ -118,6 +119,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
         }
     }
     return options;
+}
+
+std::uint64_t SeedOrCalendarTime(const Options& options) {
+    return options.hasSeed ? options.seed : static_cast<std::uint64_t>(std::time(nullptr));
 }
 
 }  // namespace tavrix::host

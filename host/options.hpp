@@ -31,4 +31,7 @@ struct Options {
 // Parses call.prhs[first..] against the options the function accepts.
 Options ParseOptions(const Call& call, int first, unsigned accepted);
 
+// The 'Seed' given, or else the calendar time in seconds.
+std::uint64_t SeedOrCalendarTime(const Options& options);
+
 }  // namespace tavrix::host

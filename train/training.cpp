@@ -8,6 +8,7 @@
 #include "../core/value_index_table.hpp"
 #include "dependency_tree.hpp"
 #include "mutual_information.hpp"
+#include "tree_likelihood.hpp"
 #include "winner_search.hpp"
 
 namespace tavrix {

@@ -7,6 +7,7 @@
 
 #include "../core/map_model.hpp"
 #include "random.hpp"
+#include "training_views.hpp"
 
 namespace tavrix {
 
@@ -27,24 +28,6 @@ public:
 
 private:
     Xoshiro256StarStar generator_;
-};
-
-// Told after every iteration, on the calling thread.
-class TrainingObserver {
-public:
-    virtual ~TrainingObserver() = default;
-    virtual void IterationDone(std::int32_t done, std::int32_t total) = 0;
-};
-
-// The arrays training rewrites, one pointer per unit (UnitIndex order); they
-// start as the model's values and end as the trained ones.
-struct TrainedTables {
-    std::vector<double*> marginal;   // NumValues
-    std::vector<double*> intersect;  // NumValues x NumValues
-    std::vector<double*> mutual;     // Dimension x Dimension
-    std::vector<double*> graph;      // Dimension x Dimension
-    double* pi = nullptr;            // per unit
-    double* numVictories = nullptr;  // per unit
 };
 
 // The radius of iteration v of T, from R0 = (NumColsMap + NumRowsMap) x 0.25.

@@ -56,6 +56,9 @@ function test_train()
   zeroed = data; zeroed(isnan(zeroed)) = 0;
   assert(isequaln(trained, TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask)));
 
+  shown = evalc('TavrixTrain(model, data, 2, ''Verbose'', true);');
+  assert(~isempty(strfind(shown, 'epoch 2 of 2')) && isempty(evalc('TavrixTrain(model, data, 2);')));
+
   % Errors.
   tavrix_expect_error('Tavrix:TavrixTrain:argumentCount', @() TavrixTrain(model, data));
   tavrix_expect_error('Tavrix:TavrixTrain:dataSize', @() TavrixTrain(model, data', 3));

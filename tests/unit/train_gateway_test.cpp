@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/model_writer.hpp"
 #include "tests/reference/reference_train.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/gateway_test.hpp"
@@ -200,6 +201,26 @@ TEST_F(FitGateway, RejectsModelsTrainingCannotUse) {
     SetField(noUnits.get(), "Pi", Matrix(0, 0));
     SetField(noUnits.get(), "NumVictories", Matrix(0, 0));
     ExpectError("fieldValue", noUnits.get(), one.get());
+}
+
+}  // namespace
+}  // namespace tavrix
+
+namespace tavrix {
+namespace {
+
+TEST(HostDoublesStruct, FieldsKeepTheirOrderShapeAndValues) {
+    const testing::MxPtr info(
+        host::DoublesStruct({{"Scalar", {2.5}}, {"PerEpoch", {1, 2, 3}}, {"Table", {1, 2, 3, 4, 5, 6}, 3}, {"None", {}}})
+            .release());
+    ASSERT_EQ(mxGetNumberOfFields(info.get()), 4);
+    const std::size_t shapes[4][2] = {{1, 1}, {3, 1}, {2, 3}, {0, 1}};
+    for (int f = 0; f < 4; ++f) {
+        const char* name = mxGetFieldNameByNumber(info.get(), f);
+        EXPECT_EQ(mxGetM(mxGetField(info.get(), 0, name)), shapes[f][0]) << name;
+        EXPECT_EQ(mxGetN(mxGetField(info.get(), 0, name)), shapes[f][1]) << name;
+    }
+    EXPECT_EQ(testing::Values(mxGetField(info.get(), 0, "Table")), (std::vector<double>{1, 2, 3, 4, 5, 6}));
 }
 
 }  // namespace

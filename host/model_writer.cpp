@@ -1,0 +1,72 @@
+#include "model_writer.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tavrix::host {
+namespace {
+
+bool IsTrained(const char* name) {
+    for (const char* trained : {"Marginal", "Intersect", "Mutual", "Graph", "Pi", "NumVictories"})
+        if (std::strcmp(name, trained) == 0) return true;
+    return false;
+}
+
+mxArray* FreshDouble(const mxArray* source) {
+    mxArray* copy = mxCreateDoubleMatrix(static_cast<mwSize>(mxGetM(source)), static_cast<mwSize>(mxGetN(source)), mxREAL);
+    const std::size_t count = mxGetNumberOfElements(source);
+    if (count) std::memcpy(mxGetPr(copy), mxGetPr(source), count * sizeof(double));
+    return copy;
+}
+
+// A double array, or a cell array of them, with data of its own.
+mxArray* FreshCopy(const mxArray* source) {
+    if (!mxIsCell(source)) return FreshDouble(source);
+    mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(mxGetM(source)), static_cast<mwSize>(mxGetN(source)));
+    for (std::size_t k = 0; k < mxGetNumberOfElements(source); ++k)
+        mxSetCell(cells, static_cast<mwIndex>(k), FreshDouble(mxGetCell(source, static_cast<mwIndex>(k))));
+    return cells;
+}
+
+std::vector<double*> CellData(const mxArray* model, const char* name, std::size_t units) {
+    const mxArray* cells = mxGetField(model, 0, name);
+    std::vector<double*> data(units);
+    for (std::size_t k = 0; k < units; ++k) data[k] = mxGetPr(mxGetCell(cells, static_cast<mwIndex>(k)));
+    return data;
+}
+
+}  // namespace
+
+TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view) {
+    const int count = mxGetNumberOfFields(model);
+    std::vector<const char*> names(static_cast<std::size_t>(count));
+    for (int f = 0; f < count; ++f) names[static_cast<std::size_t>(f)] = mxGetFieldNameByNumber(model, f);
+    array_.reset(mxCreateStructMatrix(1, 1, count, names.data()));
+    mxArray* out = array_.get();
+    for (const char* name : names) {
+        const mxArray* value = mxGetField(model, 0, name);
+        if (value) mxSetField(out, 0, name, IsTrained(name) ? FreshCopy(value) : mxDuplicateArray(value));
+    }
+    const auto units = static_cast<std::size_t>(view.NumUnits());
+    tables_.marginal = CellData(out, "Marginal", units);
+    tables_.intersect = CellData(out, "Intersect", units);
+    tables_.mutual = CellData(out, "Mutual", units);
+    tables_.graph = CellData(out, "Graph", units);
+    tables_.pi = mxGetPr(mxGetField(out, 0, "Pi"));
+    tables_.numVictories = mxGetPr(mxGetField(out, 0, "NumVictories"));
+}
+
+OwnedArray DoublesStruct(const std::vector<NamedDoubles>& fields) {
+    std::vector<const char*> names;
+    for (const NamedDoubles& field : fields) names.push_back(field.name);
+    OwnedArray out(mxCreateStructMatrix(1, 1, static_cast<int>(names.size()), names.data()));
+    for (const NamedDoubles& field : fields) {
+        const std::size_t rows = field.columns ? field.values.size() / field.columns : 0;
+        mxArray* values = mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(field.columns), mxREAL);
+        mxSetField(out.get(), 0, field.name, values);
+        std::copy(field.values.begin(), field.values.end(), mxGetPr(values));
+    }
+    return out;
+}
+
+}  // namespace tavrix::host

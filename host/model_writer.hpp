@@ -1,0 +1,47 @@
+// Writes models and info structs back to the caller: a copy of the caller's
+// model for training to rewrite, and a struct of named double arrays.
+#pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "../core/map_model.hpp"
+#include "../train/training_views.hpp"
+#include "gateway.hpp"
+
+namespace tavrix::host {
+
+// A copy of a model struct, every field in the same order, whose trained
+// arrays (Marginal, Intersect, Mutual, Graph, Pi, NumVictories) have data of
+// their own: a host's duplicate of a struct may share its fields' data with
+// the caller's (Octave 7's does), and the caller's values must stay untouched.
+class TrainableCopy {
+public:
+    // `model` has passed ReadModel, which gave `view`, and CheckTrainable.
+    TrainableCopy(const mxArray* model, const MapModel& view);
+
+    // Writable views of the copy's trained arrays.
+    const TrainedTables& Tables() const { return tables_; }
+
+    // Hands the copy to result slot `slot`.
+    void MoveTo(const Call& call, int slot) { SetOutput(call, slot, std::move(array_)); }
+
+private:
+    OwnedArray array_;
+    TrainedTables tables_;
+};
+
+// One field of a struct of results: a double matrix of `columns` columns
+// holding `values` in column order (a column vector by default, 1x1 for one
+// value); the count of values is a multiple of `columns`.
+struct NamedDoubles {
+    const char* name;
+    std::vector<double> values;
+    std::size_t columns = 1;
+};
+
+// A 1x1 struct with the given fields, in order.
+OwnedArray DoublesStruct(const std::vector<NamedDoubles>& fields);
+
+}  // namespace tavrix::host

@@ -1,0 +1,44 @@
+#include "training_reader.hpp"
+
+#include <string>
+
+#include "data_reader.hpp"
+#include "model_reader.hpp"
+
+namespace tavrix::host {
+
+std::int32_t ReadStepCount(const mxArray* count, const char* name) {
+    if (!mxIsNumeric(count) || mxIsComplex(count) || mxIsSparse(count) || mxGetNumberOfElements(count) != 1)
+        Fail(Reason::kDataClass, std::string(name) + " must be a real numeric scalar.");
+    const double t = mxGetScalar(count);
+    if (!(t - t == 0.0) || t >= 2147483648.0)
+        Fail(Reason::kDataClass, std::string(name) + " must be finite and below 2^31; found " + Show(t) + ".");
+    return t < 1.0 ? 0 : static_cast<std::int32_t>(t);
+}
+
+void CheckTrainable(const mxArray* model, const MapModel& view) {
+    const std::int64_t units = view.NumUnits();
+    const std::int64_t d = view.dimension;
+    if (view.dimension < 1)
+        Fail(Reason::kFieldValue, "model field 'Dimension' must be at least 1 for training; found " + std::to_string(d) + ".");
+    if (units < 1) Fail(Reason::kFieldValue, "the map has no units (NumRowsMap x NumColsMap = 0).");
+    if (view.rootNode < 0 || view.rootNode > view.dimension)
+        Fail(Reason::kFieldValue, "model field 'RootNode' must lie within 0..Dimension = " + std::to_string(d) +
+                                      "; found " + std::to_string(view.rootNode) + ".");
+    RequireDoubleCells(model, "Mutual", units, d * d, "Dimension^2 = " + std::to_string(d * d));
+    RequireDoubleField(model, "NumVictories", units, "NumRowsMap x NumColsMap = " + std::to_string(units));
+}
+
+CodeMatrix ReadSamplesField(const mxArray* model, const MapModel& view, bool needed) {
+    const mxArray* samples = RequireField(model, "Samples");
+    if (!mxIsDouble(samples) || mxIsComplex(samples) || mxIsSparse(samples))
+        Fail(Reason::kFieldClass, "model field 'Samples' must be a real double matrix.");
+    if (mxGetNumberOfDimensions(samples) != 2 || mxGetM(samples) != static_cast<std::size_t>(view.dimension))
+        Fail(Reason::kFieldSize, "model field 'Samples' must have Dimension = " + std::to_string(view.dimension) +
+                                     " rows; found " + std::to_string(mxGetM(samples)) + ".");
+    if (needed && mxGetN(samples) == 0)
+        Fail(Reason::kFieldSize, "model field 'Samples' has no columns; training needs at least one sample.");
+    return ReadCodes(samples, "model field 'Samples'", view);
+}
+
+}  // namespace tavrix::host
