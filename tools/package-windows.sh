@@ -22,6 +22,7 @@ if [ ${#help[@]} -eq 0 ]; then
   exit 1
 fi
 cp "${mex[@]}" "${help[@]}" "$stage/tavrix/"
+cp -r "$TAVRIX_ROOT/build/octave/private" "$stage/tavrix/"  # the toolbox's own helpers
 mkdir -p "$TAVRIX_ROOT/dist"
 zip_file=$TAVRIX_ROOT/dist/tavrix-windows-$version.zip
 rm -f "$zip_file"
