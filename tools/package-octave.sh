@@ -94,7 +94,7 @@ done
   echo "SHARED := \$(call objects,core) \$(call objects,host)"
   gateway_files=$(manifest_lines | while read -r name dir _; do echo -n " $dir/$name.cpp"; done)
   echo "GATEWAYS :=$gateway_files"
-  echo "all: $(manifest_names | sed 's/$/.mex/' | tr '\n' ' ')"
+  echo "all: $(manifest_names | sed 's/$/.mex/' | paste -sd' ')"
   echo "%.o: %.cpp"
   echo "	\$(MKOCTFILE) -c \$< -o \$@"
   manifest_lines | while read -r name dir uses; do
