@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "bits.hpp"
+#include "core/log_mixture.hpp"
 #include "random_model.hpp"
 
 namespace tavrix::testing {
@@ -33,6 +35,17 @@ inline std::vector<NamedCase> SeededCases(const std::string& prefix, int count,
     for (int s = count - 1; s >= 0; --s)
         more.insert(more.begin(), {prefix + std::to_string(s), [make, s] { return make(static_cast<std::uint64_t>(s)); }});
     return more;
+}
+
+// Per-sample logs and their mean negative, as the literal code gives them,
+// against fast(threads)'s logs and MeanNegative of them at every thread count.
+template <class Fast>
+void ExpectLogsAndMeanAtEveryThreadCount(const std::vector<double>& logs, double mean, Fast fast) {
+    for (const int threads : kThreadCounts) {
+        const std::vector<double> got = fast(threads);
+        ASSERT_TRUE(SameBits(logs, got)) << "threads " << threads;
+        ASSERT_TRUE(SameBits(mean, MeanNegative(Span<const double>(got.data(), got.size())))) << "threads " << threads;
+    }
 }
 
 }  // namespace tavrix::testing

@@ -168,6 +168,24 @@ DataCase RandomCase(std::uint64_t seed, int maxDimension, int maxSamples) {
     return c;
 }
 
+namespace {
+DataCase UnmaskedCase(Random& random, const ModelShape& shape, int n, bool fractions) {
+    DataCase c;
+    c.raw = RandomModel(random, shape);
+    c.n = n;
+    c.data = RandomSamples(random, c.raw, n, fractions);
+    c.mask.assign(c.data.size(), 1.0);
+    return c;
+}
+}  // namespace
+
+DataCase SmallCase(Random& random, int dimension, int n) {
+    ModelShape shape;
+    shape.dimension = dimension;
+    shape.zeroShare = 0.0;
+    return UnmaskedCase(random, shape, n, false);
+}
+
 DataCase WideCase(Random& random, int rows, int cols, bool directed, int n) {
     ModelShape shape;
     shape.rows = rows;
@@ -176,12 +194,7 @@ DataCase WideCase(Random& random, int rows, int cols, bool directed, int n) {
     shape.maxRange = 3;
     shape.zeroShare = 0.0;
     shape.directed = directed;
-    DataCase c;
-    c.raw = RandomModel(random, shape);
-    c.n = n;
-    c.data = RandomSamples(random, c.raw, n, true);
-    c.mask.assign(c.data.size(), 1.0);
-    return c;
+    return UnmaskedCase(random, shape, n, true);
 }
 
 std::vector<std::uint8_t> HiddenFlags(const std::vector<double>& mask) {

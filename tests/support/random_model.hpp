@@ -72,6 +72,10 @@ struct DataCase {
 // 1.0, NaN, 0.5, -2.0, a subnormal or Inf.
 DataCase RandomCase(std::uint64_t seed, int maxDimension, int maxSamples);
 
+// `n` samples with whole codes of a 2 x 3 map on `dimension` variables, no
+// zero entries, nothing hidden.
+DataCase SmallCase(Random& random, int dimension, int n);
+
 // `n` samples of a rows x cols map on 300 variables of up to 3 values, no
 // zero entries, nothing hidden.
 DataCase WideCase(Random& random, int rows, int cols, bool directed, int n);

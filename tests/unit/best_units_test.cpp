@@ -34,19 +34,13 @@ TEST_P(BestUnitsMatchLiteral, AtEveryThreadCount) {
 // Six units on three variables, units 2 and 5 copies of unit 4.
 DataCase TiedUnits() {
     testing::Random random(5);
-    testing::ModelShape shape;
-    shape.dimension = 3;
-    shape.zeroShare = 0.0;
-    DataCase c;
-    c.raw = testing::RandomModel(random, shape);
+    DataCase c = testing::SmallCase(random, 3, 4);
     for (const int k : {1, 4}) {
         c.raw.marginal[k] = c.raw.marginal[3];
         c.raw.intersect[k] = c.raw.intersect[3];
         c.raw.graph[k] = c.raw.graph[3];
     }
     c.raw.pi = {0.0, 0.3, 0.01, 0.3, 0.3, 0.01};
-    c.n = 4;
-    c.data = testing::RandomSamples(random, c.raw, c.n, false);
     return c;
 }
 
