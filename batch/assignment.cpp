@@ -1,14 +1,13 @@
 #include "assignment.hpp"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
-#include "../core/compiled_unit.hpp"
+#include "../core/compiled_map.hpp"
 #include "../core/log_mixture.hpp"
 #include "../core/numeric.hpp"
-#include "../core/pair_codes.hpp"
 #include "../core/parallel.hpp"
-#include "../core/value_index_table.hpp"
 #include "../impute/missing_graph.hpp"
 #include "../impute/unit_factors.hpp"
 #include "../impute/unit_inference.hpp"
@@ -16,51 +15,60 @@
 namespace tavrix {
 namespace {
 
-bool HasMissing(const std::int32_t* codes, std::int32_t d) {
-    for (std::int32_t i = 0; i < d; ++i)
-        if (codes[i] == kMissingCode) return true;
-    return false;
+// Samples with at most this many completions of their missing entries are
+// scored by enumerating them through the compiled units; the others by
+// message passing over each unit's tree.
+constexpr std::int64_t kEnumeratedCompletions = 16;
+
+// The number of completions of a sample's missing entries, capped just above
+// kEnumeratedCompletions; 1 for a complete sample.
+std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layout) {
+    std::int64_t count = 1;
+    for (std::int32_t i = 0; i < layout.dimension && count <= kEnumeratedCompletions; ++i)
+        if (codes[i] == kMissingCode) count *= layout.range[static_cast<std::size_t>(i)];
+    return count;
 }
 
 // What the pass computes once from the model.
 struct CompiledAssignment {
-    CompiledAssignment(const MapModel& model, const CodeMatrix& data, int threads)
-        : table(BuildValueIndexTable(model)), units(CompileUnits(model, table, threads)), slots(BuildPairSlots(units)) {
-        for (std::size_t k = 0; k < units.size(); ++k) logPi.push_back(std::log(model.pi[k]));
-        bool missing = false;
-        for (std::int32_t j = 0; j < data.numSamples && !missing; ++j)
-            missing = HasMissing(data.Column(j), data.dimension);
-        if (!missing) return;
-        factors.resize(units.size());
-        ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
+    CompiledAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads)
+        : map(model, threads) {
+        bool large = false;
+        for (std::int32_t j = 0; j < data.numSamples && !large; ++j)
+            large = Completions(data.Column(j), layout) > kEnumeratedCompletions;
+        if (!large) return;
+        factors.resize(map.NumUnits());
+        ParallelFor(static_cast<std::int64_t>(map.NumUnits()), threads, [&](std::int64_t begin, std::int64_t end, int) {
             for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); ++k)
-                factors[k] = BuildUnitFactors(units[k], table);
+                factors[k] = BuildUnitFactors(map.units[k], map.table);
         });
         for (const UnitFactors& f : factors)
             if (f.edges.size() > maxEdges) maxEdges = f.edges.size();
     }
 
-    ValueIndexTable table;
-    std::vector<CompiledUnit> units;
-    PairSlots slots;
-    std::vector<double> logPi;
-    std::vector<UnitFactors> factors;  // only when some sample has missing entries
+    CompiledMap map;
+    std::vector<UnitFactors> factors;  // only when some sample has many completions
     std::size_t maxEdges = 0;
 };
 
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
     AssignmentScratch(const CompiledAssignment& plan, const StatisticsLayout& layout, bool ownCounts)
-        : pairCodes(plan.slots.Count() * kSampleBlock),
-          logs(plan.units.size() * kSampleBlock),
+        : block(plan.map),
+          completions(static_cast<std::size_t>(kEnumeratedCompletions * layout.dimension)),
+          completionLogs(static_cast<std::size_t>(kEnumeratedCompletions) * plan.map.NumUnits()),
+          logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
-          inference(layout.dimension, plan.table.maxRange, plan.maxEdges) {
+          inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
         if (ownCounts) counts.emplace_back(layout);
     }
-    std::vector<std::size_t> pairCodes;  // sample b's slot codes at b x slots
-    std::vector<double> logs;            // sample b's unit log-likelihoods at b x units
+    SampleBlockScratch block;
+    std::vector<std::int32_t> complete;     // this thread's complete samples
+    std::vector<std::int32_t> completions;  // completion c's codes at c x Dimension
+    std::vector<double> completionLogs;     // completion c's unit log-likelihoods at c x units
+    std::vector<double> logs;               // one sample's log-likelihood under every unit
     std::vector<std::int32_t> completed;
-    InferenceWorkspace inference;
+    InferenceScratch inference;
     std::vector<Statistics> counts;  // this thread's counts, unless it counts into the result
 };
 
@@ -72,88 +80,140 @@ public:
 
     // Counts samples [begin, end): complete ones in blocks, the others one by one.
     void Run(std::int64_t begin, std::int64_t end, AssignmentScratch& scratch, const StatisticsView& stats) const {
-        std::int32_t block[kSampleBlock];
-        int filled = 0;
+        scratch.complete.clear();
         for (std::int64_t j = begin; j < end; ++j) {
             const auto column = static_cast<std::int32_t>(j);
-            if (HasMissing(data_.Column(column), data_.dimension)) {
-                RunIncomplete(column, scratch, stats);
-                continue;
-            }
-            block[filled++] = column;
-            if (filled == kSampleBlock) {
-                RunBlock(block, filled, scratch, stats);
-                filled = 0;
-            }
+            const std::int64_t completions = Completions(data_.Column(column), layout_);
+            if (completions == 1 && !HasMissing(data_.Column(column))) scratch.complete.push_back(column);
+            else if (completions <= kEnumeratedCompletions) RunEnumerated(column, completions, scratch, stats);
+            else RunByInference(column, scratch, stats);
         }
-        if (filled > 0) RunBlock(block, filled, scratch, stats);
+        const std::vector<std::int32_t>& complete = scratch.complete;
+        const std::size_t units = plan_.map.NumUnits();
+        ForEachSampleBlock(
+            plan_.map, 0, static_cast<std::int64_t>(complete.size()),
+            [&](std::int64_t c) { return data_.Column(complete[static_cast<std::size_t>(c)]); }, scratch.block,
+            [&](std::int64_t first, int count, const double* logs) {
+                for (int b = 0; b < count; ++b) {
+                    const std::int32_t j = complete[static_cast<std::size_t>(first + b)];
+                    CountSample(layout_, data_.Column(j), Finish(j, logs + static_cast<std::size_t>(b) * units), stats);
+                }
+            });
     }
 
 private:
-    void RunBlock(const std::int32_t (&block)[kSampleBlock], int count, AssignmentScratch& scratch,
-                  const StatisticsView& stats) const {
-        const std::size_t slots = plan_.slots.Count();
-        const std::size_t units = plan_.units.size();
-        const std::size_t* lanes[kSampleBlock];
-        for (int b = 0; b < kSampleBlock; ++b) {
-            // Lanes past `count` repeat the first sample and are dropped.
-            lanes[b] = scratch.pairCodes.data() + static_cast<std::size_t>(b < count ? b : 0) * slots;
-            if (b < count) FillPairCodes(plan_.slots, data_.Column(block[b]), scratch.pairCodes.data() + static_cast<std::size_t>(b) * slots);
-        }
-        for (std::size_t k = 0; k < units; ++k) {
-            double s[kSampleBlock];
-            SlotLogLikelihoods(plan_.slots.units[k], lanes, s);
-            for (int b = 0; b < count; ++b) scratch.logs[static_cast<std::size_t>(b) * units + k] = s[b];
-        }
-        for (int b = 0; b < count; ++b) {
-            const double* logs = scratch.logs.data() + static_cast<std::size_t>(b) * units;
-            const std::int32_t unit = Finish(block[b], logs);
-            CountSample(layout_, data_.Column(block[b]), unit, stats);
-        }
+    bool HasMissing(const std::int32_t* codes) const {
+        for (std::int32_t i = 0; i < layout_.dimension; ++i)
+            if (codes[i] == kMissingCode) return true;
+        return false;
     }
 
-    void RunIncomplete(std::int32_t j, AssignmentScratch& scratch, const StatisticsView& stats) const {
+    // Every completion through the compiled units: P_k(observed) is the sum of
+    // their probabilities, taken relative to the largest.
+    void RunEnumerated(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch,
+                       const StatisticsView& stats) const {
         const std::int32_t* codes = data_.Column(j);
-        const std::size_t units = plan_.units.size();
+        const auto d = static_cast<std::size_t>(layout_.dimension);
+        const std::size_t units = plan_.map.NumUnits();
+        // Completion c: the missing variables count up, the first one fastest.
+        for (std::int64_t c = 0; c < completions; ++c) {
+            std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(c) * d;
+            std::int64_t rest = c;
+            for (std::size_t i = 0; i < d; ++i) {
+                completion[i] = codes[i];
+                if (codes[i] != kMissingCode) continue;
+                completion[i] = static_cast<std::int32_t>(rest % layout_.range[i]);
+                rest /= layout_.range[i];
+            }
+        }
+        ForEachSampleBlock(
+            plan_.map, 0, completions,
+            [&](std::int64_t c) { return scratch.completions.data() + static_cast<std::size_t>(c) * d; },
+            scratch.block, [&](std::int64_t first, int count, const double* logs) {
+                for (int b = 0; b < count; ++b)
+                    for (std::size_t k = 0; k < units; ++k)
+                        scratch.completionLogs[static_cast<std::size_t>(first + b) * units + k] =
+                            logs[static_cast<std::size_t>(b) * units + k];
+            });
+        for (std::size_t k = 0; k < units; ++k) {
+            const double top = LargestFinite(scratch, completions, k);
+            double sum = 0.0;
+            for (std::int64_t c = 0; c < completions; ++c) {
+                const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
+                if (IsFinite(l)) sum += std::exp(l - top);
+            }
+            scratch.logs[k] = sum > 0.0 ? top + std::log(sum) : kLogZero;
+        }
+        const std::int32_t unit = Finish(j, scratch.logs.data());
+        const auto k = static_cast<std::size_t>(unit);
+        const bool explained = IsFinite(scratch.logs[k]);
+        const double top = LargestFinite(scratch, completions, k);
+        for (std::size_t i = 0; i < d; ++i) {
+            std::int32_t code = codes[i];
+            if (code == kMissingCode) {
+                // The value of the largest posterior mass, the lowest on ties.
+                double mass[2] = {-1.0, 0.0};
+                code = 0;
+                for (std::int32_t x = 0; explained && x < layout_.range[i]; ++x) {
+                    mass[1] = 0.0;
+                    for (std::int64_t c = 0; c < completions; ++c) {
+                        const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
+                        if (scratch.completions[static_cast<std::size_t>(c) * d + i] == x && IsFinite(l))
+                            mass[1] += std::exp(l - top);
+                    }
+                    if (mass[1] > mass[0]) {
+                        mass[0] = mass[1];
+                        code = x;
+                    }
+                }
+            }
+            scratch.completed[i] = code;
+        }
+        CountSample(layout_, scratch.completed.data(), unit, stats);
+    }
+
+    static double LargestFinite(const AssignmentScratch& scratch, std::int64_t completions, std::size_t k) {
+        const std::size_t units = scratch.logs.size();
+        double top = kLogZero;
+        for (std::int64_t c = 0; c < completions; ++c) {
+            const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
+            if (IsFinite(l) && l > top) top = l;
+        }
+        return IsFinite(top) ? top : 0.0;
+    }
+
+    // Message passing over each unit's tree, as TavrixImpute sums out the missing values.
+    void RunByInference(std::int32_t j, AssignmentScratch& scratch, const StatisticsView& stats) const {
+        const std::int32_t* codes = data_.Column(j);
+        const std::size_t units = plan_.map.NumUnits();
         double* logs = scratch.logs.data();
         for (std::size_t k = 0; k < units; ++k)
-            logs[k] = UnitLogEvidence(plan_.factors[k], plan_.table, codes, false, scratch.inference);
+            logs[k] = UnitLogEvidence(plan_.factors[k], plan_.map.table, codes, false, scratch.inference);
         const std::int32_t unit = Finish(j, logs);
         const bool explained = IsFinite(logs[unit]) &&
-                               IsFinite(UnitLogEvidence(plan_.factors[static_cast<std::size_t>(unit)], plan_.table,
+                               IsFinite(UnitLogEvidence(plan_.factors[static_cast<std::size_t>(unit)], plan_.map.table,
                                                         codes, true, scratch.inference));
-        const std::int32_t d = data_.dimension;
-        const auto slots = static_cast<std::size_t>(plan_.table.maxRange);
-        for (std::int32_t i = 0; i < d; ++i) {
+        const auto slots = static_cast<std::size_t>(plan_.map.table.maxRange);
+        for (std::int32_t i = 0; i < layout_.dimension; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
                 code = 0;
-                if (explained) {
-                    const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
-                    for (std::int32_t x = 1; x < layout_.range[static_cast<std::size_t>(i)]; ++x)
-                        if (posterior[x] > posterior[code]) code = x;
-                }
+                const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
+                for (std::int32_t x = 1; explained && x < layout_.range[static_cast<std::size_t>(i)]; ++x)
+                    if (posterior[x] > posterior[code]) code = x;
             }
             scratch.completed[static_cast<std::size_t>(i)] = code;
         }
         CountSample(layout_, scratch.completed.data(), unit, stats);
     }
 
-    // Writes sample j's results from its unit log-likelihoods and returns its unit.
+    // Writes sample j's results from its unit log-likelihoods and returns its
+    // unit: the best one, or unit 0 when no unit explains the sample.
     std::int32_t Finish(std::int32_t j, const double* logs) const {
-        const std::size_t units = plan_.units.size();
-        double bestScore = kLowestScore;
-        std::size_t best = 0;
-        for (std::size_t k = 0; k < units; ++k) {
-            const double score = plan_.logPi[k] + logs[k];
-            if (IsFinite(logs[k]) && score > bestScore) {
-                bestScore = score;
-                best = k;
-            }
-        }
-        const auto unit = static_cast<std::int32_t>(best);
+        const std::int32_t best = BestUnit(plan_.map, logs, nullptr);
+        const std::int32_t unit = best < 0 ? 0 : best;
         out_.best[static_cast<std::size_t>(j)] = unit;
-        out_.logLikelihood[static_cast<std::size_t>(j)] = LogMixture(logs, model_.pi.data(), units);
+        out_.logLikelihood[static_cast<std::size_t>(j)] = LogMixture(logs, model_.pi.data(), plan_.map.NumUnits());
         return unit;
     }
 
@@ -173,20 +233,19 @@ void AddCounts(const std::vector<double>& from, double* to) {
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
                      const StatisticsView& stats, const AssignmentResults& out) {
     if (data.numSamples <= 0 || model.NumUnits() <= 0) return;
-    const CompiledAssignment plan(model, data, threads);
+    const CompiledAssignment plan(model, layout, data, threads);
     const Assigner assigner(model, layout, plan, data, out);
     const int workers = ThreadCount(threads, data.numSamples);
     // Thread 0 counts into the result; the others into counts of their own,
     // added afterwards. Whole counts add exactly in any order.
-    std::vector<AssignmentScratch> scratch;
-    scratch.reserve(static_cast<std::size_t>(workers));
-    for (int t = 0; t < workers; ++t) scratch.emplace_back(plan, layout, t > 0);
+    std::vector<std::unique_ptr<AssignmentScratch>> scratch;
+    for (int t = 0; t < workers; ++t) scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, t > 0));
     ParallelFor(data.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
-        AssignmentScratch& own = scratch[static_cast<std::size_t>(t)];
+        AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
         assigner.Run(begin, end, own, t == 0 ? stats : own.counts.front().View());
     });
     for (int t = 1; t < workers; ++t) {
-        const Statistics& counts = scratch[static_cast<std::size_t>(t)].counts.front();
+        const Statistics& counts = scratch[static_cast<std::size_t>(t)]->counts.front();
         AddCounts(counts.count, stats.count);
         AddCounts(counts.values, stats.values);
         AddCounts(counts.pairs, stats.pairs);

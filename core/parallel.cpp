@@ -28,7 +28,8 @@ int DefaultThreadCount() {
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-WorkerPool::WorkerPool(int threads) : size_(threads < 1 ? 1 : threads) {
+// A pool is made before its work is known: only the requested count bounds it.
+WorkerPool::WorkerPool(int threads) : size_(ThreadCount(threads, threads)) {
     threads_.reserve(static_cast<std::size_t>(size_ - 1));
     for (int w = 1; w < size_; ++w) threads_.emplace_back([this, w] { WorkerLoop(w); });
 }

@@ -3,11 +3,10 @@
 #include <cmath>
 #include <vector>
 
-#include "../core/compiled_unit.hpp"
+#include "../core/compiled_map.hpp"
+#include "../core/log_mixture.hpp"
 #include "../core/numeric.hpp"
 #include "../core/parallel.hpp"
-#include "../core/value_index_table.hpp"
-#include "../core/log_mixture.hpp"
 #include "hidden_evidence.hpp"
 #include "masked_log_likelihood.hpp"
 
@@ -15,10 +14,14 @@ namespace tavrix {
 namespace {
 
 // One thread's buffers, allocated once per chunk of samples.
-struct Scratch {
-    Scratch(std::int32_t dimension, const PairSlots& slots, std::size_t numUnits)
-        : walk(dimension, slots), posterior(numUnits), top(numUnits), logs(numUnits), scaled(numUnits) {
-        listed.reserve(numUnits);
+struct HeldOutScratch {
+    HeldOutScratch(std::int32_t dimension, const CompiledMap& map)
+        : walk(dimension, map.slots),
+          posterior(map.NumUnits()),
+          top(map.NumUnits()),
+          logs(map.NumUnits()),
+          scaled(map.NumUnits()) {
+        listed.reserve(map.NumUnits());
     }
     CompletionWalk walk;
     std::vector<double> posterior;  // the evidence, then the posterior in its place
@@ -30,17 +33,16 @@ struct Scratch {
 
 class HeldOut {
 public:
-    HeldOut(const MapModel& model, const ValueIndexTable& table, const std::vector<CompiledUnit>& units,
-            const PairSlots& slots)
-        : pi_(model.pi.data()), table_(table), units_(units), slots_(slots) {}
+    HeldOut(const MapModel& model, const CompiledMap& map)
+        : pi_(model.pi.data()), map_(map) {}
 
-    double Sample(const std::int32_t* column, const std::uint8_t* hidden, Scratch& w) const {
-        const std::size_t numUnits = units_.size();
-        w.walk.Start(column, hidden, table_.rangeCounts);
-        HiddenEvidence(slots_, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
+    double Sample(const std::int32_t* column, const std::uint8_t* hidden, HeldOutScratch& w) const {
+        const std::size_t numUnits = map_.NumUnits();
+        w.walk.Start(column, hidden, map_.table.rangeCounts);
+        HiddenEvidence(map_.slots, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
         if (PlainPosteriorUnderflows(w)) ScaledPosterior(column, hidden, w);
         else PlainPosterior(w);
-        for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(units_[k], column, hidden);
+        for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(map_.units[k], column, hidden);
         return LogMixture(w.logs.data(), w.posterior.data(), numUnits);
     }
 
@@ -52,11 +54,11 @@ private:
     // underflows, or when the evidence of a unit that counts underflowed;
     // it stands wherever a term of S is not finite or no unit has a finite
     // completion and a non-zero prior.
-    bool PlainPosteriorUnderflows(const Scratch& w) const {
+    bool PlainPosteriorUnderflows(const HeldOutScratch& w) const {
         double largest = 0.0;
         bool likely = false;
         bool underflow = false;
-        for (std::size_t k = 0; k < units_.size(); ++k) {
+        for (std::size_t k = 0; k < map_.NumUnits(); ++k) {
             const double term = pi_[k] * w.posterior[k];
             if (!IsFinite(term)) return false;
             if (std::fabs(term) > largest) largest = std::fabs(term);
@@ -68,22 +70,22 @@ private:
         return likely && (underflow || largest < kSmallestNormal);
     }
 
-    void PlainPosterior(Scratch& w) const {
+    void PlainPosterior(HeldOutScratch& w) const {
         double sum = 0.0;
-        for (std::size_t k = 0; k < units_.size(); ++k) sum += pi_[k] * w.posterior[k];
-        for (std::size_t k = 0; k < units_.size(); ++k) w.posterior[k] = (pi_[k] * w.posterior[k]) / sum;
+        for (std::size_t k = 0; k < map_.NumUnits(); ++k) sum += pi_[k] * w.posterior[k];
+        for (std::size_t k = 0; k < map_.NumUnits(); ++k) w.posterior[k] = (pi_[k] * w.posterior[k]) / sum;
     }
 
     // Log-evidence from the sums scaled by each unit's largest term where
     // they underflowed, then the posterior scaled by the largest log-evidence
     // of a unit with a non-zero prior.
-    void ScaledPosterior(const std::int32_t* column, const std::uint8_t* hidden, Scratch& w) const {
-        const std::size_t numUnits = units_.size();
+    void ScaledPosterior(const std::int32_t* column, const std::uint8_t* hidden, HeldOutScratch& w) const {
+        const std::size_t numUnits = map_.NumUnits();
         w.listed.clear();
         for (std::size_t k = 0; k < numUnits; ++k)
             if (pi_[k] != 0.0 && EvidenceUnderflows(w.top[k])) w.listed.push_back(static_cast<std::int32_t>(k));
-        w.walk.Start(column, hidden, table_.rangeCounts);
-        ScaledEvidence(slots_, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
+        w.walk.Start(column, hidden, map_.table.rangeCounts);
+        ScaledEvidence(map_.slots, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
                        Span<const double>(w.top.data(), numUnits), Span<double>(w.scaled.data(), numUnits));
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = std::log(w.posterior[k]);
         for (const std::int32_t k : w.listed) {
@@ -108,22 +110,18 @@ private:
     }
 
     const double* pi_;
-    const ValueIndexTable& table_;
-    const std::vector<CompiledUnit>& units_;
-    const PairSlots& slots_;
+    const CompiledMap& map_;
 };
 
 }  // namespace
 
 void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span<const std::uint8_t> hidden,
                              int threads, Span<double> out) {
-    const ValueIndexTable table = BuildValueIndexTable(model);
-    const std::vector<CompiledUnit> units = CompileUnits(model, table, threads);
-    const PairSlots slots = BuildPairSlots(units);
-    const HeldOut heldOut(model, table, units, slots);
+    const CompiledMap map(model, threads);
+    const HeldOut heldOut(model, map);
     const auto dimension = static_cast<std::size_t>(data.dimension);
     ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
-        Scratch scratch(data.dimension, slots, units.size());
+        HeldOutScratch scratch(data.dimension, map);
         for (std::int64_t j = begin; j < end; ++j) {
             const auto sample = static_cast<std::int32_t>(j);
             out[static_cast<std::size_t>(j)] =

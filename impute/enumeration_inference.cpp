@@ -6,7 +6,7 @@
 namespace tavrix {
 
 double EnumeratedLogMass(const UnitFactors& unit, const ValueIndexTable& table, std::int32_t size,
-                         bool wantMarginals, InferenceWorkspace& w) {
+                         bool wantMarginals, InferenceScratch& w) {
     const auto slots = static_cast<std::size_t>(w.maxRange);
     auto range = [&table](std::int32_t i) { return table.rangeCounts[static_cast<std::size_t>(i)]; };
     auto code = [&w](std::int32_t i) -> std::int32_t& { return w.code[static_cast<std::size_t>(i)]; };

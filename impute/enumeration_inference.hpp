@@ -13,6 +13,6 @@ namespace tavrix {
 
 // As TreeLogMass, for any component just collected into w.order.
 double EnumeratedLogMass(const UnitFactors& unit, const ValueIndexTable& table, std::int32_t size,
-                         bool wantMarginals, InferenceWorkspace& w);
+                         bool wantMarginals, InferenceScratch& w);
 
 }  // namespace tavrix

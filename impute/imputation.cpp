@@ -11,11 +11,11 @@
 namespace tavrix {
 namespace {
 
-struct Worker {
-    explicit Worker(const ImputePlan& plan)
-        : graph(plan.table.dimension, plan.table.maxRange, plan.maxEdges),
-          mixture(static_cast<std::size_t>(plan.table.dimension) * static_cast<std::size_t>(plan.table.maxRange)) {}
-    InferenceWorkspace graph;
+struct ImputeScratch {
+    explicit ImputeScratch(const ImputePlan& plan)
+        : graph(plan.map.table.dimension, plan.map.table.maxRange, plan.maxEdges),
+          mixture(static_cast<std::size_t>(plan.map.table.dimension) * static_cast<std::size_t>(plan.map.table.maxRange)) {}
+    InferenceScratch graph;
     std::vector<double> mixture;  // per missing variable: the weighted sum of the units' marginals
 };
 
@@ -28,15 +28,15 @@ bool AnyMissing(const std::int32_t* codes, std::int32_t d) {
 class SampleImputer {
 public:
     SampleImputer(const MapModel& model, const ImputePlan& plan, const ImputeOutputs& out)
-        : model_(model), plan_(plan), out_(out), slots_(static_cast<std::size_t>(plan.table.maxRange)) {}
+        : model_(model), plan_(plan), out_(out), slots_(static_cast<std::size_t>(plan.map.table.maxRange)) {}
 
-    void Run(const CodeMatrix& samples, std::int32_t j, Worker& worker) const {
+    void Run(const CodeMatrix& samples, std::int32_t j, ImputeScratch& scratch) const {
         const std::int32_t* codes = samples.Column(j);
         const std::int32_t d = samples.dimension;
         const bool complete = !AnyMissing(codes, d);
         const bool wantPosterior = !complete && (!out_.post.empty() || !out_.filled.empty());
         if (wantPosterior)
-            for (double& m : worker.mixture) m = 0.0;
+            for (double& m : scratch.mixture) m = 0.0;
 
         // The literal mixture sum gives TavrixScore's doubles where it neither
         // underflows nor overflows; the shifted sum stands in where it does.
@@ -46,30 +46,30 @@ public:
             if (!(pi > 0.0)) continue;
             double e;
             if (complete) {
-                e = UnitLogLikelihood(plan_.compiled[k], codes);
+                e = UnitLogLikelihood(plan_.map.units[k], codes);
                 if (!IsFinite(e)) e = kLogZero;
             } else {
-                e = UnitLogEvidence(plan_.factors[k], plan_.table, codes, wantPosterior, worker.graph);
+                e = UnitLogEvidence(plan_.factors[k], plan_.map.table, codes, wantPosterior, scratch.graph);
             }
             if (e == kLogZero) continue;
             literal += std::exp(e) * pi;
-            const double logWeight = std::log(pi) + e;
+            const double logWeight = plan_.map.logPi[k] + e;
             if (logWeight > top) {
                 const double scale = std::exp(top - logWeight);
                 shifted *= scale;
-                if (wantPosterior) Scale(codes, d, scale, worker.mixture);
+                if (wantPosterior) Scale(codes, d, scale, scratch.mixture);
                 top = logWeight;
             }
             const double weight = std::exp(logWeight - top);
             shifted += weight;
-            if (wantPosterior) Accumulate(codes, d, weight, worker.graph.marginal, worker.mixture);
+            if (wantPosterior) Accumulate(codes, d, weight, scratch.graph.marginal, scratch.mixture);
         }
         const bool hasMass = shifted > 0.0;
         const double logp = IsFinite(literal) && literal >= kSmallestNormal ? std::log(literal)
                             : hasMass                                   ? top + std::log(shifted)
                                                                         : kLogZero;
         if (!out_.logp.empty()) out_.logp[static_cast<std::size_t>(j)] = logp;
-        WritePosterior(codes, d, j, hasMass ? 1.0 / shifted : 0.0, hasMass, worker.mixture);
+        WritePosterior(codes, d, j, hasMass ? 1.0 / shifted : 0.0, hasMass, scratch.mixture);
     }
 
 private:
@@ -84,7 +84,7 @@ private:
         for (std::int32_t i = 0; i < d; ++i) {
             if (codes[i] != kMissingCode) continue;
             const std::size_t base = static_cast<std::size_t>(i) * slots_;
-            const std::int32_t range = plan_.table.rangeCounts[static_cast<std::size_t>(i)];
+            const std::int32_t range = plan_.map.table.rangeCounts[static_cast<std::size_t>(i)];
             for (std::int32_t x = 0; x < range; ++x) {
                 const std::size_t at = base + static_cast<std::size_t>(x);
                 mixture[at] += weight * marginal[at];
@@ -100,16 +100,16 @@ private:
         if (post)
             for (std::size_t a = 0; a < nv; ++a) post[a] = 0.0;
         for (std::int32_t i = 0; i < d; ++i) {
-            const std::int32_t range = plan_.table.rangeCounts[static_cast<std::size_t>(i)];
+            const std::int32_t range = plan_.map.table.rangeCounts[static_cast<std::size_t>(i)];
             if (codes[i] != kMissingCode) {
-                if (post) post[plan_.table(i, codes[i])] = 1.0;
+                if (post) post[plan_.map.table(i, codes[i])] = 1.0;
                 continue;
             }
             const std::size_t base = static_cast<std::size_t>(i) * slots_;
             double best = -1.0, mode = nan;
             for (std::int32_t x = 0; x < range; ++x) {
                 const double p = hasMass ? mixture[base + static_cast<std::size_t>(x)] * inverse : nan;
-                if (post) post[plan_.table(i, x)] = p;
+                if (post) post[plan_.map.table(i, x)] = p;
                 if (p > best) {
                     best = p;
                     mode = static_cast<double>(x);
@@ -129,14 +129,12 @@ private:
 }  // namespace
 
 ImputePlan PrepareImputation(const MapModel& model, int threads) {
-    ImputePlan plan;
-    plan.table = BuildValueIndexTable(model);
-    plan.compiled = CompileUnits(model, plan.table, threads);
-    plan.factors.resize(plan.compiled.size());
-    const auto units = static_cast<std::int64_t>(plan.compiled.size());
+    ImputePlan plan{CompiledMap(model, threads), {}, 0};
+    plan.factors.resize(plan.map.NumUnits());
+    const auto units = static_cast<std::int64_t>(plan.map.NumUnits());
     ParallelFor(units, threads, [&](std::int64_t begin, std::int64_t end, int) {
         for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); ++k)
-            plan.factors[k] = BuildUnitFactors(plan.compiled[k], plan.table);
+            plan.factors[k] = BuildUnitFactors(plan.map.units[k], plan.map.table);
     });
     for (const UnitFactors& f : plan.factors)
         if (f.edges.size() > plan.maxEdges) plan.maxEdges = f.edges.size();
@@ -148,19 +146,16 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
     for (const UnitFactors& f : plan.factors) anyCycle = anyCycle || !f.forest;
     if (!anyCycle) return 1;
     const int workers = ThreadCount(threads, codes.numSamples);
-    std::vector<Worker> pool;
-    pool.reserve(static_cast<std::size_t>(workers));
-    for (int t = 0; t < workers; ++t) pool.emplace_back(plan);
     std::vector<std::int64_t> largest(static_cast<std::size_t>(workers), 1);
     ParallelFor(codes.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
-        InferenceWorkspace& w = pool[static_cast<std::size_t>(t)].graph;
+        InferenceScratch w(plan.map.table.dimension, plan.map.table.maxRange, plan.maxEdges);
         std::int64_t& most = largest[static_cast<std::size_t>(t)];
         for (std::int64_t j = begin; j < end && most < cap; ++j) {
             const std::int32_t* column = codes.Column(static_cast<std::int32_t>(j));
             for (const UnitFactors& f : plan.factors) {
                 if (f.forest) continue;
                 BuildMissingGraph(f, column, w);
-                const std::int64_t count = LargestCyclicCompletions(plan.table, column, w, cap);
+                const std::int64_t count = LargestCyclicCompletions(plan.map.table, column, w, cap);
                 if (count > most) most = count;
             }
         }
@@ -172,14 +167,10 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
 
 void Impute(const MapModel& model, const ImputePlan& plan, const CodeMatrix& codes, int threads,
             const ImputeOutputs& out) {
-    const int workers = ThreadCount(threads, codes.numSamples);
-    std::vector<Worker> pool;
-    pool.reserve(static_cast<std::size_t>(workers));
-    for (int t = 0; t < workers; ++t) pool.emplace_back(plan);
     const SampleImputer imputer(model, plan, out);
-    ParallelFor(codes.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
-        for (std::int64_t j = begin; j < end; ++j)
-            imputer.Run(codes, static_cast<std::int32_t>(j), pool[static_cast<std::size_t>(t)]);
+    ParallelFor(codes.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
+        ImputeScratch scratch(plan);
+        for (std::int64_t j = begin; j < end; ++j) imputer.Run(codes, static_cast<std::int32_t>(j), scratch);
     });
 }
 

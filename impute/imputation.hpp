@@ -5,18 +5,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "../core/compiled_unit.hpp"
+#include "../core/compiled_map.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
-#include "../core/value_index_table.hpp"
 #include "unit_factors.hpp"
 
 namespace tavrix {
 
 // Everything a call computes once from the model.
 struct ImputePlan {
-    ValueIndexTable table;
-    std::vector<CompiledUnit> compiled;  // for complete samples: the literal sum, bit for bit
+    CompiledMap map;  // for complete samples: the literal sum, bit for bit
     std::vector<UnitFactors> factors;
     std::size_t maxEdges = 0;
 };

@@ -13,7 +13,7 @@ std::int32_t Find(std::vector<std::int32_t>& parent, std::int32_t v) {
 
 }  // namespace
 
-InferenceWorkspace::InferenceWorkspace(std::int32_t d, std::int32_t r, std::size_t maxEdges)
+InferenceScratch::InferenceScratch(std::int32_t d, std::int32_t r, std::size_t maxEdges)
     : dimension(d), maxRange(r) {
     const auto n = static_cast<std::size_t>(d);
     const std::size_t slots = n * static_cast<std::size_t>(r);
@@ -40,7 +40,7 @@ InferenceWorkspace::InferenceWorkspace(std::int32_t d, std::int32_t r, std::size
     terms.resize(static_cast<std::size_t>(r));
 }
 
-void BuildMissingGraph(const UnitFactors& unit, const std::int32_t* codes, InferenceWorkspace& w) {
+void BuildMissingGraph(const UnitFactors& unit, const std::int32_t* codes, InferenceScratch& w) {
     const std::int32_t d = w.dimension;
     std::size_t count = 0;
     for (std::int32_t i = 0; i <= d; ++i) w.adjacencyStart[static_cast<std::size_t>(i)] = 0;
@@ -79,7 +79,7 @@ void BuildMissingGraph(const UnitFactors& unit, const std::int32_t* codes, Infer
     for (std::int32_t i = 0; i < d; ++i) w.componentOf[static_cast<std::size_t>(i)] = Find(w.componentOf, i);
 }
 
-std::int32_t CollectComponent(std::int32_t start, InferenceWorkspace& w) {
+std::int32_t CollectComponent(std::int32_t start, InferenceScratch& w) {
     std::int32_t size = 0;
     w.order[static_cast<std::size_t>(size++)] = start;
     w.treeParent[static_cast<std::size_t>(start)] = -1;
@@ -100,7 +100,7 @@ std::int32_t CollectComponent(std::int32_t start, InferenceWorkspace& w) {
     return size;
 }
 
-std::int64_t LargestCyclicCompletions(const ValueIndexTable& table, const std::int32_t* codes, InferenceWorkspace& w,
+std::int64_t LargestCyclicCompletions(const ValueIndexTable& table, const std::int32_t* codes, InferenceScratch& w,
                                       std::int64_t cap) {
     const std::int32_t d = w.dimension;
     std::int64_t largest = 1;

@@ -14,8 +14,8 @@
 namespace tavrix {
 
 // Scratch for one thread, sized once per call; nothing in it is allocated per sample.
-struct InferenceWorkspace {
-    InferenceWorkspace(std::int32_t dimension, std::int32_t maxRange, std::size_t maxEdges);
+struct InferenceScratch {
+    InferenceScratch(std::int32_t dimension, std::int32_t maxRange, std::size_t maxEdges);
 
     std::int32_t dimension;
     std::int32_t maxRange;
@@ -46,16 +46,16 @@ struct InferenceWorkspace {
 
 // Builds the missing graph of `unit` for a sample (missing entries hold
 // kMissingCode) and marks the components that hold a cycle.
-void BuildMissingGraph(const UnitFactors& unit, const std::int32_t* codes, InferenceWorkspace& w);
+void BuildMissingGraph(const UnitFactors& unit, const std::int32_t* codes, InferenceScratch& w);
 
 // Collects the component of `start` (a missing variable not visited yet) in
 // breadth-first order into w.order, with each variable's tree parent and edge
 // (-1 at `start`), and marks it visited. Returns its size.
-std::int32_t CollectComponent(std::int32_t start, InferenceWorkspace& w);
+std::int32_t CollectComponent(std::int32_t start, InferenceScratch& w);
 
 // The largest number of completions of one cyclic component of the graph just
 // built, capped at `cap`; 1 when there is no cyclic component.
-std::int64_t LargestCyclicCompletions(const ValueIndexTable& table, const std::int32_t* codes, InferenceWorkspace& w,
+std::int64_t LargestCyclicCompletions(const ValueIndexTable& table, const std::int32_t* codes, InferenceScratch& w,
                                       std::int64_t cap);
 
 }  // namespace tavrix

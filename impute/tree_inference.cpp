@@ -28,7 +28,7 @@ void SendMessage(const UnitFactors& unit, const ValueIndexTable& table, const Fa
 }  // namespace
 
 double TreeLogMass(const UnitFactors& unit, const ValueIndexTable& table, std::int32_t size, bool wantMarginals,
-                   InferenceWorkspace& w) {
+                   InferenceScratch& w) {
     const auto slots = static_cast<std::size_t>(w.maxRange);
     auto slot = [slots](std::vector<double>& v, std::int32_t i) { return v.data() + static_cast<std::size_t>(i) * slots; };
     auto range = [&table](std::int32_t i) { return table.rangeCounts[static_cast<std::size_t>(i)]; };

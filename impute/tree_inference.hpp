@@ -16,6 +16,6 @@ namespace tavrix {
 // and edge tables. With `wantMarginals` and a positive mass, w.marginal holds
 // each variable's normalised marginal. O(size x MaxRange^2).
 double TreeLogMass(const UnitFactors& unit, const ValueIndexTable& table, std::int32_t size, bool wantMarginals,
-                   InferenceWorkspace& w);
+                   InferenceScratch& w);
 
 }  // namespace tavrix

@@ -6,7 +6,7 @@
 namespace tavrix {
 
 double UnitLogEvidence(const UnitFactors& unit, const ValueIndexTable& table, const std::int32_t* codes,
-                       bool wantMarginals, InferenceWorkspace& w) {
+                       bool wantMarginals, InferenceScratch& w) {
     const std::int32_t d = w.dimension;
     const auto slots = static_cast<std::size_t>(w.maxRange);
     auto range = [&table](std::int32_t i) { return table.rangeCounts[static_cast<std::size_t>(i)]; };

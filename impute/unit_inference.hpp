@@ -14,6 +14,6 @@ namespace tavrix {
 // With `wantMarginals` and a result above -Inf, w.marginal holds at slot i
 // the unit's posterior of every missing variable i.
 double UnitLogEvidence(const UnitFactors& unit, const ValueIndexTable& table, const std::int32_t* codes,
-                       bool wantMarginals, InferenceWorkspace& w);
+                       bool wantMarginals, InferenceScratch& w);
 
 }  // namespace tavrix

@@ -1,6 +1,6 @@
 %TAVRIX_BUILD_MATLAB Build the MEX functions with the host's own mex command.
-%   tavrix_build_matlab() builds TavrixBest, TavrixFit, TavrixScore,
-%   TavrixHoles and TavrixImpute from the C++ sources of the Tavrix source
+%   tavrix_build_matlab() builds every MEX function listed in mex_functions.txt
+%   (TavrixBest, TavrixFit, ...) from the C++ sources of the Tavrix source
 %   tree this file belongs to, into <root>/build/matlab, and adds that folder
 %   and the toolbox folder to the path. Run it once in MATLAB; it needs a
 %   C++17 compiler set up for mex (mex -setup C++).
@@ -10,10 +10,10 @@
 %   BUILT = tavrix_build_matlab(...) returns the paths of the files built.
 %
 %   MATLAB builds with 32-bit array dimensions (-compatibleArrayDims), the
-%   interface the functions are written for, and with C++17 and
-%   floating-point contraction off (-ffp-contract=off with gcc and clang,
-%   /fp:precise with Microsoft's compiler), so that the results are the
-%   doubles the tests check. Octave's mex runs the same script: it takes
+%   interface the functions are written for, and with C++17 and the
+%   floating-point flags of fp_flags.txt (-ffp-contract=off with gcc and
+%   clang, SSE2 on 32-bit x86; /fp:precise with Microsoft's compiler), so
+%   that the results are the doubles the tests check. Octave's mex runs the same script: it takes
 %   the flags from the environment and has no -compatibleArrayDims.
 %
 %   Example
@@ -28,35 +28,38 @@ function built = tavrix_build_matlab(root, outdir, names)
   if nargin < 2 || isempty(outdir)
     outdir = fullfile(root, 'build', 'matlab');
   end
-  % Each function: its folder and the folders whose code it also uses.
-  gateways = {'TavrixBest', 'winner', {}; 'TavrixFit', 'train', {}; 'TavrixScore', 'score', {}; ...
-              'TavrixHoles', 'holes', {}; 'TavrixImpute', 'impute', {}};
-  if nargin >= 3
-    gateways = gateways(ismember(gateways(:, 1), names), :);
-  end
+  gateways = read_manifest(root);
   if ~exist(outdir, 'dir')
     mkdir(outdir);
   end
   octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
+  fp = fp_flags(root);
   if octave
-    restore = set_octave_flags(); %#ok<NASGU>
+    restore = set_octave_flags(fp); %#ok<NASGU>
     flags = {};
   else
-    flags = [{'-compatibleArrayDims'}, matlab_flags()];
+    flags = [{'-compatibleArrayDims'}, matlab_flags(fp)];
   end
+  % Every gateway source, so that a folder's code leaves out the gateways it holds.
+  gatewayFiles = cellfun(@(name, folder) fullfile(root, folder, [name '.cpp']), gateways(:, 1), gateways(:, 2), ...
+                         'UniformOutput', false);
   shared = [cpp_files(fullfile(root, 'core')), cpp_files(fullfile(root, 'host'))];
-  built = cell(1, size(gateways, 1));
-  for g = 1:size(gateways, 1)
-    name = gateways{g, 1};
-    sources = cpp_files(fullfile(root, gateways{g, 2}));
-    for extra = gateways{g, 3}
-      others = cpp_files(fullfile(root, extra{1}));
-      sources = [sources, others(~strncmp(cellfun(@leaf, others, 'UniformOutput', false), 'Tavrix', 6))]; %#ok<AGROW>
+  selected = gateways;
+  if nargin >= 3
+    selected = gateways(ismember(gateways(:, 1), names), :);
+  end
+  built = cell(1, size(selected, 1));
+  for g = 1:size(selected, 1)
+    name = selected{g, 1};
+    sources = {fullfile(root, selected{g, 2}, [name '.cpp'])};
+    for folder = [selected(g, 2), selected{g, 3}]
+      code = cpp_files(fullfile(root, folder{1}));
+      sources = [sources, code(~ismember(code, gatewayFiles))]; %#ok<AGROW>
     end
     fprintf('tavrix_build_matlab: %s\n', name);
     mex(flags{:}, '-output', fullfile(outdir, name), sources{:}, shared{:});
     built{g} = fullfile(outdir, [name '.' mexext()]);
-    helpFile = fullfile(root, gateways{g, 2}, [name '.m']);
+    helpFile = fullfile(root, selected{g, 2}, [name '.m']);
     if exist(helpFile, 'file') && ~strcmp(fileparts(helpFile), outdir)
       copyfile(helpFile, outdir);   % the help text beside the function
     end
@@ -78,7 +81,35 @@ function root = source_root()
   error('Tavrix:tavrix_build_matlab:sources', 'cannot find the Tavrix sources; pass ROOT.');
 end
 
-function flags = matlab_flags()
+% The MEX functions of mex_functions.txt: per row its name, its folder and the
+% other folders whose code it uses.
+function gateways = read_manifest(root)
+  text = fileread(fullfile(root, 'mex_functions.txt'));
+  lines = regexprep(strsplit(text, {'\r\n', '\n'}), '#.*', '');
+  gateways = cell(0, 3);
+  for l = 1:numel(lines)
+    fields = strsplit(strtrim(lines{l}));
+    if numel(fields) >= 2
+      gateways(end + 1, :) = {fields{1}, fields{2}, fields(3:end)}; %#ok<AGROW>
+    end
+  end
+end
+
+% The flags of fp_flags.txt for this machine: "all", and "x86-32" on 32-bit x86.
+function flags = fp_flags(root)
+  text = fileread(fullfile(root, 'fp_flags.txt'));
+  lines = strsplit(text, {'\r\n', '\n'});
+  x86_32 = ~isempty(regexp(computer(), '^(i[3-6]86|PCWIN$|GLNX86$)', 'once'));
+  flags = '';
+  for l = 1:numel(lines)
+    fields = strsplit(strtrim(lines{l}));
+    if strcmp(fields{1}, 'all') || (x86_32 && strcmp(fields{1}, 'x86-32'))
+      flags = strtrim([flags ' ' strjoin(fields(2:end), ' ')]);
+    end
+  end
+end
+
+function flags = matlab_flags(fp)
   cxx = '';
   if ispc
     config = mex.getCompilerConfigurations('C++', 'Selected');
@@ -89,14 +120,14 @@ function flags = matlab_flags()
   if strncmpi(cxx, 'MSVC', 4)
     flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise /EHsc'};
   else
-    flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -ffp-contract=off -pthread', 'LDFLAGS=$LDFLAGS -pthread'};
+    flags = {['CXXFLAGS=$CXXFLAGS -std=c++17 ' fp ' -pthread'], 'LDFLAGS=$LDFLAGS -pthread'};
   end
 end
 
 % Octave's mex reads its flags from the environment only.
-function restore = set_octave_flags()
+function restore = set_octave_flags(fp)
   saved = {getenv('CXXFLAGS'), getenv('LDFLAGS')};
-  setenv('CXXFLAGS', '-O2 -fPIC -std=c++17 -ffp-contract=off -pthread');
+  setenv('CXXFLAGS', ['-O2 -fPIC -std=c++17 ' fp ' -pthread']);
   setenv('LDFLAGS', '-pthread');
   restore = onCleanup(@() restore_env(saved));
 end
@@ -111,6 +142,3 @@ function files = cpp_files(folder)
   files = cellfun(@(f) fullfile(folder, f), {listing.name}, 'UniformOutput', false);
 end
 
-function name = leaf(path)
-  [~, name] = fileparts(path);
-end

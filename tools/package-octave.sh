@@ -5,15 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+source tools/manifest.sh
 VERSION=$(sed -n 's/^project(Tavrix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 STAGE=$(mktemp -d)
 trap 'rm -rf "$STAGE"' EXIT
 PKG=$STAGE/tavrix
-mkdir -p "$PKG/inst" "$PKG/src" "$PKG/help" dist
-
-# Each function: its folder and the folders whose code it also uses.
-GATEWAYS="TavrixBest:winner TavrixFit:train TavrixScore:score TavrixHoles:holes TavrixImpute:impute"
-SOURCE_DIRS="core host winner train score holes impute"
+mkdir -p "$PKG/inst/private" "$PKG/src" "$PKG/help" dist
+# Every folder of C++ code the functions are built from.
+SOURCE_DIRS=$(echo core host $(manifest_lines | cut -d' ' -f2-) | tr ' ' '\n' | awk '!seen[$0]++' | tr '\n' ' ')
 
 cat > "$PKG/DESCRIPTION" <<DESC
 Name: tavrix
@@ -32,27 +31,35 @@ DESC
 
 cp LICENSE "$PKG/COPYING"
 
+# The functions by topic; a MEX function not placed here gets a topic of its own.
+INDEX_TOPICS=(
+  "Maps|TavrixInit TavrixFit TavrixBest TavrixTree"
+  "Scores and missing values|TavrixScore TavrixHoles TavrixImpute"
+  "Data|TavrixRead TavrixLabels"
+  "Pictures|TavrixPlotHits TavrixPlotComponent TavrixPlotUMatrix"
+)
 {
   echo "tavrix >> Tavrix"
-  echo "Maps"
-  echo " TavrixInit TavrixFit TavrixBest TavrixTree"
-  echo "Scores and missing values"
-  echo " TavrixScore TavrixHoles TavrixImpute"
-  echo "Data"
-  echo " TavrixRead TavrixLabels"
-  echo "Pictures"
-  echo " TavrixPlotHits TavrixPlotComponent TavrixPlotUMatrix"
+  for topic in "${INDEX_TOPICS[@]}"; do
+    echo "${topic%%|*}"
+    echo " ${topic#*|}"
+  done
+  unplaced=$(for name in $(manifest_names); do
+    [[ " ${INDEX_TOPICS[*]#*|} " == *" $name "* ]] || echo -n " $name"
+  done)
+  [ -z "$unplaced" ] || printf 'More functions\n%s\n' "$unplaced"
 } > "$PKG/INDEX"
 
-# The toolbox's .m files and the help files of the MEX functions.
+# The toolbox's .m files (its private helpers in inst/private) and the help
+# files of the MEX functions.
 for f in toolbox/*.m; do
   [ "$(basename "$f")" = tavrix_build_matlab.m ] && continue
   cp "$f" "$PKG/inst/"
 done
+cp toolbox/private/*.m "$PKG/inst/private/"
 # Octave reads a MEX function's help from the .m file beside it, and pkg puts
 # the MEX files into their own folder: post_install.m puts the help there.
-for g in $GATEWAYS; do
-  name=${g%%:*}; dir=${g#*:}; dir=${dir%%,*}
+manifest_lines | while read -r name dir _; do
   cp "$dir/$name.m" "$PKG/help/"
 done
 cat > "$PKG/post_install.m" <<'POST'
@@ -71,29 +78,29 @@ for d in $SOURCE_DIRS; do
   cp "$d"/*.cpp "$d"/*.hpp "$PKG/src/$d/" 2>/dev/null || true
 done
 
-# The Makefile compiles every source once and links each function from its objects.
+# The Makefile compiles every source once and links each function from its
+# gateway, the code of its folders (their gateways left out) and the core and host.
 {
   echo "# Built by pkg install; MKOCTFILE is set by Octave."
   echo "MKOCTFILE ?= mkoctfile"
-  echo "export CXXFLAGS = -O2 -fPIC -std=c++17 -ffp-contract=off -pthread"
+  echo "FP_FLAGS := $(fp_flags all)"
+  echo "# 32-bit x86: SSE2 arithmetic, as every other build has."
+  echo "ifneq (\$(filter i386 i486 i586 i686,\$(firstword \$(subst -, ,\$(shell \$(shell \$(MKOCTFILE) -p CXX) -dumpmachine)))),)"
+  echo "FP_FLAGS += $(fp_flags x86-32)"
+  echo "endif"
+  echo "export CXXFLAGS = -O2 -fPIC -std=c++17 \$(FP_FLAGS) -pthread"
   echo "export LDFLAGS = -pthread"
-  echo "SHARED := \$(patsubst %.cpp,%.o,\$(wildcard core/*.cpp host/*.cpp))"
-  all=""
-  for g in $GATEWAYS; do all="$all ${g%%:*}.mex"; done
-  echo "all:$all"
+  echo "objects = \$(patsubst %.cpp,%.o,\$(filter-out \$(2),\$(wildcard \$(1)/*.cpp)))"
+  echo "SHARED := \$(call objects,core) \$(call objects,host)"
+  gateway_files=$(manifest_lines | while read -r name dir _; do echo -n " $dir/$name.cpp"; done)
+  echo "GATEWAYS :=$gateway_files"
+  echo "all: $(manifest_names | sed 's/$/.mex/' | paste -sd' ')"
   echo "%.o: %.cpp"
   echo "	\$(MKOCTFILE) -c \$< -o \$@"
-  for g in $GATEWAYS; do
-    name=${g%%:*}; dirs=${g#*:}
-    objs=""
-    for d in ${dirs//,/ }; do
-      if [ "$d" = "${dirs%%,*}" ]; then
-        objs="$objs \$(patsubst %.cpp,%.o,\$(wildcard $d/*.cpp))"
-      else  # another function's folder: its code, not its gateway
-        objs="$objs \$(patsubst %.cpp,%.o,\$(filter-out $d/Tavrix%.cpp,\$(wildcard $d/*.cpp)))"
-      fi
-    done
-    echo "$name.mex:$objs \$(SHARED)"
+  manifest_lines | while read -r name dir uses; do
+    objs="$dir/$name.o"
+    for d in $dir $uses; do objs="$objs \$(call objects,$d,\$(GATEWAYS))"; done
+    echo "$name.mex: $objs \$(SHARED)"
     echo "	\$(MKOCTFILE) --mex -o \$@ \$^ -pthread"
   done
   echo "clean:"

@@ -2,7 +2,7 @@
 # dist/tavrix-windows-<version>.zip: the MEX files for 32-bit and 64-bit MATLAB
 # on Windows beside the toolbox's .m files, in one folder to put on the path.
 set -euo pipefail
-source "$(dirname "$0")/../windows/build.sh"
+source "$(dirname "$0")/../tests/windows/build.sh"
 
 windows_ensure_packages cmake make mingw-w64 zip
 for arch in x86_64 i686; do
@@ -22,6 +22,7 @@ if [ ${#help[@]} -eq 0 ]; then
   exit 1
 fi
 cp "${mex[@]}" "${help[@]}" "$stage/tavrix/"
+cp -r "$TAVRIX_ROOT/build/octave/private" "$stage/tavrix/"  # the toolbox's own helpers
 mkdir -p "$TAVRIX_ROOT/dist"
 zip_file=$TAVRIX_ROOT/dist/tavrix-windows-$version.zip
 rm -f "$zip_file"

@@ -4,6 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+source tools/manifest.sh
+# As Octave cell arrays: the MEX functions, and every function (the toolbox's public .m files too).
+octave_cell() { printf "'%s', " "$@" | sed 's/, $//'; }
+MEX_NAMES=$(octave_cell $(manifest_names))
+ALL_NAMES=$(octave_cell $(manifest_names) $(basename -s .m toolbox/Tavrix*.m))
 bash tools/package-octave.sh >/dev/null
 VERSION=$(sed -n 's/^project(Tavrix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 TARBALL=$ROOT/dist/tavrix-$VERSION.tar.gz
@@ -13,14 +18,12 @@ cd "$SCRATCH"
 HOME=$SCRATCH octave-cli --no-gui --norc --no-history --eval "
   pkg install -local '$TARBALL';
   pkg load tavrix;
-  names = {'TavrixInit', 'TavrixFit', 'TavrixBest', 'TavrixScore', 'TavrixHoles', 'TavrixImpute', ...
-           'TavrixRead', 'TavrixLabels', 'TavrixTree', 'TavrixPlotHits', 'TavrixPlotComponent', 'TavrixPlotUMatrix'};
-  for n = names
+  for n = {$ALL_NAMES}
     text = help(n{1});
     assert(~isempty(strfind(text, 'Example')), 'no help for %s', n{1});
     assert(~isempty(strfind(which(n{1}), '$SCRATCH')), '%s does not come from the package', n{1});
   end
-  for n = {'TavrixFit', 'TavrixBest', 'TavrixScore', 'TavrixHoles', 'TavrixImpute'}
+  for n = {$MEX_NAMES}
     assert(exist(n{1}) == 3, '%s is not a MEX function', n{1});
   end
   [codes, info, mask] = TavrixRead('$ROOT/data/vote.arff');
@@ -39,6 +42,7 @@ HOME=$SCRATCH octave-cli --no-gui --norc --no-history --eval "
   TavrixPlotComponent(model, 4, 1, 'File', 'component.png');
   TavrixPlotUMatrix(model, 'File', 'umatrix.png');
   assert(exist('hits.png', 'file') && exist('component.png', 'file') && exist('umatrix.png', 'file'));
+  assert(exist('tavrix_picture') == 0, 'the private helpers are on the path');
   disp('test-package: the installed package works');
 " >"$SCRATCH/log" 2>&1 || status=$?
 grep -v -e 'preparing to exit' "$SCRATCH/log" || true

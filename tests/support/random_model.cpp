@@ -152,4 +152,55 @@ void NumberValuesInVariableOrder(reference::RawModel& m) {
         for (std::size_t v = 0; v < static_cast<std::size_t>(m.ranges[i]); ++v) m.translate[v + i * range] = next++;
 }
 
+
+DataCase RandomCase(std::uint64_t seed, int maxDimension, int maxSamples) {
+    Random random(seed);
+    const ModelShape shape = RandomShape(random, maxDimension);
+    DataCase c;
+    c.raw = RandomModel(random, shape);
+    if (random.Chance(0.3)) MakeProper(random, c.raw);
+    c.n = shape.dimension == 0 ? 0 : random.Below(maxSamples);
+    c.data = RandomSamples(random, c.raw, c.n, true);
+    const double share = random.Chance(0.15) ? 1.0 : (random.Chance(0.15) ? 0.0 : 0.4);
+    const double observed[] = {1.0, std::numeric_limits<double>::quiet_NaN(), 0.5, -2.0, 1e-310, HUGE_VAL};
+    for (std::size_t e = 0; e < c.data.size(); ++e)
+        c.mask.push_back(random.Chance(share) ? (random.Chance(0.5) ? 0.0 : -0.0) : observed[random.Below(6)]);
+    return c;
+}
+
+namespace {
+DataCase UnmaskedCase(Random& random, const ModelShape& shape, int n, bool fractions) {
+    DataCase c;
+    c.raw = RandomModel(random, shape);
+    c.n = n;
+    c.data = RandomSamples(random, c.raw, n, fractions);
+    c.mask.assign(c.data.size(), 1.0);
+    return c;
+}
+}  // namespace
+
+DataCase SmallCase(Random& random, int dimension, int n) {
+    ModelShape shape;
+    shape.dimension = dimension;
+    shape.zeroShare = 0.0;
+    return UnmaskedCase(random, shape, n, false);
+}
+
+DataCase WideCase(Random& random, int rows, int cols, bool directed, int n) {
+    ModelShape shape;
+    shape.rows = rows;
+    shape.cols = cols;
+    shape.dimension = 300;
+    shape.maxRange = 3;
+    shape.zeroShare = 0.0;
+    shape.directed = directed;
+    return UnmaskedCase(random, shape, n, true);
+}
+
+std::vector<std::uint8_t> HiddenFlags(const std::vector<double>& mask) {
+    std::vector<std::uint8_t> hidden;
+    for (const double m : mask) hidden.push_back(m == 0.0 ? 1 : 0);
+    return hidden;
+}
+
 }  // namespace tavrix::testing

@@ -57,4 +57,30 @@ void MakeProper(Random& random, reference::RawModel& model);
 // Translate; the tables keep their entries.
 void NumberValuesInVariableOrder(reference::RawModel& model);
 
+// A model, its samples (Dimension x n) and a mask: 0.0 or -0.0 hides an
+// entry, anything else (NaN included) leaves it observed.
+struct DataCase {
+    reference::RawModel raw;
+    std::vector<double> data;
+    std::vector<double> mask;
+    int n = 0;
+};
+
+// A random shape (RandomShape, up to `maxDimension` - 1 variables), sometimes
+// made proper, with up to `maxSamples` - 1 samples with fractional codes and
+// a mask hiding all, none or about 40% of the entries; observed entries hold
+// 1.0, NaN, 0.5, -2.0, a subnormal or Inf.
+DataCase RandomCase(std::uint64_t seed, int maxDimension, int maxSamples);
+
+// `n` samples with whole codes of a 2 x 3 map on `dimension` variables, no
+// zero entries, nothing hidden.
+DataCase SmallCase(Random& random, int dimension, int n);
+
+// `n` samples of a rows x cols map on 300 variables of up to 3 values, no
+// zero entries, nothing hidden.
+DataCase WideCase(Random& random, int rows, int cols, bool directed, int n);
+
+// One flag per mask entry: 1 where it hides the entry.
+std::vector<std::uint8_t> HiddenFlags(const std::vector<double>& mask);
+
 }  // namespace tavrix::testing

@@ -8,6 +8,7 @@
 #include "core/compiled_unit.hpp"
 #include "core/value_index_table.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/literal_units.hpp"
 #include "tests/support/random_model.hpp"
 
 namespace tavrix {
@@ -99,18 +100,14 @@ void ExpectCompiledMatchesLiteral(const testing::ModelShape& shape, std::uint64_
         const std::vector<double> samples = testing::RandomSamples(random, raw, 12, true);
         const MapModel view = testing::ViewOf(raw);
         const ValueIndexTable table = BuildValueIndexTable(view);
-        const auto literalTable = reference::BuildValueIndexTable(raw.ranges.data(), raw.translate.data(),
-                                                                  view.dimension, view.maxRange);
-        ASSERT_EQ(table.entries, literalTable.valueIndexTable);
+        const testing::LiteralUnits literal(raw);
+        ASSERT_EQ(table.entries, literal.Table().valueIndexTable);
         const std::vector<CompiledUnit> units = CompileUnits(view, table, 2);
         const CodeMatrix codes = testing::CodesOf(raw, samples);
         for (int j = 0; j < codes.numSamples; ++j)
-            for (int k = 0; k < view.NumUnits(); ++k) {
-                const double expected = reference::UnitLogLikelihood(
-                    samples.data() + j * view.dimension, raw.marginal[k].data(), raw.intersect[k].data(),
-                    raw.graph[k].data(), literalTable.valueIndexTable.data(), view.dimension, view.maxRange,
-                    view.numValues, view.rootNode);
-                ASSERT_TRUE(SameBits(expected, UnitLogLikelihood(units[k], codes.Column(j))))
+            for (std::size_t k = 0; k < units.size(); ++k) {
+                ASSERT_TRUE(SameBits(literal.LogLikelihood(k, samples.data() + j * view.dimension),
+                                     UnitLogLikelihood(units[k], codes.Column(j))))
                     << "trial " << trial << " unit " << k << " sample " << j;
             }
     }

@@ -5,104 +5,48 @@
 
 #include <gtest/gtest.h>
 
-#include "core/value_index_table.hpp"
+#include "core/compiled_map.hpp"
 #include "holes/hidden_evidence.hpp"
 #include "holes/masked_log_likelihood.hpp"
 #include "tests/reference/reference_holes.hpp"
 #include "tests/support/bits.hpp"
+#include "tests/support/literal_units.hpp"
 #include "tests/support/random_model.hpp"
 
 namespace tavrix {
 namespace {
 
+using testing::DataCase;
 using testing::SameBits;
 
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// A mask entry: hidden as 0.0 or -0.0, observed as anything else, NaN included.
-double RandomMaskEntry(testing::Random& random, double hiddenShare) {
-    if (random.Chance(hiddenShare)) return random.Chance(0.5) ? 0.0 : -0.0;
-    const double observed[] = {1.0, kNaN, 0.5, -2.0, 1e-310, HUGE_VAL};
-    return observed[random.Below(6)];
-}
-
-std::vector<std::uint8_t> HiddenFlags(const std::vector<double>& mask) {
-    std::vector<std::uint8_t> hidden;
-    for (double m : mask) hidden.push_back(m == 0.0 ? 1 : 0);
-    return hidden;
-}
-
-struct Case {
-    reference::RawModel raw;
-    std::vector<double> data, mask;
-};
-
-Case RandomCase(testing::Random& random, int n) {
-    testing::ModelShape shape;
-    shape.rows = 1 + random.Below(3);
-    shape.cols = 1 + random.Below(3);
-    shape.dimension = 1 + random.Below(6);
-    shape.directed = random.Chance(0.5);
-    shape.treeGraphs = random.Chance(0.6);
-    shape.wildGraphs = random.Chance(0.3);
-    shape.zeroShare = random.Chance(0.5) ? 0.0 : 0.15;
-    Case c;
-    c.raw = testing::RandomModel(random, shape);
-    c.data = testing::RandomSamples(random, c.raw, n, true);
-    const double share = random.Chance(0.2) ? 1.0 : 0.4;
-    for (std::size_t e = 0; e < c.data.size(); ++e) c.mask.push_back(RandomMaskEntry(random, share));
-    return c;
-}
-
 TEST(HiddenEvidence, MatchesLiteralOnRandomModelsAndMasks) {
-    testing::Random random(51);
-    for (int trial = 0; trial < 80; ++trial) {
-        const Case c = RandomCase(random, 4);
+    for (std::uint64_t seed = 0; seed < 80; ++seed) {
+        const DataCase c = testing::RandomCase(seed + 300, 7, 6);
         const MapModel view = testing::ViewOf(c.raw);
-        const ValueIndexTable table = BuildValueIndexTable(view);
-        const std::vector<CompiledUnit> units = CompileUnits(view, table, 1);
-        const PairSlots slots = BuildPairSlots(units);
+        const CompiledMap map(view, 1);
         const CodeMatrix codes = testing::CodesOf(c.raw, c.data);
-        const std::vector<std::uint8_t> hidden = HiddenFlags(c.mask);
-        CompletionWalk walk(view.dimension, slots);
+        const std::vector<std::uint8_t> hidden = testing::HiddenFlags(c.mask);
+        const testing::LiteralUnits literal(c.raw);
+        CompletionWalk walk(view.dimension, map.slots);
         const auto d = static_cast<std::size_t>(view.dimension);
-        for (int j = 0; j < 4; ++j) {
+        for (int j = 0; j < c.n; ++j) {
             const std::vector<double> expected = reference::HiddenEvidence(c.raw, &c.data[j * d], &c.mask[j * d]);
-            std::vector<double> evidence(units.size(), -7.0), top(units.size());
-            walk.Start(codes.Column(j), &hidden[j * d], table.rangeCounts);
-            HiddenEvidence(slots, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
-            ASSERT_TRUE(SameBits(expected, evidence)) << "trial " << trial << " sample " << j;
+            std::vector<double> evidence(map.NumUnits(), -7.0), top(map.NumUnits());
+            walk.Start(codes.Column(j), &hidden[j * d], map.table.rangeCounts);
+            HiddenEvidence(map.slots, walk, Span<double>(evidence.data(), evidence.size()),
+                           Span<double>(top.data(), top.size()));
+            ASSERT_TRUE(SameBits(expected, evidence)) << "seed " << seed << " sample " << j;
             // The largest completion term is one of the terms of the evidence.
-            for (std::size_t k = 0; k < units.size(); ++k) {
+            for (std::size_t k = 0; k < map.NumUnits(); ++k) {
                 if (evidence[k] > 0.0) {
                     EXPECT_TRUE(std::isfinite(top[k]));
                     EXPECT_LE(std::exp(top[k]), evidence[k]);
                 }
             }
-        }
-    }
-}
-
-TEST(HiddenEvidence, MaskedLogLikelihoodMatchesLiteral) {
-    testing::Random random(52);
-    for (int trial = 0; trial < 80; ++trial) {
-        const Case c = RandomCase(random, 5);
-        const MapModel view = testing::ViewOf(c.raw);
-        const ValueIndexTable table = BuildValueIndexTable(view);
-        const reference::RawTable raw = reference::BuildValueIndexTable(
-            c.raw.ranges.data(), c.raw.translate.data(), view.dimension, view.maxRange);
-        const CodeMatrix codes = testing::CodesOf(c.raw, c.data);
-        const std::vector<std::uint8_t> hidden = HiddenFlags(c.mask);
-        const auto d = static_cast<std::size_t>(view.dimension);
-        for (std::int32_t k = 0; k < view.NumUnits(); ++k) {
-            const CompiledUnit unit = CompileUnit(view, table, k);
-            for (int j = 0; j < 5; ++j) {
-                const double expected = reference::MaskedLogLikelihood(
-                    &c.data[j * d], &c.mask[j * d], c.raw.marginal[k].data(), c.raw.intersect[k].data(),
-                    c.raw.graph[k].data(), raw.valueIndexTable.data(), view.dimension, view.maxRange, view.numValues,
-                    view.rootNode);
-                ASSERT_TRUE(SameBits(expected, MaskedLogLikelihood(unit, codes.Column(j), &hidden[j * d])))
-                    << "trial " << trial << " unit " << k << " sample " << j;
+            for (std::size_t k = 0; k < map.NumUnits(); ++k) {
+                ASSERT_TRUE(SameBits(literal.Masked(k, &c.data[j * d], &c.mask[j * d]),
+                                     MaskedLogLikelihood(map.units[k], codes.Column(j), &hidden[j * d])))
+                    << "seed " << seed << " unit " << k << " sample " << j;
             }
         }
     }
@@ -200,15 +144,13 @@ TEST(CompletionWalk, CountsAreCappedAndZeroRangesGiveNoCompletion) {
     reference::RawModel raw = testing::RandomModel(random, shape);
     raw.ranges[1] = 0.0;
     const MapModel view = testing::ViewOf(raw);
-    const ValueIndexTable table = BuildValueIndexTable(view);
-    const std::vector<CompiledUnit> units = CompileUnits(view, table, 1);
-    const PairSlots slots = BuildPairSlots(units);
-    CompletionWalk walk(3, slots);
+    const CompiledMap map(view, 1);
+    CompletionWalk walk(3, map.slots);
     const std::vector<std::int32_t> codes = {0, 0, 0};
-    walk.Start(codes.data(), zero.data(), table.rangeCounts);
+    walk.Start(codes.data(), zero.data(), map.table.rangeCounts);
     EXPECT_EQ(walk.Count(), 0);
-    std::vector<double> evidence(units.size(), -1.0), top(units.size());
-    HiddenEvidence(slots, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
+    std::vector<double> evidence(map.NumUnits(), -1.0), top(map.NumUnits());
+    HiddenEvidence(map.slots, walk, Span<double>(evidence.data(), evidence.size()), Span<double>(top.data(), top.size()));
     for (double e : evidence) EXPECT_TRUE(SameBits(0.0, e));
 }
 

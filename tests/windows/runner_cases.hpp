@@ -31,9 +31,6 @@ struct CaseSet {
     std::vector<Case> cases;
 };
 
-inline constexpr const char* kGatewayNames[] = {"TavrixBest", "TavrixFit", "TavrixScore", "TavrixHoles",
-                                                "TavrixImpute"};
-
 CaseSet MakeCases();
 
 }  // namespace tavrix::runner

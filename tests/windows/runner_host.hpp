@@ -19,6 +19,14 @@ Gateway FindGateway(const std::string& directory, const char* name, std::string&
 bool Invoke(Gateway gateway, int nlhs, mxArray** plhs, int nrhs, const mxArray** prhs, std::string& identifier,
             std::string& message);
 
+// The gateways linked into the Linux runner, in the order of mex_functions.txt.
+struct LinkedGateway {
+    const char* name;
+    Gateway entry;
+};
+extern const LinkedGateway kLinkedGateways[];
+extern const int kLinkedGatewayCount;
+
 long LiveArrays();
 long LiveAllocations();
 

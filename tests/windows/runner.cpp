@@ -171,21 +171,25 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 2;
     }
+    int faults = 0, cases = 0;
     std::map<std::string, Gateway> gateways;
     std::string found;
-    int faults = 0, cases = 0;
-    for (const char* name : kGatewayNames) {
-        std::string problem;
-        gateways[name] = FindGateway(argv[1], name, problem);
-        if (gateways[name]) found += std::string(" ") + name;
-        if (!problem.empty()) {
-            std::fprintf(stderr, "%s: %s\n", name, problem.c_str());
-            ++faults;
-        }
-    }
     Report report(out);
     {
         CaseSet set = MakeCases();
+        // Every function the cases call must be there.
+        for (const Case& c : set.cases) {
+            if (gateways.count(c.gateway)) continue;
+            std::string problem;
+            const Gateway gateway = FindGateway(argv[1], c.gateway.c_str(), problem);
+            gateways[c.gateway] = gateway;
+            if (gateway) found += " " + c.gateway;
+            if (!gateway && problem.empty()) problem = "not found";
+            if (!problem.empty()) {
+                std::fprintf(stderr, "%s: %s\n", c.gateway.c_str(), problem.c_str());
+                ++faults;
+            }
+        }
         std::map<std::string, tavrix::testing::MxPtr> kept;
         for (const Case& c : set.cases) {
             faults += Run(c, gateways, kept, report);
