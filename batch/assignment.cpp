@@ -1,5 +1,6 @@
 #include "assignment.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -55,8 +56,8 @@ struct CompiledAssignment {
 struct AssignmentScratch {
     AssignmentScratch(const CompiledAssignment& plan, const StatisticsLayout& layout, bool ownCounts)
         : block(plan.map),
-          completions(static_cast<std::size_t>(kEnumeratedCompletions * layout.dimension)),
-          completionLogs(static_cast<std::size_t>(kEnumeratedCompletions) * plan.map.NumUnits()),
+          mass(static_cast<std::size_t>(kEnumeratedCompletions)),
+          valueMass(static_cast<std::size_t>(plan.map.table.maxRange)),
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
           inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
@@ -64,12 +65,31 @@ struct AssignmentScratch {
     }
     SampleBlockScratch block;
     std::vector<std::int32_t> complete;     // this thread's complete samples
+    struct Enumerated {
+        std::int32_t sample;
+        std::int64_t first;  // its first completion
+        std::int64_t count;
+    };
+    std::vector<Enumerated> enumerated;     // this thread's samples scored by enumeration
     std::vector<std::int32_t> completions;  // completion c's codes at c x Dimension
     std::vector<double> completionLogs;     // completion c's unit log-likelihoods at c x units
+    std::vector<double> mass;               // completion c's probability relative to the largest
+    std::vector<double> valueMass;          // per code of one variable
+    double top = 0.0;
     std::vector<double> logs;               // one sample's log-likelihood under every unit
     std::vector<std::int32_t> completed;
     InferenceScratch inference;
     std::vector<Statistics> counts;  // this thread's counts, unless it counts into the result
+    // What is counted, grouped by unit afterwards so that each unit's counts
+    // are written together: sample j and its unit, and where its codes are.
+    struct Counted {
+        std::int32_t sample;
+        std::int32_t unit;
+        std::int64_t stashed;  // offset of its completed codes in `stash`, -1 for a complete sample
+    };
+    std::vector<Counted> counted, byUnit;
+    std::vector<std::int32_t> stash;
+    std::vector<std::int64_t> unitStart;
 };
 
 class Assigner {
@@ -78,27 +98,49 @@ public:
              const CodeMatrix& data, const AssignmentResults& out)
         : model_(model), layout_(layout), plan_(plan), data_(data), out_(out) {}
 
-    // Counts samples [begin, end): complete ones in blocks, the others one by one.
+    // Counts samples [begin, end). Complete samples and the completions of
+    // samples with few of them go through the compiled units together, in
+    // full blocks; samples with many completions go one by one.
     void Run(std::int64_t begin, std::int64_t end, AssignmentScratch& scratch, const StatisticsView& stats) const {
         scratch.complete.clear();
+        scratch.enumerated.clear();
+        scratch.completions.clear();
+        scratch.counted.clear();
+        scratch.stash.clear();
         for (std::int64_t j = begin; j < end; ++j) {
             const auto column = static_cast<std::int32_t>(j);
             const std::int64_t completions = Completions(data_.Column(column), layout_);
             if (completions == 1 && !HasMissing(data_.Column(column))) scratch.complete.push_back(column);
-            else if (completions <= kEnumeratedCompletions) RunEnumerated(column, completions, scratch, stats);
-            else RunByInference(column, scratch, stats);
+            else if (completions <= kEnumeratedCompletions) AddCompletions(column, completions, scratch);
+            else RunByInference(column, scratch);
         }
         const std::vector<std::int32_t>& complete = scratch.complete;
+        const auto numComplete = static_cast<std::int64_t>(complete.size());
         const std::size_t units = plan_.map.NumUnits();
-        ForEachSampleBlock(
-            plan_.map, 0, static_cast<std::int64_t>(complete.size()),
-            [&](std::int64_t c) { return data_.Column(complete[static_cast<std::size_t>(c)]); }, scratch.block,
-            [&](std::int64_t first, int count, const double* logs) {
-                for (int b = 0; b < count; ++b) {
-                    const std::int32_t j = complete[static_cast<std::size_t>(first + b)];
-                    CountSample(layout_, data_.Column(j), Finish(j, logs + static_cast<std::size_t>(b) * units), stats);
-                }
-            });
+        const auto d = static_cast<std::size_t>(layout_.dimension);
+        const auto numCompletions = static_cast<std::int64_t>(scratch.completions.size() / (d > 0 ? d : 1));
+        scratch.completionLogs.resize(static_cast<std::size_t>(numCompletions) * units);
+        const auto column = [&](std::int64_t item) {
+            return item < numComplete ? data_.Column(complete[static_cast<std::size_t>(item)])
+                                      : scratch.completions.data() + static_cast<std::size_t>(item - numComplete) * d;
+        };
+        ForEachSampleBlock(plan_.map, 0, numComplete + numCompletions, column, scratch.block,
+                           [&](std::int64_t first, int count, const double* logs) {
+                               for (int b = 0; b < count; ++b) {
+                                   const std::int64_t item = first + b;
+                                   const double* row = logs + static_cast<std::size_t>(b) * units;
+                                   if (item < numComplete) {
+                                       const std::int32_t j = complete[static_cast<std::size_t>(item)];
+                                       scratch.counted.push_back({j, Finish(j, row), -1});
+                                   } else {
+                                       std::copy(row, row + units, scratch.completionLogs.begin() +
+                                                                        static_cast<std::ptrdiff_t>(item - numComplete) *
+                                                                            static_cast<std::ptrdiff_t>(units));
+                                   }
+                               }
+                           });
+        for (const auto& e : scratch.enumerated) RunEnumerated(e, scratch);
+        CountByUnit(scratch, stats);
     }
 
 private:
@@ -108,82 +150,79 @@ private:
         return false;
     }
 
-    // Every completion through the compiled units: P_k(observed) is the sum of
-    // their probabilities, taken relative to the largest.
-    void RunEnumerated(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch,
-                       const StatisticsView& stats) const {
+    // Appends every completion of sample j's missing entries, the missing
+    // variables counting up, the first one fastest.
+    void AddCompletions(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch) const {
+        const std::int32_t* codes = data_.Column(j);
+        const auto d = static_cast<std::size_t>(layout_.dimension);
+        scratch.enumerated.push_back({j, static_cast<std::int64_t>(scratch.completions.size() / d), completions});
+        for (std::int64_t c = 0; c < completions; ++c) {
+            std::int64_t rest = c;
+            for (std::size_t i = 0; i < d; ++i) {
+                std::int32_t code = codes[i];
+                if (code == kMissingCode) {
+                    code = static_cast<std::int32_t>(rest % layout_.range[i]);
+                    rest /= layout_.range[i];
+                }
+                scratch.completions.push_back(code);
+            }
+        }
+    }
+
+    // P_k(observed) is the sum of the completions' probabilities, taken
+    // relative to the largest.
+    void RunEnumerated(const AssignmentScratch::Enumerated& e, AssignmentScratch& scratch) const {
+        const std::int32_t j = e.sample;
+        const std::int64_t completions = e.count;
         const std::int32_t* codes = data_.Column(j);
         const auto d = static_cast<std::size_t>(layout_.dimension);
         const std::size_t units = plan_.map.NumUnits();
-        // Completion c: the missing variables count up, the first one fastest.
-        for (std::int64_t c = 0; c < completions; ++c) {
-            std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(c) * d;
-            std::int64_t rest = c;
-            for (std::size_t i = 0; i < d; ++i) {
-                completion[i] = codes[i];
-                if (codes[i] != kMissingCode) continue;
-                completion[i] = static_cast<std::int32_t>(rest % layout_.range[i]);
-                rest /= layout_.range[i];
-            }
-        }
-        ForEachSampleBlock(
-            plan_.map, 0, completions,
-            [&](std::int64_t c) { return scratch.completions.data() + static_cast<std::size_t>(c) * d; },
-            scratch.block, [&](std::int64_t first, int count, const double* logs) {
-                for (int b = 0; b < count; ++b)
-                    for (std::size_t k = 0; k < units; ++k)
-                        scratch.completionLogs[static_cast<std::size_t>(first + b) * units + k] =
-                            logs[static_cast<std::size_t>(b) * units + k];
-            });
+        const double* logs = scratch.completionLogs.data() + static_cast<std::size_t>(e.first) * units;
+        const std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(e.first) * d;
         for (std::size_t k = 0; k < units; ++k) {
-            const double top = LargestFinite(scratch, completions, k);
+            RelativeMasses(scratch, logs, completions, k);
             double sum = 0.0;
-            for (std::int64_t c = 0; c < completions; ++c) {
-                const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
-                if (IsFinite(l)) sum += std::exp(l - top);
-            }
-            scratch.logs[k] = sum > 0.0 ? top + std::log(sum) : kLogZero;
+            for (std::int64_t c = 0; c < completions; ++c) sum += scratch.mass[static_cast<std::size_t>(c)];
+            scratch.logs[k] = sum > 0.0 ? scratch.top + std::log(sum) : kLogZero;
         }
         const std::int32_t unit = Finish(j, scratch.logs.data());
-        const auto k = static_cast<std::size_t>(unit);
-        const bool explained = IsFinite(scratch.logs[k]);
-        const double top = LargestFinite(scratch, completions, k);
+        const bool explained = IsFinite(scratch.logs[static_cast<std::size_t>(unit)]);
+        RelativeMasses(scratch, logs, completions, static_cast<std::size_t>(unit));
         for (std::size_t i = 0; i < d; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
                 // The value of the largest posterior mass, the lowest on ties.
-                double mass[2] = {-1.0, 0.0};
+                double* byValue = scratch.valueMass.data();
+                for (std::int32_t x = 0; x < layout_.range[i]; ++x) byValue[x] = 0.0;
+                for (std::int64_t c = 0; c < completions; ++c)
+                    byValue[completion[static_cast<std::size_t>(c) * d + i]] += scratch.mass[static_cast<std::size_t>(c)];
                 code = 0;
-                for (std::int32_t x = 0; explained && x < layout_.range[i]; ++x) {
-                    mass[1] = 0.0;
-                    for (std::int64_t c = 0; c < completions; ++c) {
-                        const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
-                        if (scratch.completions[static_cast<std::size_t>(c) * d + i] == x && IsFinite(l))
-                            mass[1] += std::exp(l - top);
-                    }
-                    if (mass[1] > mass[0]) {
-                        mass[0] = mass[1];
-                        code = x;
-                    }
-                }
+                for (std::int32_t x = 1; explained && x < layout_.range[i]; ++x)
+                    if (byValue[x] > byValue[code]) code = x;
             }
             scratch.completed[i] = code;
         }
-        CountSample(layout_, scratch.completed.data(), unit, stats);
+        Stash(j, unit, scratch);
     }
 
-    static double LargestFinite(const AssignmentScratch& scratch, std::int64_t completions, std::size_t k) {
+    // Each completion's probability under unit k relative to the largest,
+    // exp(l_c - top) (exactly 1 for the largest), 0 for the impossible ones.
+    static void RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions, std::size_t k) {
         const std::size_t units = scratch.logs.size();
         double top = kLogZero;
         for (std::int64_t c = 0; c < completions; ++c) {
-            const double l = scratch.completionLogs[static_cast<std::size_t>(c) * units + k];
+            const double l = logs[static_cast<std::size_t>(c) * units + k];
             if (IsFinite(l) && l > top) top = l;
         }
-        return IsFinite(top) ? top : 0.0;
+        scratch.top = top;
+        for (std::int64_t c = 0; c < completions; ++c) {
+            const double l = logs[static_cast<std::size_t>(c) * units + k];
+            scratch.mass[static_cast<std::size_t>(c)] = !IsFinite(l) ? 0.0 : l == top ? 1.0 : std::exp(l - top);
+        }
     }
 
     // Message passing over each unit's tree, as TavrixImpute sums out the missing values.
-    void RunByInference(std::int32_t j, AssignmentScratch& scratch, const StatisticsView& stats) const {
+    void RunByInference(std::int32_t j, AssignmentScratch& scratch) const {
         const std::int32_t* codes = data_.Column(j);
         const std::size_t units = plan_.map.NumUnits();
         double* logs = scratch.logs.data();
@@ -204,7 +243,28 @@ private:
             }
             scratch.completed[static_cast<std::size_t>(i)] = code;
         }
-        CountSample(layout_, scratch.completed.data(), unit, stats);
+        Stash(j, unit, scratch);
+    }
+
+    void Stash(std::int32_t j, std::int32_t unit, AssignmentScratch& scratch) const {
+        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size())});
+        scratch.stash.insert(scratch.stash.end(), scratch.completed.begin(), scratch.completed.end());
+    }
+
+    // Counts the samples unit by unit (a counting sort keeps their order).
+    void CountByUnit(AssignmentScratch& scratch, const StatisticsView& stats) const {
+        const std::size_t units = plan_.map.NumUnits();
+        scratch.unitStart.assign(units + 1, 0);
+        for (const auto& c : scratch.counted) ++scratch.unitStart[static_cast<std::size_t>(c.unit) + 1];
+        for (std::size_t k = 0; k < units; ++k) scratch.unitStart[k + 1] += scratch.unitStart[k];
+        scratch.byUnit.resize(scratch.counted.size());
+        for (const auto& c : scratch.counted)
+            scratch.byUnit[static_cast<std::size_t>(scratch.unitStart[static_cast<std::size_t>(c.unit)]++)] = c;
+        for (const auto& c : scratch.byUnit) {
+            const std::int32_t* codes = c.stashed < 0 ? data_.Column(c.sample)
+                                                      : scratch.stash.data() + static_cast<std::size_t>(c.stashed);
+            CountSample(layout_, codes, c.unit, stats);
+        }
     }
 
     // Writes sample j's results from its unit log-likelihoods and returns its

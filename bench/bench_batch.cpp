@@ -162,6 +162,40 @@ void Batch(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "vote 6x6, sample visits" : "wide 4x4, sample visits");
 }
 
+// The two halves of an epoch on their own.
+void Count(benchmark::State& state) {
+    const Workload& w = Pick(state.range(0));
+    const MapModel view = testing::ViewOf(w.model);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits());
+    Statistics stats(layout);
+    const auto n = static_cast<std::size_t>(w.data.numSamples);
+    std::vector<std::int32_t> best(n);
+    std::vector<double> logLikelihood(n);
+    for (auto _ : state)
+        CountStatistics(view, layout, w.data, static_cast<int>(state.range(1)), stats.View(),
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+    state.SetItemsProcessed(state.iterations() * w.data.numSamples);
+}
+
+void Update(benchmark::State& state) {
+    const Workload& w = Pick(state.range(0));
+    reference::RawModel model = w.model;
+    const TrainedTables tables = TablesOf(model);
+    const MapModel view = testing::ViewOf(w.model);
+    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits());
+    Statistics stats(layout);
+    const auto n = static_cast<std::size_t>(w.data.numSamples);
+    std::vector<std::int32_t> best(n);
+    std::vector<double> logLikelihood(n);
+    CountStatistics(view, layout, w.data, 1, stats.View(),
+                    AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+    for (auto _ : state)
+        UpdateMap(ViewOfTables(view, tables), layout, stats.ConstView(), 1.0, 1.0, static_cast<int>(state.range(1)), tables);
+    state.SetItemsProcessed(state.iterations() * w.data.numSamples);
+}
+
+BENCHMARK(Count)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Update)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Online)->ArgsProduct({{0, 1}, {1}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Batch)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
 
