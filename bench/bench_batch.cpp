@@ -5,11 +5,13 @@
 // An online iteration visits one sample; an epoch visits every sample once.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.hpp"
 #include "batch/assignment.hpp"
 #include "batch/batch_training.hpp"
 #include "batch/update.hpp"
@@ -199,7 +201,27 @@ BENCHMARK(Update)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})-
 BENCHMARK(Online)->ArgsProduct({{0, 1}, {1}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Batch)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"wide", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Per workload: batch against online per sample visit, and two threads against one.
+void ReportRatios(std::ostream& out, const std::vector<bench::Measurement>& runs) {
+    for (const char* workload : {"wide:0", "wide:1"}) {
+        double online = 0.0, one = 0.0, two = 0.0;
+        for (const bench::Measurement& m : runs) {
+            if (m.name.find(std::string("/") + workload + "/") == std::string::npos) continue;
+            if (m.name.rfind("Online/", 0) == 0) online = m.itemsPerSecond;
+            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:1/") != std::string::npos) one = m.itemsPerSecond;
+            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:2/") != std::string::npos) two = m.itemsPerSecond;
+        }
+        if (online == 0.0 || one == 0.0) continue;
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "%s: batch %.1f x online per sample visit on 1 thread (epoch %.2f ms); 2 threads %.2f x 1\n",
+                      workload[5] == '0' ? "vote 6x6" : "wide 4x4", one / online,
+                      1000.0 * (workload[5] == '0' ? Vote() : Wide()).data.numSamples / one, two > 0.0 ? two / one : 0.0);
+        out << text;
+    }
+}
+
 }  // namespace
 }  // namespace tavrix
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return tavrix::bench::RunWithRatios(argc, argv, tavrix::ReportRatios); }

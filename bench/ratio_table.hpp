@@ -84,6 +84,7 @@ inline std::string ShortRate(double rate) {
 
 // The comparisons as a Markdown table.
 inline void PrintTable(std::ostream& out, const std::vector<Comparison>& rows) {
+    if (rows.empty()) return;
     out << "| benchmark | size | threads | item | fast items/s | reference items/s | fast / reference |\n"
         << "|---|---|---:|---|---:|---:|---:|\n";
     for (const Comparison& row : rows) {
