@@ -33,7 +33,8 @@ cp LICENSE "$PKG/COPYING"
 
 # The functions by topic; a MEX function not placed here gets a topic of its own.
 INDEX_TOPICS=(
-  "Maps|TavrixInit TavrixFit TavrixBest TavrixTree"
+  "Maps|TavrixInit TavrixTrain TavrixFit TavrixBest TavrixTree"
+  "Batch training in parts|TavrixStats TavrixUpdate"
   "Scores and missing values|TavrixScore TavrixHoles TavrixImpute"
   "Data|TavrixRead TavrixLabels"
   "Pictures|TavrixPlotHits TavrixPlotComponent TavrixPlotUMatrix"
