@@ -30,6 +30,32 @@ std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layo
     return count;
 }
 
+// A number in (0, 1) fixed by a sample's codes (missing ones as -1) and one
+// of its variables: Lehmer's generator modulo 2^31 - 1 run over the codes,
+// exact in integers and in doubles alike.
+double SampleFraction(const std::int32_t* codes, std::int32_t d, std::int32_t variable) {
+    constexpr std::uint64_t kModulus = 2147483647, kMultiplier = 48271;
+    std::uint64_t h = static_cast<std::uint64_t>(variable) + 1;
+    for (std::int32_t i = 0; i < d; ++i) h = (h * kMultiplier + static_cast<std::uint64_t>(codes[i] + 2)) % kModulus;
+    for (int round = 0; round < 3; ++round) h = h * kMultiplier % kModulus;
+    return static_cast<double>(h) / static_cast<double>(kModulus);
+}
+
+// The code at `fraction` of the cumulative posterior mass, in code order:
+// a draw from the posterior that depends on the sample only.
+std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, bool explained) {
+    if (!explained) return 0;
+    double total = 0.0;
+    for (std::int32_t x = 0; x < range; ++x) total += mass[x];
+    const double u = fraction * total;
+    double cumulative = 0.0;
+    for (std::int32_t x = 0; x < range; ++x) {
+        cumulative += mass[x];
+        if (u < cumulative) return x;
+    }
+    return range - 1;
+}
+
 // What the pass computes once from the model.
 struct CompiledAssignment {
     CompiledAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads)
@@ -191,14 +217,11 @@ private:
         for (std::size_t i = 0; i < d; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
-                // The value of the largest posterior mass, the lowest on ties.
                 double* byValue = scratch.valueMass.data();
                 for (std::int32_t x = 0; x < layout_.range[i]; ++x) byValue[x] = 0.0;
                 for (std::int64_t c = 0; c < completions; ++c)
                     byValue[completion[static_cast<std::size_t>(c) * d + i]] += scratch.mass[static_cast<std::size_t>(c)];
-                code = 0;
-                for (std::int32_t x = 1; explained && x < layout_.range[i]; ++x)
-                    if (byValue[x] > byValue[code]) code = x;
+                code = PickCode(byValue, layout_.range[i], SampleFraction(codes, layout_.dimension, static_cast<std::int32_t>(i)), explained);
             }
             scratch.completed[i] = code;
         }
@@ -236,10 +259,8 @@ private:
         for (std::int32_t i = 0; i < layout_.dimension; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
-                code = 0;
                 const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
-                for (std::int32_t x = 1; explained && x < layout_.range[static_cast<std::size_t>(i)]; ++x)
-                    if (posterior[x] > posterior[code]) code = x;
+                code = PickCode(posterior, layout_.range[static_cast<std::size_t>(i)], SampleFraction(codes, layout_.dimension, i), explained);
             }
             scratch.completed[static_cast<std::size_t>(i)] = code;
         }

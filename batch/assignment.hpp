@@ -5,10 +5,12 @@
 // observed values; ties go to the lowest unit. Complete samples are scored by
 // the compiled units; samples with missing entries by exact inference, their
 // missing variables summed out. A sample with missing entries is counted as
-// completed by its unit's most probable value of each missing variable (its
-// posterior marginal given the observed values; the lowest code on ties), so
-// that every sample adds whole counts to one unit and the tables built from
-// the counts stay consistent. A sample that no unit gives a finite score goes
+// completed by a draw from its unit's posterior of each missing variable given
+// the observed values: the code at a fraction of the cumulative posterior
+// mass, the fraction fixed by the sample's own codes (SampleFraction in
+// assignment.cpp). Every sample so adds whole counts to one unit, the tables
+// built from the counts stay consistent, and the counts do not depend on
+// where the sample lies in the data or on the thread count. A sample that no unit gives a finite score goes
 // to unit 0, its missing entries completed with code 0.
 #pragma once
 

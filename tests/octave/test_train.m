@@ -1,6 +1,7 @@
 function test_train()
 % TavrixTrain, TavrixStats and TavrixUpdate in Octave: one epoch against a
-% plain .m transcription (missing entries summed out by enumeration), the
+% plain .m transcription (missing entries summed out by enumeration and drawn
+% from the unit's posterior at a fraction fixed by the sample), the
 % same model for every thread count and for statistics added over parts,
 % the caller's model untouched, and the errors.
   rand('state', 3);
@@ -113,8 +114,7 @@ function e = reference_epoch(m, data, radius, prior)
     y = x;
     for v = 1:numel(missing)
       posterior = accumarray(completions(:, v) + 1, p(:, k), [r(missing(v)) 1]);
-      [~, code] = max(posterior);
-      y(missing(v)) = code - 1;
+      y(missing(v)) = find(sample_fraction(x, missing(v)) * sum(posterior) < cumsum(posterior), 1) - 1;
     end
     e.count(k) = e.count(k) + 1;
     for i = 1:d
@@ -155,6 +155,21 @@ function e = reference_epoch(m, data, radius, prior)
     e.model.Mutual{k} = MI;
   end
   e.model.Pi = reshape((Sn + prior) / sum(Sn + prior), size(m.Pi));
+end
+
+% The fraction of the posterior mass at which a missing value is drawn:
+% Lehmer's generator modulo 2^31 - 1 over the sample's codes (missing: -1).
+function u = sample_fraction(x, variable)
+  m = 2147483647;
+  h = variable;
+  codes = x; codes(isnan(codes)) = -1;
+  for i = 1:numel(codes)
+    h = mod(h * 48271 + codes(i) + 2, m);
+  end
+  for round = 1:3
+    h = mod(h * 48271, m);
+  end
+  u = h / m;
 end
 
 function c = all_codes(r)

@@ -16,7 +16,8 @@ using testing::Text;
 
 Kind FieldKind(const char* field) {
     for (const char* name : {"Graph", "NumVictories", "Translate", "Ranges", "NumRowsMap", "NumColsMap", "Dimension",
-                             "MaxRange", "NumValues", "RootNode", "Samples", "Seed", "Iterations", "Threads"})
+                             "MaxRange", "NumValues", "RootNode", "Samples", "Seed", "Iterations", "Threads", "Count",
+                             "Values", "Pairs"})
         if (std::strcmp(field, name) == 0) return Kind::kInteger;
     return Kind::kReal;
 }
@@ -297,6 +298,31 @@ void ImputeCases(Builder& b, const Fixture& trained) {
     b.Add("impute.error.code", "TavrixImpute", 1, {p.model, data, b.Keep(Matrix(9, 120, std::vector<double>(1080, 1.0)))});
 }
 
+void BatchCases(Builder& b) {
+    testing::ModelShape shape;
+    shape.rows = 3;
+    shape.cols = 2;
+    shape.dimension = 7;
+    shape.zeroShare = 0;
+    const Fixture f = MakeFixture(b, 61, shape, 150, true, false);
+    std::vector<double> missing(f.samples);
+    const std::vector<double> mask = RandomMask(62, f, 3);
+    for (std::size_t k = 0; k < missing.size(); ++k)
+        if (mask[k] == 0.0) missing[k] = kNaN;
+    const mxArray* data = b.Keep(Matrix(7, 150, missing));
+    const std::vector<Kind> struct2{Kind::kReal, Kind::kReal};  // struct results: kinds by field
+    b.Add("train.missing", "TavrixTrain", 2, {f.model, data, b.Keep(Scalar(4))}, struct2);
+    b.Add("train.options", "TavrixTrain", 1,
+          {f.model, f.data, b.Keep(Scalar(3)), b.Keep(Text("Radius")), b.Keep(Matrix(1, 2, {2.0, 0.5})),
+           b.Keep(Text("Prior")), b.Keep(Scalar(2.5)), b.Keep(Text("Threads")), b.Keep(Scalar(3)),
+           b.Keep(Text("Mask")), b.Keep(Matrix(7, 150, mask))},
+          struct2);
+    b.Add("stats.missing", "TavrixStats", 3, {f.model, data}, {Kind::kReal, Kind::kInteger, Kind::kReal});
+    b.Add("train.error.epochs", "TavrixTrain", 1, {f.model, data, b.Keep(Text("many"))});
+    b.Add("train.error.prior", "TavrixTrain", 1, {f.model, data, b.Keep(Scalar(2)), b.Keep(Text("Prior")), b.Keep(Scalar(0))});
+    b.Add("update.error.stats", "TavrixUpdate", 1, {f.model, f.data, b.Keep(Scalar(1))});
+}
+
 }  // namespace
 
 CaseSet MakeCases() {
@@ -306,6 +332,7 @@ CaseSet MakeCases() {
     ScoreCases(b, trained);
     HolesCases(b, trained);
     ImputeCases(b, trained);
+    BatchCases(b);
     return b.Take();
 }
 
