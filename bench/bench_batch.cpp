@@ -22,6 +22,8 @@
 namespace tavrix {
 namespace {
 
+using testing::TablesOf;
+
 struct Workload {
     reference::RawModel model;   // a first map; Samples complete (missing entries 0)
     CodeMatrix data;             // the data, missing entries kMissingCode
@@ -59,19 +61,6 @@ CodeMatrix ReadVotes(const std::string& path, std::vector<double>& ranges) {
     data.dimension = static_cast<std::int32_t>(labels.size()) - 1;
     for (std::int32_t i = 0; i < data.dimension; ++i) ranges.push_back(static_cast<double>(labels[static_cast<std::size_t>(i)].size()));
     return data;
-}
-
-TrainedTables TablesOf(reference::RawModel& m) {
-    TrainedTables t;
-    for (std::size_t k = 0; k < m.marginal.size(); ++k) {
-        t.marginal.push_back(m.marginal[k].data());
-        t.intersect.push_back(m.intersect[k].data());
-        t.mutual.push_back(m.mutual[k].data());
-        t.graph.push_back(m.graph[k].data());
-    }
-    t.pi = m.pi.data();
-    t.numVictories = m.numVictories.data();
-    return t;
 }
 
 // A first map: every unit built by one batch update from a share of the

@@ -203,4 +203,17 @@ std::vector<std::uint8_t> HiddenFlags(const std::vector<double>& mask) {
     return hidden;
 }
 
+TrainedTables TablesOf(reference::RawModel& m) {
+    TrainedTables t;
+    for (std::size_t k = 0; k < m.marginal.size(); ++k) {
+        t.marginal.push_back(m.marginal[k].data());
+        t.intersect.push_back(m.intersect[k].data());
+        t.mutual.push_back(m.mutual[k].data());
+        t.graph.push_back(m.graph[k].data());
+    }
+    t.pi = m.pi.data();
+    t.numVictories = m.numVictories.data();
+    return t;
+}
+
 }  // namespace tavrix::testing

@@ -9,6 +9,7 @@
 
 #include "core/map_model.hpp"
 #include "tests/reference/reference_core.hpp"
+#include "train/training_views.hpp"
 
 namespace tavrix::testing {
 
@@ -45,6 +46,9 @@ std::vector<double> RandomSamples(Random& random, const reference::RawModel& mod
 
 // The core's view of a raw model (pointers into it).
 MapModel ViewOf(const reference::RawModel& model);
+
+// Writable views of a raw model's trained arrays (pointers into it).
+TrainedTables TablesOf(reference::RawModel& model);
 
 // Codes truncated as the host layer does.
 CodeMatrix CodesOf(const reference::RawModel& model, const std::vector<double>& samples);

@@ -32,19 +32,6 @@ reference::RawModel ProperModel(Random& random, int rows, int cols, int dimensio
     return model;
 }
 
-TrainedTables TablesOf(reference::RawModel& m) {
-    TrainedTables t;
-    for (std::size_t k = 0; k < m.marginal.size(); ++k) {
-        t.marginal.push_back(m.marginal[k].data());
-        t.intersect.push_back(m.intersect[k].data());
-        t.mutual.push_back(m.mutual[k].data());
-        t.graph.push_back(m.graph[k].data());
-    }
-    t.pi = m.pi.data();
-    t.numVictories = m.numVictories.data();
-    return t;
-}
-
 struct FastCounts {
     Statistics stats;
     std::vector<std::int32_t> best;

@@ -128,15 +128,7 @@ protected:
         const reference::RawModel expected =
             reference::Train(raw, iterations, [&](std::int32_t n) { return literalDraws.Draw(n); });
         reference::RawModel out = raw;
-        TrainedTables t;
-        for (std::size_t k = 0; k < out.marginal.size(); ++k) {
-            t.marginal.push_back(out.marginal[k].data());
-            t.intersect.push_back(out.intersect[k].data());
-            t.mutual.push_back(out.mutual[k].data());
-            t.graph.push_back(out.graph[k].data());
-        }
-        t.pi = out.pi.data();
-        t.numVictories = out.numVictories.data();
+        const TrainedTables t = TablesOf(out);
         RandomDraws draws(seed);
         Train(ViewOf(raw), t, CodesOf(raw, raw.samples), iterations, draws, Threads(), nullptr);
         EXPECT_TRUE(SameModel(expected, out));
