@@ -1,0 +1,78 @@
+#include "mat_file.hpp"
+
+#include <climits>
+#include <memory>
+
+namespace tavrix::cli {
+namespace {
+
+struct FileCloser {
+    void operator()(mat_t* mat) const { Mat_Close(mat); }
+};
+using MatFile = std::unique_ptr<mat_t, FileCloser>;
+using MatVariable = std::unique_ptr<matvar_t, MatVariableDeleter>;
+
+MatFile Open(const std::string& file) {
+    MatFile mat(Mat_Open(file.c_str(), MAT_ACC_RDONLY));
+    if (!mat) throw FileError("cannot open it as a MAT file (missing, unreadable or not a MAT file)");
+    return mat;
+}
+
+std::string Resolve(mat_t* mat, const std::string& name) {
+    if (!name.empty()) return name;
+    std::size_t count = 0;
+    char** names = Mat_GetDir(mat, &count);
+    if (!names || count == 0) throw FileError("holds no variable (or cannot be read)");
+    return names[0];
+}
+
+std::string Quoted(const std::string& name) { return "variable '" + name + "'"; }
+
+}  // namespace
+
+host::OwnedArray ReadVariable(const std::string& file, const std::string& name) {
+    MatFile mat = Open(file);
+    const std::string variable = Resolve(mat.get(), name);
+    MatVariable v(Mat_VarRead(mat.get(), variable.c_str()));
+    if (!v) throw FileError("cannot read " + Quoted(variable) + " (absent, or the file is damaged or truncated)");
+    return ToMxArray(v.get(), Quoted(variable));
+}
+
+ColumnBlock ReadColumnBlock(const std::string& file, const std::string& name, int part, int parts) {
+    MatFile mat = Open(file);
+    ColumnBlock block;
+    block.variable = Resolve(mat.get(), name);
+    MatVariable v(Mat_VarReadInfo(mat.get(), block.variable.c_str()));
+    if (!v) throw FileError("cannot read " + Quoted(block.variable) + " (absent, or the file is damaged or truncated)");
+    if (v->rank != 2 || v->isComplex || v->class_type < MAT_C_DOUBLE || v->class_type > MAT_C_UINT64)
+        throw FileError(Quoted(block.variable) + " must be a real, full numeric or logical matrix");
+    block.total = static_cast<std::int64_t>(v->dims[1]);
+    block.first = block.total * part / parts;
+    block.count = block.total * (part + 1) / parts - block.first;
+    const std::size_t rows = v->dims[0];
+    block.data.reset(mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(block.count), mxREAL));
+    if (rows == 0 || block.count == 0) return block;
+    // One linear read of the block's elements (matio's 2-d slab reads of
+    // uncompressed v5 files ignore the start column).
+    const std::int64_t first = static_cast<std::int64_t>(rows) * block.first;
+    const std::int64_t count = static_cast<std::int64_t>(rows) * block.count;
+    if (first + count > INT_MAX)
+        throw FileError(Quoted(block.variable) + " has 2^31 or more elements, more than matio reads by index");
+    v->class_type = MAT_C_DOUBLE;  // matio converts what it reads to the class asked for
+    if (Mat_VarReadDataLinear(mat.get(), v.get(), mxGetPr(block.data.get()), static_cast<int>(first), 1,
+                              static_cast<int>(count)) != 0)
+        throw FileError("cannot read columns " + std::to_string(block.first + 1) + ".." +
+                        std::to_string(block.first + block.count) + " of " + Quoted(block.variable) +
+                        " (the file is damaged or truncated)");
+    return block;
+}
+
+void WriteVariable(const std::string& file, const char* name, const mxArray* value) {
+    std::unique_ptr<mat_t, FileCloser> mat(Mat_CreateVer(file.c_str(), nullptr, MAT_FT_MAT5));
+    if (!mat) throw FileError("cannot create it");
+    MatVariable v(ToMatVariable(value, name));
+    if (Mat_VarWrite(mat.get(), v.get(), MAT_COMPRESSION_NONE) != 0) throw FileError("cannot write it (disk full?)");
+    if (Mat_Close(mat.release()) != 0) throw FileError("cannot finish writing it (disk full?)");
+}
+
+}  // namespace tavrix::cli
