@@ -28,6 +28,18 @@ std::string Resolve(mat_t* mat, const std::string& name) {
 
 std::string Quoted(const std::string& name) { return "variable '" + name + "'"; }
 
+// Whether element `index` can be read: matio's reads of a truncated v5 file
+// report success and leave the buffer as it was, so the element is read over
+// two different values, and is there unless both come back unchanged.
+bool Readable(mat_t* mat, matvar_t* v, int index) {
+    for (const double sentinel : {1.5e300, -2.5e300}) {
+        double x = sentinel;
+        if (Mat_VarReadDataLinear(mat, v, &x, index, 1, 1) != 0) return false;
+        if (!(x == sentinel)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 host::OwnedArray ReadVariable(const std::string& file, const std::string& name) {
@@ -60,7 +72,8 @@ ColumnBlock ReadColumnBlock(const std::string& file, const std::string& name, in
         throw FileError(Quoted(block.variable) + " has 2^31 or more elements, more than matio reads by index");
     v->class_type = MAT_C_DOUBLE;  // matio converts what it reads to the class asked for
     if (Mat_VarReadDataLinear(mat.get(), v.get(), mxGetPr(block.data.get()), static_cast<int>(first), 1,
-                              static_cast<int>(count)) != 0)
+                              static_cast<int>(count)) != 0 ||
+        !Readable(mat.get(), v.get(), static_cast<int>(first + count - 1)))
         throw FileError("cannot read columns " + std::to_string(block.first + 1) + ".." +
                         std::to_string(block.first + block.count) + " of " + Quoted(block.variable) +
                         " (the file is damaged or truncated)");
