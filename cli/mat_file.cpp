@@ -50,32 +50,39 @@ host::OwnedArray ReadVariable(const std::string& file, const std::string& name) 
     return ToMxArray(v.get(), Quoted(variable));
 }
 
-ColumnBlock ReadColumnBlock(const std::string& file, const std::string& name, int part, int parts) {
+MatrixColumns::MatrixColumns(const std::string& file, const std::string& name) {
     MatFile mat = Open(file);
-    ColumnBlock block;
-    block.variable = Resolve(mat.get(), name);
-    MatVariable v(Mat_VarReadInfo(mat.get(), block.variable.c_str()));
-    if (!v) throw FileError("cannot read " + Quoted(block.variable) + " (absent, or the file is damaged or truncated)");
+    variable_ = Resolve(mat.get(), name);
+    MatVariable v(Mat_VarReadInfo(mat.get(), variable_.c_str()));
+    if (!v) throw FileError("cannot read " + Quoted(variable_) + " (absent, or the file is damaged or truncated)");
     if (v->rank != 2 || v->isComplex || v->class_type < MAT_C_DOUBLE || v->class_type > MAT_C_UINT64)
-        throw FileError(Quoted(block.variable) + " must be a real, full numeric or logical matrix");
-    block.total = static_cast<std::int64_t>(v->dims[1]);
-    block.first = block.total * part / parts;
-    block.count = block.total * (part + 1) / parts - block.first;
-    const std::size_t rows = v->dims[0];
-    block.data.reset(mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(block.count), mxREAL));
-    if (rows == 0 || block.count == 0) return block;
+        throw FileError(Quoted(variable_) + " must be a real, full numeric or logical matrix");
+    v->class_type = MAT_C_DOUBLE;  // matio converts what it reads to the class asked for
+    mat_ = mat.release();
+    info_ = v.release();
+}
+
+MatrixColumns::~MatrixColumns() {
+    Mat_VarFree(info_);
+    Mat_Close(mat_);
+}
+
+std::int64_t MatrixColumns::Columns() const { return static_cast<std::int64_t>(info_->dims[1]); }
+
+host::OwnedArray MatrixColumns::Read(std::int64_t firstColumn, std::int64_t columns) {
+    const std::size_t rows = info_->dims[0];
+    host::OwnedArray block(mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(columns), mxREAL));
+    if (rows == 0 || columns == 0) return block;
     // One linear read of the block's elements (matio's 2-d slab reads of
     // uncompressed v5 files ignore the start column).
-    const std::int64_t first = static_cast<std::int64_t>(rows) * block.first;
-    const std::int64_t count = static_cast<std::int64_t>(rows) * block.count;
+    const std::int64_t first = static_cast<std::int64_t>(rows) * firstColumn;
+    const std::int64_t count = static_cast<std::int64_t>(rows) * columns;
     if (first + count > INT_MAX)
-        throw FileError(Quoted(block.variable) + " has 2^31 or more elements, more than matio reads by index");
-    v->class_type = MAT_C_DOUBLE;  // matio converts what it reads to the class asked for
-    if (Mat_VarReadDataLinear(mat.get(), v.get(), mxGetPr(block.data.get()), static_cast<int>(first), 1,
-                              static_cast<int>(count)) != 0 ||
-        !Readable(mat.get(), v.get(), static_cast<int>(first + count - 1)))
-        throw FileError("cannot read columns " + std::to_string(block.first + 1) + ".." +
-                        std::to_string(block.first + block.count) + " of " + Quoted(block.variable) +
+        throw FileError(Quoted(variable_) + " has 2^31 or more elements, more than matio reads by index");
+    if (Mat_VarReadDataLinear(mat_, info_, mxGetPr(block.get()), static_cast<int>(first), 1, static_cast<int>(count)) != 0 ||
+        !Readable(mat_, info_, static_cast<int>(first + count - 1)))
+        throw FileError("cannot read columns " + std::to_string(firstColumn + 1) + ".." +
+                        std::to_string(firstColumn + columns) + " of " + Quoted(variable_) +
                         " (the file is damaged or truncated)");
     return block;
 }

@@ -28,6 +28,7 @@ MpiStatisticsPass::MpiStatisticsPass(const MapModel& model, const CodeMatrix& bl
 }
 
 ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& totals) {
+    const double start = MPI_Wtime();
     std::fill(buffer_.begin(), buffer_.end(), 0.0);
     const auto units = static_cast<std::size_t>(layout_.units);
     double* count = buffer_.data();
@@ -41,7 +42,10 @@ ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& t
     double* tail = buffer_.data() + buffer_.size() - 2;
     tail[0] = local.logLikelihood;
     tail[1] = local.changed;
+    const double counted = MPI_Wtime();
+    countSeconds_ += counted - start;
     MPI_Allreduce(MPI_IN_PLACE, buffer_.data(), static_cast<int>(buffer_.size()), MPI_DOUBLE, MPI_SUM, comm_);
+    reduceSeconds_ += MPI_Wtime() - counted;
     totals.logLikelihood = tail[0];
     totals.changed = tail[1];
     totals.samples = totalSamples_;

@@ -26,6 +26,10 @@ public:
     // Doubles each rank sends in one epoch's reduction.
     std::size_t ReducedDoubles() const { return buffer_.size(); }
 
+    // Seconds this rank spent so far counting its block, and in the reductions.
+    double CountSeconds() const { return countSeconds_; }
+    double ReduceSeconds() const { return reduceSeconds_; }
+
 private:
     StatisticsLayout layout_;
     const CodeMatrix& block_;
@@ -35,6 +39,7 @@ private:
     std::vector<double> buffer_;  // count, values, pairs, then log-likelihood and changed-unit totals
     std::vector<std::int32_t> best_, previous_;
     std::vector<double> logLikelihood_;
+    double countSeconds_ = 0.0, reduceSeconds_ = 0.0;
 };
 
 }  // namespace tavrix::cli

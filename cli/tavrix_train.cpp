@@ -4,6 +4,7 @@
 // same model from the summed statistics; rank 0 writes it.
 #include <mpi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -36,6 +37,26 @@ struct Job {
     std::unique_ptr<cli::MpiStatisticsPass> pass;
 };
 
+// Columns [first, first + count) of `matrix` as codes, checked as TavrixTrain
+// checks its data (NaN marks a missing entry), read a chunk at a time so that
+// the doubles of only one chunk are held beside the codes.
+CodeMatrix ReadCodesInChunks(cli::MatrixColumns& matrix, std::int64_t first, std::int64_t count, const MapModel& model) {
+    constexpr std::int64_t kChunkColumns = 1 << 16;
+    CodeMatrix codes;
+    codes.dimension = model.dimension;
+    codes.numSamples = static_cast<std::int32_t>(count);
+    for (std::int64_t done = 0; done < count; done += kChunkColumns) {
+        const std::int64_t columns = std::min(kChunkColumns, count - done);
+        const host::OwnedArray chunk = matrix.Read(first + done, columns);
+        const std::string name = "variable '" + matrix.Variable() + "' (columns " + std::to_string(first + done + 1) +
+                                 ".." + std::to_string(first + done + columns) + ")";
+        const CodeMatrix part = host::ReadDataWithMissing(chunk.get(), name.c_str(), nullptr, model);
+        if (done == 0) codes.codes.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(model.dimension));
+        codes.codes.insert(codes.codes.end(), part.codes.begin(), part.codes.end());
+    }
+    return codes;
+}
+
 // Reads and checks this rank's part: the model, its block of samples, and on
 // rank 0 the output's folder. `file` names the file at hand for messages.
 void Prepare(Job& job, std::string& file) {
@@ -45,17 +66,20 @@ void Prepare(Job& job, std::string& file) {
     job.model = host::ReadModel(job.modelArray.get(), 1);
     host::RequireBatchFields(job.modelArray.get(), job.model);
     file = a.dataFile;
-    cli::ColumnBlock block = cli::ReadColumnBlock(a.dataFile, a.dataVariable, job.rank, job.ranks);
-    const std::string variable = "variable '" + block.variable + "'";
-    if (block.count == 0)
-        throw cli::FileError(variable + " has " + std::to_string(block.total) + " samples, fewer than the " +
-                             std::to_string(job.ranks) + " ranks, and this rank's block is empty; run with at most " +
-                             std::to_string(block.total) + " ranks");
-    const std::string name = variable + " (columns " + std::to_string(block.first + 1) + ".." +
-                             std::to_string(block.first + block.count) + ")";
-    job.codes = host::ReadDataWithMissing(block.data.get(), name.c_str(), nullptr, job.model);
-    block.data.reset();
-    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, block.total, a.threads, MPI_COMM_WORLD);
+    cli::MatrixColumns matrix(a.dataFile, a.dataVariable);
+    const std::int64_t total = matrix.Columns();
+    const std::int64_t first = total * job.rank / job.ranks;
+    const std::int64_t count = total * (job.rank + 1) / job.ranks - first;
+    if (count == 0)
+        throw cli::FileError("variable '" + matrix.Variable() + "' has " + std::to_string(total) +
+                             " samples, fewer than the " + std::to_string(job.ranks) +
+                             " ranks, and this rank's block is empty; run with at most " + std::to_string(total) +
+                             " ranks");
+    if (count >= (std::int64_t{1} << 31))
+        throw cli::FileError("this rank's block of " + std::to_string(count) + " samples must hold fewer than 2^31; "
+                             "run with more ranks");
+    job.codes = ReadCodesInChunks(matrix, first, count, job.model);
+    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, total, a.threads, MPI_COMM_WORLD);
     if (job.rank == 0) {
         file = a.outFile;
         cli::RequireWritableFolder(a.outFile);
@@ -79,6 +103,22 @@ BatchSettings SettingsOf(const cli::Arguments& a, const MapModel& model) {
     return settings;
 }
 
+// With --verbose, rank 0 prints every rank's time per epoch counting and
+// waiting in the reduction, and its samples counted per second.
+void ReportTimes(const Job& job, int epochs) {
+    const double mine[3] = {job.pass->CountSeconds() / epochs, job.pass->ReduceSeconds() / epochs,
+                            static_cast<double>(job.codes.numSamples)};
+    std::vector<double> all(static_cast<std::size_t>(3 * job.ranks));
+    MPI_Gather(mine, 3, MPI_DOUBLE, all.data(), 3, MPI_DOUBLE, 0, MPI_COMM_WORLD);
+    if (job.rank != 0) return;
+    std::printf("tavrix-train: statistics of %zu doubles reduced per epoch\n", job.pass->ReducedDoubles());
+    for (int r = 0; r < job.ranks; ++r) {
+        const double* t = all.data() + 3 * r;
+        std::printf("tavrix-train: rank %d: %.0f samples, counted in %.3f s per epoch (%.0f samples per second), "
+                    "%.3f s per epoch in the reduction\n", r, t[2], t[0], t[0] > 0.0 ? t[2] / t[0] : 0.0, t[1]);
+    }
+}
+
 int Run(Job& job) {
     std::string failure, file;
     try {
@@ -99,6 +139,8 @@ int Run(Job& job) {
     TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs, SettingsOf(job.args, job.model),
                        Span<EpochReport>(reports.data(), reports.size()),
                        job.rank == 0 && job.args.verbose ? &printer : nullptr);
+
+    if (job.args.verbose) ReportTimes(job, job.args.epochs > 0 ? job.args.epochs : 1);
 
     int written = 1;
     if (job.rank == 0) {
