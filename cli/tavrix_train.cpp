@@ -4,7 +4,6 @@
 // same model from the summed statistics; rank 0 writes it.
 #include <mpi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,12 +14,12 @@
 #include "../batch/batch_defaults.hpp"
 #include "../batch/pass_training.hpp"
 #include "../host/batch_fields.hpp"
-#include "../host/data_reader.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/model_writer.hpp"
 #include "arguments.hpp"
 #include "epoch_printer.hpp"
 #include "mat_file.hpp"
+#include "rank_block.hpp"
 #include "mpi_statistics_pass.hpp"
 #include "output_file.hpp"
 
@@ -37,26 +36,6 @@ struct Job {
     std::unique_ptr<cli::MpiStatisticsPass> pass;
 };
 
-// Columns [first, first + count) of `matrix` as codes, checked as TavrixTrain
-// checks its data (NaN marks a missing entry), read a chunk at a time so that
-// the doubles of only one chunk are held beside the codes.
-CodeMatrix ReadCodesInChunks(cli::MatrixColumns& matrix, std::int64_t first, std::int64_t count, const MapModel& model) {
-    constexpr std::int64_t kChunkColumns = 1 << 16;
-    CodeMatrix codes;
-    codes.dimension = model.dimension;
-    codes.numSamples = static_cast<std::int32_t>(count);
-    for (std::int64_t done = 0; done < count; done += kChunkColumns) {
-        const std::int64_t columns = std::min(kChunkColumns, count - done);
-        const host::OwnedArray chunk = matrix.Read(first + done, columns);
-        const std::string name = "variable '" + matrix.Variable() + "' (columns " + std::to_string(first + done + 1) +
-                                 ".." + std::to_string(first + done + columns) + ")";
-        const CodeMatrix part = host::ReadDataWithMissing(chunk.get(), name.c_str(), nullptr, model);
-        if (done == 0) codes.codes.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(model.dimension));
-        codes.codes.insert(codes.codes.end(), part.codes.begin(), part.codes.end());
-    }
-    return codes;
-}
-
 // Reads and checks this rank's part: the model, its block of samples, and on
 // rank 0 the output's folder. `file` names the file at hand for messages.
 void Prepare(Job& job, std::string& file) {
@@ -66,20 +45,9 @@ void Prepare(Job& job, std::string& file) {
     job.model = host::ReadModel(job.modelArray.get(), 1);
     host::RequireBatchFields(job.modelArray.get(), job.model);
     file = a.dataFile;
-    cli::MatrixColumns matrix(a.dataFile, a.dataVariable);
-    const std::int64_t total = matrix.Columns();
-    const std::int64_t first = total * job.rank / job.ranks;
-    const std::int64_t count = total * (job.rank + 1) / job.ranks - first;
-    if (count == 0)
-        throw cli::FileError("variable '" + matrix.Variable() + "' has " + std::to_string(total) +
-                             " samples, fewer than the " + std::to_string(job.ranks) +
-                             " ranks, and this rank's block is empty; run with at most " + std::to_string(total) +
-                             " ranks");
-    if (count >= (std::int64_t{1} << 31))
-        throw cli::FileError("this rank's block of " + std::to_string(count) + " samples must hold fewer than 2^31; "
-                             "run with more ranks");
-    job.codes = ReadCodesInChunks(matrix, first, count, job.model);
-    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, total, a.threads, MPI_COMM_WORLD);
+    cli::RankBlock block = cli::ReadRankBlock(a.dataFile, a.dataVariable, job.rank, job.ranks, job.model);
+    job.codes = std::move(block.codes);
+    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, block.totalSamples, a.threads, MPI_COMM_WORLD);
     if (job.rank == 0) {
         file = a.outFile;
         cli::RequireWritableFolder(a.outFile);
@@ -166,6 +134,12 @@ int main(int argc, char** argv) {
     MPI_Comm_size(MPI_COMM_WORLD, &job.ranks);
     int status = 0;
     try {
+        for (int i = 1; i < argc; ++i)
+            if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+                if (job.rank == 0) std::fputs(cli::kUsage, stdout);
+                MPI_Finalize();
+                return 0;
+            }
         job.args = cli::ParseArguments(argc, argv);
         status = Run(job);
     } catch (const cli::UsageError& e) {

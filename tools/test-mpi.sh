@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
-TRAIN=$ROOT/build/tavrix-train
+TRAIN=${TAVRIX_TRAIN:-$ROOT/build/tavrix-train}  # TAVRIX_TRAIN: another build of it
 [ -x "$TRAIN" ] || { echo "test-mpi: $TRAIN was not built (needs Open MPI and matio)" >&2; exit 1; }
 export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1 OMPI_MCA_rmaps_base_oversubscribe=1
 WORK=$(mktemp -d)
