@@ -1,8 +1,9 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha,
-//                             'Mask', m, 'Threads', n, 'Verbose', tf)
+//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
+#include "../host/block_statistics_pass.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
@@ -12,6 +13,7 @@
 #include "../host/training_reader.hpp"
 #include "batch_defaults.hpp"
 #include "batch_training.hpp"
+#include "pass_training.hpp"
 
 namespace {
 enum { kInModel = 0, kInData, kInEpochs, kInEnd };
@@ -29,7 +31,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const std::int32_t epochs = host::ReadStepCount(call.prhs[kInEpochs], "argument 3 (epochs)");
         const host::Options options = host::ParseOptions(
             call, kInEnd,
-            host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption);
+            host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
+                host::kUseParallelOption);
         const CodeMatrix codes = host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
         BatchSettings settings;
         settings.radiusStart = options.hasRadius ? options.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
@@ -41,8 +44,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::TrainableCopy out(in, model);
         std::vector<EpochReport> reports(static_cast<std::size_t>(codes.numSamples > 0 ? epochs : 0));
         host::EpochLine lines("TavrixTrain");
-        TrainBatch(model, out.Tables(), codes, static_cast<std::int32_t>(reports.size()), settings,
-                   Span<EpochReport>(reports.data(), reports.size()), options.verbose ? &lines : nullptr);
+        const auto epochsRun = static_cast<std::int32_t>(reports.size());
+        const Span<EpochReport> reportSpan(reports.data(), reports.size());
+        if (options.useParallel) {
+            host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads,
+                                           host::ShapeOfStatistics(model));
+            TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr);
+        } else {
+            TrainBatch(model, out.Tables(), codes, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr);
+        }
 
         // Write the results; the info first, as making it may fail.
         if (host::Wants(call, kOutInfo)) {

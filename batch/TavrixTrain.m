@@ -37,10 +37,19 @@
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %     Verbose:: [false]   print one line per epoch: the mean log-likelihood,
 %                         the share of samples that changed unit, time left.
+%     UseParallel:: [false]  count the samples of each epoch in blocks, in
+%                         parfor over the workers of the current parallel pool
+%                         (Parallel Computing Toolbox; gcp starts one as its
+%                         preferences say), each block by TavrixStats with
+%                         Threads threads; without the toolbox (Octave) four
+%                         blocks one after another. The model and INFO are
+%                         the same, bit for bit. Needs tavrix_block_statistics.m
+%                         on the path (it is beside the toolbox's functions).
 %
 %   The model needs one global value index per (variable, code), as
 %   TavrixInit makes it. TavrixTrain is TavrixStats and TavrixUpdate in a
-%   loop; see those to train on data that do not fit one call.
+%   loop; see those to train on data that do not fit one call, and
+%   docs/scaling.md for tavrix-train, the same training over MPI ranks.
 %
 %   Errors (identifiers Tavrix:TavrixTrain:<reason>)
 %     argumentCount, outputCount   wrong number of arguments or results
@@ -53,6 +62,9 @@
 %                                  EPOCHS not a finite real scalar
 %     codeRange                    an observed code outside its variable's range
 %     option                       an unknown or malformed option
+%     parallelPass                 the 'UseParallel' loop failed (its message
+%                                  says why), or tavrix_block_statistics is
+%                                  not on the path
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');

@@ -20,6 +20,7 @@ enum class Reason {
     kOption,          // a malformed or unknown name-value option
     kTooManyCompletions,  // hidden values whose completions exceed the 32-bit count
     kOutOfMemory,
+    kParallelPass,    // the host's parallel statistics pass failed
 };
 
 const char* ReasonName(Reason reason);

@@ -24,6 +24,9 @@ public:
     // Writable views of the copy's trained arrays.
     const TrainedTables& Tables() const { return tables_; }
 
+    // The copy, whose trained arrays the views of Tables() write.
+    const mxArray* Array() const { return array_.get(); }
+
     // Hands the copy to result slot `slot`.
     void MoveTo(const Call& call, int slot) { SetOutput(call, slot, std::move(array_)); }
 

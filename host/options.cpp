@@ -22,6 +22,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"Radius", kRadiusOption},
     {"Prior", kPriorOption},
     {"Mask", kMaskOption},
+    {"UseParallel", kUseParallelOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -115,6 +116,9 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kMaskOption:
                 options.mask = value;
+                break;
+            case kUseParallelOption:
+                options.useParallel = RealScalar(value, entry->name) != 0.0;
                 break;
         }
     }

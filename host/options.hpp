@@ -14,6 +14,7 @@ enum OptionFlags : unsigned {
     kRadiusOption = 1u << 3,   // 'Radius', [start end]: one or two positive finite reals
     kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
     kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
+    kUseParallelOption = 1u << 6,  // 'UseParallel', tf: a logical or numeric scalar [false]
 };
 
 struct Options {
@@ -26,6 +27,7 @@ struct Options {
     bool hasPrior = false;
     double prior = 0.0;
     const mxArray* mask = nullptr;
+    bool useParallel = false;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

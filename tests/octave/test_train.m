@@ -56,6 +56,9 @@ function test_train()
   mask = double(~isnan(data));
   zeroed = data; zeroed(isnan(zeroed)) = 0;
   assert(isequaln(trained, TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask)));
+  % 'UseParallel': blocks counted in a (here serial) parfor loop, the same model and info.
+  [inBlocks, blockInfo] = TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask, 'UseParallel', true);
+  assert(isequaln(trained, inBlocks) && isequaln(info, blockInfo), 'UseParallel changes the result');
 
   shown = evalc('TavrixTrain(model, data, 2, ''Verbose'', true);');
   assert(~isempty(strfind(shown, 'epoch 2 of 2')) && isempty(evalc('TavrixTrain(model, data, 2);')));

@@ -1,0 +1,31 @@
+// The command line of tavrix-train.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tavrix::cli {
+
+struct Arguments {
+    std::string dataFile, modelFile, outFile;
+    std::string dataVariable, modelVariable;  // empty: the file's first variable
+    std::int32_t epochs = 0;
+    bool hasRadius = false;
+    double radius[2] = {0.0, 0.0};
+    bool hasPrior = false;
+    double prior = 0.0;
+    int threads = 1;
+    bool verbose = false;
+};
+
+// A command line that does not parse; the program shows it with the usage and exits with 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+Arguments ParseArguments(int argc, const char* const argv[]);
+
+extern const char* const kUsage;
+
+}  // namespace tavrix::cli

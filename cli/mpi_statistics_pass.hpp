@@ -1,0 +1,45 @@
+// The statistics pass over the ranks of an MPI job: each rank counts its own
+// block of samples, and one MPI_Allreduce sums the counts of every rank (with
+// the pass's log-likelihood and changed-unit totals behind them). The counts
+// are whole numbers below 2^53, so the sum is exact in any order and every
+// rank gets the statistics of the whole data, bit for bit.
+#pragma once
+
+#include <mpi.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "../batch/pass_training.hpp"
+
+namespace tavrix::cli {
+
+class MpiStatisticsPass : public StatisticsPass {
+public:
+    // `block` (this rank's samples) outlives the pass; `totalSamples` is the
+    // sum of every rank's. Throws FileError when the statistics are too large
+    // for one reduction (2^31 doubles).
+    MpiStatisticsPass(const MapModel& model, const CodeMatrix& block, std::int64_t totalSamples, int threads,
+                      MPI_Comm comm);
+    ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
+
+    // Doubles each rank sends in one epoch's reduction.
+    std::size_t ReducedDoubles() const { return buffer_.size(); }
+
+    // Seconds this rank spent so far counting its block, and in the reductions.
+    double CountSeconds() const { return countSeconds_; }
+    double ReduceSeconds() const { return reduceSeconds_; }
+
+private:
+    StatisticsLayout layout_;
+    const CodeMatrix& block_;
+    double totalSamples_;
+    int threads_;
+    MPI_Comm comm_;
+    std::vector<double> buffer_;  // count, values, pairs, then log-likelihood and changed-unit totals
+    std::vector<std::int32_t> best_, previous_;
+    std::vector<double> logLikelihood_;
+    double countSeconds_ = 0.0, reduceSeconds_ = 0.0;
+};
+
+}  // namespace tavrix::cli

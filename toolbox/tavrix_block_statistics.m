@@ -1,0 +1,54 @@
+% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads)
+% The statistics pass of TavrixTrain(..., 'UseParallel', true): TavrixStats on
+% contiguous blocks of sample columns in parfor, one block per worker of the
+% current pool (started as the Parallel Computing Toolbox's preferences say),
+% or four blocks one after another without the toolbox (Octave runs parfor as
+% a for loop). The counts are whole numbers, so their sum is that of one pass
+% over all samples, bit for bit. Errors come back as MESSAGE, the results empty.
+function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads)
+stats = []; best = []; loglik = []; message = '';
+try
+  n = size(data, 2);
+  blocks = min(max(n, 1), pool_workers());
+  edges = floor((0:blocks) * n / blocks);
+  dataBlocks = cell(1, blocks);
+  maskBlocks = cell(1, blocks);
+  for b = 1:blocks
+    columns = edges(b) + 1:edges(b + 1);
+    dataBlocks{b} = data(:, columns);
+    if ~isempty(mask)
+      maskBlocks{b} = mask(:, columns);
+    end
+  end
+  parts = cell(1, blocks);
+  bests = cell(blocks, 1);
+  logs = cell(blocks, 1);
+  parfor b = 1:blocks
+    if isempty(maskBlocks{b})
+      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Threads', threads);
+    else
+      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Mask', maskBlocks{b}, 'Threads', threads);
+    end
+  end
+  stats = parts{1};
+  for b = 2:blocks
+    stats.Count = stats.Count + parts{b}.Count;
+    stats.Values = stats.Values + parts{b}.Values;
+    stats.Pairs = stats.Pairs + parts{b}.Pairs;
+  end
+  best = vertcat(bests{:});
+  loglik = vertcat(logs{:});
+catch err
+  message = err.message;
+end
+end
+
+function workers = pool_workers()
+workers = 4;
+if exist('gcp', 'file') && license('test', 'Distrib_Computing_Toolbox')
+  pool = gcp();
+  if ~isempty(pool)
+    workers = pool.NumWorkers;
+  end
+end
+end

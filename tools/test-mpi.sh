@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# tavrix-train against TavrixTrain: the same model, bit for bit, from 1, 2 and
+# 3 ranks (v6 and compressed v7 data files) and from 'UseParallel'; and the
+# faults: an unreadable or truncated data file, an empty block, a model that
+# does not match the data, bad arguments. A failed run must exit non-zero,
+# name the rank and the file, and leave the output as it was.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+TRAIN=${TAVRIX_TRAIN:-$ROOT/build/tavrix-train}  # TAVRIX_TRAIN: another build of it
+[ -x "$TRAIN" ] || { echo "test-mpi: $TRAIN was not built (needs Open MPI and matio)" >&2; exit 1; }
+export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1 OMPI_MCA_rmaps_base_oversubscribe=1
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+octave() { octave-cli --no-gui --norc --no-history --eval "addpath('$ROOT/build/octave'); $1"; }
+
+octave "
+  rand('state', 13);
+  d = 7; n = 20000; ranges = [2 3 4 2 3 5 2]';
+  data = floor(rand(d, n) .* ranges);
+  data(rand(d, n) < 0.08) = NaN;
+  model = TavrixInit(data, 3, 4, 'Seed', 5, 'Ranges', ranges);
+  save('-v6', 'data.mat', 'data'); save('-v7', 'dataz.mat', 'data'); save('-v6', 'first.mat', 'model');
+  expected = TavrixTrain(model, data, 4, 'Radius', [2 1], 'Threads', 2);
+  parallel = TavrixTrain(model, data, 4, 'Radius', [2 1], 'UseParallel', true);
+  assert(isequaln(expected, parallel), 'UseParallel gives another model');
+  save('-v6', 'expected.mat', 'expected');
+  small = data(:, 1:2); save('-v6', 'small.mat', 'small');
+  other = TavrixInit(data(1:6, :), 3, 4, 'Seed', 5, 'Ranges', ranges(1:6)); save('-v6', 'other.mat', 'other');"
+
+for file in data.mat dataz.mat; do
+  for ranks in 1 2 3; do
+    mpirun -n $ranks "$TRAIN" --data $file --model first.mat --epochs 4 --radius 2 1 --threads 1 \
+      --out "out-$ranks-$file" > /dev/null
+  done
+done
+octave "
+  e = load('expected.mat');
+  for f = {'out-1-data.mat', 'out-2-data.mat', 'out-3-data.mat', 'out-1-dataz.mat', 'out-2-dataz.mat', 'out-3-dataz.mat'}
+    s = load(f{1});
+    assert(isequaln(s.model, e.expected), '%s differs from TavrixTrain', f{1});
+  end
+  TavrixBest(s.model, e.expected.Samples);"
+
+# expect_fault <exit status> <text the message must hold> <tavrix-train arguments...>
+expect_fault() {
+  local status=$1 text=$2; shift 2
+  echo previous > out.mat
+  set +e
+  mpirun -n "${RANKS:-2}" "$TRAIN" "$@" > log 2>&1
+  local got=$?
+  set -e
+  if [ "$got" -ne "$status" ] || ! grep -q -- "$text" log || [ "$(cat out.mat)" != previous ] || ls .out.mat.* >/dev/null 2>&1; then
+    echo "test-mpi: tavrix-train $* exited $got (wanted $status, a message with '$text', out.mat untouched):" >&2
+    cat log >&2
+    exit 1
+  fi
+}
+head -c 1000 /dev/urandom > garbage.mat
+head -c "$(( $(stat -c %s data.mat) / 2 ))" data.mat > truncated.mat
+head -c "$(( $(stat -c %s dataz.mat) / 2 ))" dataz.mat > truncatedz.mat
+expect_fault 1 "rank 1: garbage.mat: cannot open" --data garbage.mat --model first.mat --epochs 2 --out out.mat
+expect_fault 1 "rank 1: truncated.mat: cannot read columns" --data truncated.mat --model first.mat --epochs 2 --out out.mat
+expect_fault 1 "rank 0: truncatedz.mat: cannot read columns" --data truncatedz.mat --model first.mat --epochs 2 --out out.mat
+expect_fault 1 "rank 0: missing.mat" --data data.mat --model missing.mat --epochs 2 --out out.mat
+RANKS=3 expect_fault 1 "rank 0: small.mat: variable 'small' has 2 samples, fewer than the 3 ranks" \
+  --data small.mat --model first.mat --epochs 2 --out out.mat
+expect_fault 1 "rank 1: data.mat: variable 'data' (columns 10001..20000) must be a matrix with Dimension = 6 rows" \
+  --data data.mat --model other.mat --epochs 2 --out out.mat
+expect_fault 2 "usage: mpirun" --data data.mat --model first.mat --out out.mat
+expect_fault 2 "--radius must be positive" --data data.mat --model first.mat --epochs 2 --radius 0 --out out.mat
+expect_fault 1 "cannot create files in its folder" --data data.mat --model first.mat --epochs 2 --out no/such/out.mat
+echo "test-mpi: passed"
