@@ -34,8 +34,7 @@
 %
 %   See also TavrixUpdate, TavrixTrain.
 
-% This file holds the help text; the function itself is the compiled MEX file.
+% The help text of the compiled MEX file TavrixStats, which takes precedence.
 function varargout = TavrixStats(varargin) %#ok<STOUT>
-error('Tavrix:notBuilt', ['TavrixStats has not been compiled for this host. ' ...
-      'Run ./run build (Octave) or tavrix_build_matlab (MATLAB) first.']);
+error('Tavrix:notBuilt', 'TavrixStats is not compiled for this host: run ./run build (Octave) or tavrix_build_matlab (MATLAB).');
 end

@@ -7,8 +7,9 @@
 %        log-likelihood of its observed values (missing values summed out
 %        exactly); ties go to the lowest unit;
 %     2. each unit counts its samples, their values and their pairs of
-%        values; a missing value is counted as its unit's most probable value
-%        given the sample's observed ones;
+%        values; a missing value is counted as a draw from its unit's
+%        posterior given the sample's observed values, the draw fixed by the
+%        sample's own codes (so any split of the data counts the same);
 %     3. the counts are smoothed over the grid with Gaussian weights of the
 %        city-block distance between units, at the epoch's radius;
 %     4. every unit's Marginal, Intersect, Pi, Mutual and Graph are rebuilt
@@ -75,8 +76,7 @@
 %
 %   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
 
-% This file holds the help text; the function itself is the compiled MEX file.
+% The help text of the compiled MEX file TavrixTrain, which takes precedence.
 function varargout = TavrixTrain(varargin) %#ok<STOUT>
-error('Tavrix:notBuilt', ['TavrixTrain has not been compiled for this host. ' ...
-      'Run ./run build (Octave) or tavrix_build_matlab (MATLAB) first.']);
+error('Tavrix:notBuilt', 'TavrixTrain is not compiled for this host: run ./run build (Octave) or tavrix_build_matlab (MATLAB).');
 end

@@ -33,8 +33,7 @@
 %
 %   See also TavrixStats, TavrixTrain.
 
-% This file holds the help text; the function itself is the compiled MEX file.
+% The help text of the compiled MEX file TavrixUpdate, which takes precedence.
 function varargout = TavrixUpdate(varargin) %#ok<STOUT>
-error('Tavrix:notBuilt', ['TavrixUpdate has not been compiled for this host. ' ...
-      'Run ./run build (Octave) or tavrix_build_matlab (MATLAB) first.']);
+error('Tavrix:notBuilt', 'TavrixUpdate is not compiled for this host: run ./run build (Octave) or tavrix_build_matlab (MATLAB).');
 end

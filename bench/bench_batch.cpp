@@ -153,18 +153,31 @@ void Batch(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "vote 6x6, sample visits" : "wide 4x4, sample visits");
 }
 
+// One pass's statistics of a workload, and the buffers of the pass.
+struct Pass {
+    explicit Pass(const Workload& w)
+        : view(testing::ViewOf(w.model)),
+          layout(MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits())),
+          stats(layout),
+          best(static_cast<std::size_t>(w.data.numSamples)),
+          logLikelihood(best.size()) {}
+    void Count(const CodeMatrix& data, int threads) {
+        CountStatistics(view, layout, data, threads, stats.View(),
+                        AssignmentResults{Span<std::int32_t>(best.data(), best.size()),
+                                          Span<double>(logLikelihood.data(), best.size())});
+    }
+    MapModel view;
+    StatisticsLayout layout;
+    Statistics stats;
+    std::vector<std::int32_t> best;
+    std::vector<double> logLikelihood;
+};
+
 // The two halves of an epoch on their own.
 void Count(benchmark::State& state) {
     const Workload& w = Pick(state.range(0));
-    const MapModel view = testing::ViewOf(w.model);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits());
-    Statistics stats(layout);
-    const auto n = static_cast<std::size_t>(w.data.numSamples);
-    std::vector<std::int32_t> best(n);
-    std::vector<double> logLikelihood(n);
-    for (auto _ : state)
-        CountStatistics(view, layout, w.data, static_cast<int>(state.range(1)), stats.View(),
-                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+    Pass pass(w);
+    for (auto _ : state) pass.Count(w.data, static_cast<int>(state.range(1)));
     state.SetItemsProcessed(state.iterations() * w.data.numSamples);
 }
 
@@ -172,16 +185,11 @@ void Update(benchmark::State& state) {
     const Workload& w = Pick(state.range(0));
     reference::RawModel model = w.model;
     const TrainedTables tables = TablesOf(model);
-    const MapModel view = testing::ViewOf(w.model);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(view), view.NumUnits());
-    Statistics stats(layout);
-    const auto n = static_cast<std::size_t>(w.data.numSamples);
-    std::vector<std::int32_t> best(n);
-    std::vector<double> logLikelihood(n);
-    CountStatistics(view, layout, w.data, 1, stats.View(),
-                    AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+    Pass pass(w);
+    pass.Count(w.data, 1);
     for (auto _ : state)
-        UpdateMap(ViewOfTables(view, tables), layout, stats.ConstView(), 1.0, 1.0, static_cast<int>(state.range(1)), tables);
+        UpdateMap(ViewOfTables(pass.view, tables), pass.layout, pass.stats.ConstView(), 1.0, 1.0,
+                  static_cast<int>(state.range(1)), tables);
     state.SetItemsProcessed(state.iterations() * w.data.numSamples);
 }
 
