@@ -58,7 +58,7 @@
 %     option                       an unknown or malformed option
 %
 %   Example
-%     [codes, info, observed] = TavrixRead('vote.arff');
+%     [codes, info, observed] = TavrixRead('data/vote.arff');
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
 %     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
 %     hidden = observed & rand(size(codes)) < 0.2;  % hide a fifth of the known votes

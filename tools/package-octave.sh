@@ -31,22 +31,32 @@ DESC
 
 cp LICENSE "$PKG/COPYING"
 
-# The functions by topic; a MEX function not placed here gets a topic of its own.
+# The functions by topic. The public functions are the MEX functions and the
+# toolbox's Tavrix*.m files (its tavrix_*.m files are internal); a name below
+# that is not one of them is left out, and a public function not placed here
+# goes under "More functions".
+PUBLIC_NAMES=" $(echo $(manifest_names) $(basename -s .m toolbox/Tavrix*.m)) "
 INDEX_TOPICS=(
   "Maps|TavrixInit TavrixTrain TavrixFit TavrixBest TavrixTree"
   "Batch training in parts|TavrixStats TavrixUpdate"
   "Scores and missing values|TavrixScore TavrixHoles TavrixImpute"
+  "Map quality and class labels|TavrixQuality TavrixLabelUnits"
   "Data|TavrixRead TavrixLabels"
   "Pictures|TavrixPlotHits TavrixPlotComponent TavrixPlotUMatrix"
 )
 {
   echo "tavrix >> Tavrix"
+  placed=" "
   for topic in "${INDEX_TOPICS[@]}"; do
-    echo "${topic%%|*}"
-    echo " ${topic#*|}"
+    present=$(for name in ${topic#*|}; do
+      [[ "$PUBLIC_NAMES" == *" $name "* ]] || continue
+      echo -n " $name"
+    done)
+    [ -z "$present" ] || printf '%s\n%s\n' "${topic%%|*}" "$present"
+    placed="$placed${topic#*|} "
   done
-  unplaced=$(for name in $(manifest_names); do
-    [[ " ${INDEX_TOPICS[*]#*|} " == *" $name "* ]] || echo -n " $name"
+  unplaced=$(for name in $PUBLIC_NAMES; do
+    [[ "$placed" == *" $name "* ]] || echo -n " $name"
   done)
   [ -z "$unplaced" ] || printf 'More functions\n%s\n' "$unplaced"
 } > "$PKG/INDEX"

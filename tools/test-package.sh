@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Octave package into a scratch home, loads it and calls every
-# function from it.
+# Installs the Octave package into a scratch home, loads it, calls every
+# function from it and runs every help example and the guide's code from it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -43,6 +43,8 @@ HOME=$SCRATCH octave-cli --no-gui --norc --no-history --eval "
   TavrixPlotUMatrix(model, 'File', 'umatrix.png');
   assert(exist('hits.png', 'file') && exist('component.png', 'file') && exist('umatrix.png', 'file'));
   assert(exist('tavrix_picture') == 0, 'the private helpers are on the path');
+  addpath('$ROOT/tests/octave');
+  test_help_examples('$ROOT');
   disp('test-package: the installed package works');
 " >"$SCRATCH/log" 2>&1 || status=$?
 grep -v -e 'preparing to exit' "$SCRATCH/log" || true
