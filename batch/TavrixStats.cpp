@@ -15,7 +15,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixStats", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call, {{"model", "a model"}, {"data", "the data"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);

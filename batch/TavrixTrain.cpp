@@ -24,7 +24,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixTrain", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call,
+                          {{"model", "a model"},
+                           {"data", "the data"},
+                           {"epochs", "the number of epochs"}},
+                          kOutEnd);
         const mxArray* in = call.prhs[kInModel];
         const MapModel model = host::ReadModel(in, kInModel + 1);
         host::RequireBatchFields(in, model);

@@ -17,7 +17,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixUpdate", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call,
+                          {{"model", "a model"},
+                           {"stats", "the statistics from TavrixStats"},
+                           {"radius", "the neighbourhood radius"}},
+                          kOutEnd);
         const mxArray* in = call.prhs[kInModel];
         const MapModel model = host::ReadModel(in, kInModel + 1);
         host::RequireBatchFields(in, model);

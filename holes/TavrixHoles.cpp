@@ -29,9 +29,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixHoles", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments: every code is scored, the hidden ones included.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call,
+                          {{"model", "a model"},
+                           {"data", "the data"},
+                           {"mask", "the mask of hidden entries"}},
+                          kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
-        const CodeMatrix data = host::ReadCodes(call.prhs[kInData], "argument 2 (data)", model);
+        const CodeMatrix data = host::ReadCodes(call.prhs[kInData], "argument 2 (data)", model, nullptr,
+                                                "TavrixHoles scores the true codes of the hidden entries, so every "
+                                                "entry needs one. To fill in missing values use TavrixImpute.");
         const host::HiddenMask mask =
             host::ReadMask(call.prhs[kInMask], "argument 3 (mask)", model.dimension, data.numSamples);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);

@@ -53,6 +53,7 @@
 %     dataClass, dataSize          DATA or MASK is not a real matrix of the
 %                                  right size
 %     codeRange                    a code is not a valid value of its variable
+%                                  (NaN included: hidden entries are scored)
 %     tooManyCompletions           a sample hides 2^31 or more completions
 %     option                       an unknown or malformed option
 %

@@ -41,9 +41,21 @@ double ReadElement(mxClassID id, const void* data, std::size_t e) {
     }
 }
 
+// What to do about a code outside 0..values-1: NaN is a missing value, and
+// a code equal to the number of values is most likely a 1-based code.
+std::string Advice(double code, std::int32_t values, const char* nanAdvice) {
+    if (code != code) return std::string(" NaN marks a missing value; ") + (nanAdvice ? nanAdvice : kNanAdvice);
+    if (code == static_cast<double>(values)) return " Codes are 0-based: subtract 1 from 1-based codes.";
+    return "";
+}
+
 }  // namespace
 
 std::int32_t ReadSampleCount(const mxArray* data, const char* name, std::int32_t dimension) {
+    if (mxIsChar(data) || mxIsCell(data))
+        Fail(Reason::kDataClass, std::string(name) + " must be a numeric matrix of value codes; found " +
+                                     (mxIsChar(data) ? "text" : "a cell array") +
+                                     ". TavrixRead reads a data file into codes.");
     RequireNumeric(data, name);
     const std::size_t rows = mxGetM(data);
     const std::size_t cols = mxGetN(data);
@@ -56,7 +68,8 @@ std::int32_t ReadSampleCount(const mxArray* data, const char* name, std::int32_t
     return static_cast<std::int32_t>(cols);
 }
 
-CodeMatrix ReadCodes(const mxArray* data, const char* name, const MapModel& model, const HiddenMask* missing) {
+CodeMatrix ReadCodes(const mxArray* data, const char* name, const MapModel& model, const HiddenMask* missing,
+                     const char* nanAdvice) {
     CodeMatrix out;
     out.dimension = model.dimension;
     out.numSamples = ReadSampleCount(data, name, model.dimension);
@@ -70,12 +83,13 @@ CodeMatrix ReadCodes(const mxArray* data, const char* name, const MapModel& mode
         const std::size_t i = e % dimension;
         const double code = ReadElement(id, values, e);
         const double range = model.ranges[i];
-        if (!(code > -1.0 && code < static_cast<double>(static_cast<std::int32_t>(range))))
+        const std::int32_t valueCount = static_cast<std::int32_t>(range);
+        if (!(code > -1.0 && code < static_cast<double>(valueCount)))
             Fail(Reason::kCodeRange, std::string(name) + " entry (" + Num(static_cast<std::int64_t>(i + 1)) + ", " +
                                          Num(static_cast<std::int64_t>(e / dimension + 1)) +
                                          ") must be a value code of variable " + Num(static_cast<std::int64_t>(i + 1)) +
-                                         ", within 0.." + Num(static_cast<std::int32_t>(range) - 1) + "; found " +
-                                         Show(code) + ".");
+                                         ", within 0.." + Num(valueCount - 1) + "; found " + Show(code) + "." +
+                                         Advice(code, valueCount, nanAdvice));
     }
     out.codes.resize(count);
     for (std::size_t e = 0; e < count; ++e)
@@ -106,7 +120,8 @@ CodeMatrix ReadDataWithMissing(const mxArray* data, const char* name, const mxAr
     const std::int32_t n = ReadSampleCount(data, name, model.dimension);
     if (mask) {
         const HiddenMask hidden = ReadMask(mask, "option 'Mask'", model.dimension, n);
-        return ReadCodes(data, name, model, &hidden);
+        return ReadCodes(data, name, model, &hidden,
+                         "with the 'Mask' option the mask alone marks missing entries: set it to 0 there.");
     }
     HiddenMask nan;
     nan.dimension = model.dimension;

@@ -20,12 +20,16 @@ struct HiddenMask {
     }
 };
 
+// What a caller that takes no missing values is told to do about a NaN code.
+constexpr const char* kNanAdvice = "TavrixImpute handles missing values (it fills them in).";
+
 // A Dimension x N matrix of value codes of any real numeric or logical class,
 // converted exactly and truncated. Every code must be valid for its variable,
 // except where `missing` (when given) marks an entry hidden: such entries are
-// never read and come back as kMissingCode. `name` names the argument.
+// never read and come back as kMissingCode. `name` names the argument;
+// `nanAdvice` (kNanAdvice when null) ends the message about a NaN code.
 CodeMatrix ReadCodes(const mxArray* data, const char* name, const MapModel& model,
-                     const HiddenMask* missing = nullptr);
+                     const HiddenMask* missing = nullptr, const char* nanAdvice = nullptr);
 
 // A mask of the same size as the data: an entry equal to 0 (false, 0.0 or -0.0)
 // marks a hidden value; every other value, NaN included, an observed one.

@@ -4,10 +4,24 @@
 
 namespace tavrix::host {
 
-void CheckCounts(const Call& call, int positional, int maxOutputs) {
-    if (call.nrhs < positional)
-        Fail(Reason::kArgumentCount, std::string("expected at least ") + std::to_string(positional) +
-                                         " arguments; found " + std::to_string(call.nrhs) + ".");
+namespace {
+
+// "TavrixFit needs the number of iterations: TavrixFit(model, T); found 1 argument."
+std::string MissingArguments(const Call& call, std::initializer_list<Positional> positional) {
+    std::string missing, usage;
+    const int count = static_cast<int>(positional.size());
+    int index = 0;
+    for (const Positional& argument : positional) {
+        usage += (index > 0 ? ", " : "") + std::string(argument.name);
+        if (index >= call.nrhs)
+            missing += (index == call.nrhs ? "" : index + 1 == count ? " and " : ", ") + std::string(argument.meaning);
+        ++index;
+    }
+    return std::string(call.function) + " needs " + missing + ": " + call.function + "(" + usage + "); found " +
+           std::to_string(call.nrhs) + " argument" + (call.nrhs == 1 ? "" : "s") + ".";
+}
+
+void CheckOptionsAndOutputs(const Call& call, int positional, int maxOutputs) {
     if ((call.nrhs - positional) % 2 != 0)
         Fail(Reason::kArgumentCount, "options after argument " + std::to_string(positional) +
                                          " must come in name-value pairs; found an odd number of them.");
@@ -15,6 +29,20 @@ void CheckCounts(const Call& call, int positional, int maxOutputs) {
         Fail(Reason::kOutputCount, "gives at most " + std::to_string(maxOutputs) + " result" +
                                        (maxOutputs == 1 ? "" : "s") + "; " + std::to_string(call.nlhs) +
                                        " were requested.");
+}
+
+}  // namespace
+
+void CheckCounts(const Call& call, std::initializer_list<Positional> positional, int maxOutputs) {
+    if (call.nrhs < static_cast<int>(positional.size())) Fail(Reason::kArgumentCount, MissingArguments(call, positional));
+    CheckOptionsAndOutputs(call, static_cast<int>(positional.size()), maxOutputs);
+}
+
+void CheckCounts(const Call& call, int positional, int maxOutputs) {
+    if (call.nrhs < positional)
+        Fail(Reason::kArgumentCount, std::string("expected at least ") + std::to_string(positional) +
+                                         " arguments; found " + std::to_string(call.nrhs) + ".");
+    CheckOptionsAndOutputs(call, positional, maxOutputs);
 }
 
 double* CreateOutput(const Call& call, int slot, std::size_t rows, std::size_t cols) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <new>
 
@@ -22,8 +23,18 @@ struct Call {
     const mxArray** prhs;
 };
 
-// Requires at least `positional` arguments followed by name-value pairs, and
-// at most `maxOutputs` results.
+// A positional argument as the function's help names it ("T") and what it
+// holds ("the number of iterations").
+struct Positional {
+    const char* name;
+    const char* meaning;
+};
+
+// Requires every positional argument followed by name-value pairs, and at
+// most `maxOutputs` results. A short call is told which arguments it lacks.
+void CheckCounts(const Call& call, std::initializer_list<Positional> positional, int maxOutputs);
+
+// The same with unnamed arguments: the message gives counts only.
 void CheckCounts(const Call& call, int positional, int maxOutputs);
 
 // A new real double matrix in result slot `slot`; returns its data (nullptr when empty).

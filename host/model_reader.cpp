@@ -90,7 +90,8 @@ void RequireDoubleCells(const mxArray* model, const char* name, std::int64_t cel
 MapModel ReadModel(const mxArray* model, int argument) {
     if (!mxIsStruct(model) || mxGetNumberOfElements(model) != 1)
         Fail(Reason::kNotModel, "argument " + Num(argument) + " must be a 1x1 model struct; found " + ClassOf(model) +
-                                    " with " + Num(static_cast<std::int64_t>(mxGetNumberOfElements(model))) + " elements.");
+                                    " with " + Num(static_cast<std::int64_t>(mxGetNumberOfElements(model))) +
+                                    " elements. TavrixInit makes a model from data.");
     MapModel m;
     m.numRowsMap = ReadInteger(model, "NumRowsMap", true);
     m.numColsMap = ReadInteger(model, "NumColsMap", true);

@@ -38,7 +38,9 @@ CodeMatrix ReadSamplesField(const mxArray* model, const MapModel& view, bool nee
                                      " rows; found " + std::to_string(mxGetM(samples)) + ".");
     if (needed && mxGetN(samples) == 0)
         Fail(Reason::kFieldSize, "model field 'Samples' has no columns; training needs at least one sample.");
-    return ReadCodes(samples, "model field 'Samples'", view);
+    return ReadCodes(samples, "model field 'Samples'", view, nullptr,
+                     "training needs complete samples: TavrixInit fills each missing entry with its variable's "
+                     "most frequent value.");
 }
 
 }  // namespace tavrix::host

@@ -17,12 +17,17 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixImpute", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call,
+                          {{"model", "a model"},
+                           {"data", "the data"},
+                           {"mask", "the mask of missing entries"}},
+                          kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         const mxArray* data = call.prhs[kInData];
         const std::int32_t n = host::ReadSampleCount(data, "argument 2 (data)", model.dimension);
         const host::HiddenMask mask = host::ReadMask(call.prhs[kInMask], "argument 3 (mask)", model.dimension, n);
-        const CodeMatrix codes = host::ReadCodes(data, "argument 2 (data)", model, &mask);
+        const CodeMatrix codes = host::ReadCodes(data, "argument 2 (data)", model, &mask,
+                                                 "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
         const ImputePlan plan = PrepareImputation(model, options.threads);
         if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit) >= kCompletionLimit)

@@ -17,7 +17,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixScore", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call, {{"model", "a model"}, {"samples", "the samples"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         const CodeMatrix samples = host::ReadCodes(call.prhs[kInSamples], "argument 2 (samples)", model);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);

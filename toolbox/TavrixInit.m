@@ -1,6 +1,15 @@
 %TAVRIXINIT A first MapModel from categorical data, ready for TavrixFit.
 %   MODEL = TavrixInit(CODES, ROWS, COLS) builds a ROWS x COLS map for the
 %   Dimension x N matrix CODES of 0-based value codes (one sample a column).
+%   MODEL = TavrixInit(CODES) picks the map size from the data:
+%     units  U = round(5 * sqrt(N));
+%     ratio  r = sqrt(l1 / l2), l1 >= l2 the two largest eigenvalues of the
+%            covariance of the one-hot coded samples (their two largest
+%            principal spreads, squared; a missing entry codes as zeros,
+%            eigenvalues below 1e-12 count as 0); r = 1 when the data do
+%            not vary, r = Inf when they vary along one direction only;
+%     ROWS = max(2, round(sqrt(U / r))), COLS = max(2, round(U / ROWS)),
+%   so the map is at least 2 x 2 and its longer side runs along the columns.
 %   Every unit starts near the data's own frequencies: its Marginal and
 %   Intersect are the empirical tables of the data mixed with those of a
 %   random reweighting of the samples (different for every unit), mixed
@@ -32,12 +41,20 @@
 %                        (at least 1).
 %
 %   Errors (identifiers Tavrix:TavrixInit:<reason>)
-%     argumentCount   fewer than three arguments
+%     argumentCount   no CODES, or ROWS without COLS
 %     dataClass       CODES is not a real numeric or logical matrix
-%     codeRange       a code is negative, not an integer or infinite
+%     codeRange       a code is negative, not an integer or infinite, or
+%                     not below its variable's Ranges entry
 %     dataSize        ROWS, COLS not positive integers, a Mask or Ranges
 %                     of the wrong size, or no observed entry at all
 %     option          an unknown or malformed option
+%   The messages name the first bad entry as (variable, sample).
+%
+%   Warnings
+%     Tavrix:TavrixInit:transposed  more variables (rows) than samples
+%                                   (columns): CODES may need transposing.
+%     Tavrix:TavrixInit:oneBased    no variable uses code 0: the codes may
+%                                   be 1-based; subtract 1.
 %
 %   Example
 %     [codes, info] = TavrixRead('vote.arff');
@@ -45,39 +62,48 @@
 %     model = TavrixFit(model, 5000, 'Seed', 1);
 %
 %   See also TavrixFit, TavrixRead, TavrixTree.
-function model = TavrixInit(codes, rows, cols, varargin)
-  if nargin < 3
-    error('Tavrix:TavrixInit:argumentCount', 'TavrixInit needs CODES, ROWS and COLS.');
+function model = TavrixInit(codes, varargin)
+  if nargin < 1
+    fail('argumentCount', 'CODES is missing: call TavrixInit(CODES) or TavrixInit(CODES, ROWS, COLS).');
+  end
+  if ischar(codes)
+    fail('dataClass', 'CODES must be a numeric matrix of value codes; found text. %s', read_advice());
+  elseif iscell(codes)
+    fail('dataClass', 'CODES must be a numeric matrix of value codes; found a cell array. %s', read_advice());
   end
   if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
-    error('Tavrix:TavrixInit:dataClass', 'CODES must be a real numeric or logical Dimension x N matrix.');
+    fail('dataClass', 'CODES must be a real numeric or logical Dimension x N matrix.');
   end
   codes = double(codes);
   [dimension, n] = size(codes);
-  rows = checked_count(rows, 'ROWS');
-  cols = checked_count(cols, 'COLS');
-  opts = parse_options(varargin, dimension, n);
+  sizeGiven = ~isempty(varargin) && ~ischar(varargin{1});
+  if sizeGiven
+    if numel(varargin) < 2
+      fail('argumentCount', 'COLS is missing after ROWS: give both, TavrixInit(CODES, ROWS, COLS), or neither.');
+    end
+    rows = checked_count(varargin{1}, 'ROWS');
+    cols = checked_count(varargin{2}, 'COLS');
+    varargin = varargin(3:end);
+  end
+  opts = parse_options(varargin, dimension, n, 2 + 2 * sizeGiven);
 
   observed = ~isnan(codes);
   if ~isempty(opts.Mask)
     observed = observed & (opts.Mask ~= 0);
   end
-  known = codes(observed);
-  if any(known < 0 | known ~= fix(known) | isinf(known))
-    error('Tavrix:TavrixInit:codeRange', 'every observed code must be a non-negative integer.');
-  end
+  check_codes(codes, observed & (codes < 0 | codes ~= fix(codes) | isinf(codes)));
   if ~any(observed(:))
-    error('Tavrix:TavrixInit:dataSize', 'CODES has no observed entry.');
+    fail('dataSize', 'CODES has no observed entry.');
   end
 
   codes(~observed) = -1;
   ranges = max(1, max(codes, [], 2) + 1);
   if ~isempty(opts.Ranges)
-    if any(opts.Ranges(:) < ranges)
-      error('Tavrix:TavrixInit:codeRange', 'a code is not below its variable''s Ranges entry.');
-    end
-    ranges = opts.Ranges(:);
+    given = opts.Ranges(:);
+    check_codes(codes, codes >= repmat(given, 1, n), given);
+    ranges = given;
   end
+  warn_about_layout(codes, observed, dimension, n);
   maxRange = max(ranges);
   numValues = sum(ranges);
   offsets = cumsum([0; ranges(1:end-1)]);
@@ -106,6 +132,9 @@ function model = TavrixInit(codes, rows, cols, varargin)
   uniform = 1 ./ ranges(owner);
   [empiricalMarginal, empiricalJoint] = normalise(marginalCounts, pairCounts, owner, dimension);
 
+  if ~sizeGiven
+    [rows, cols] = default_size(marginalCounts, pairCounts, n);
+  end
   if ~isempty(opts.Seed)
     saved = set_seed(opts.Seed);
     restore = onCleanup(@() restore_seed(saved));
@@ -163,52 +192,117 @@ function [marginal, joint] = normalise(marginalCounts, pairCounts, owner, dimens
   joint = pairCounts ./ block(owner, owner);
 end
 
+% The map size for N samples (see the help): about 5 sqrt(N) units, the
+% sides in the ratio of the two largest principal spreads of the one-hot
+% coded samples.
+function [rows, cols] = default_size(marginalCounts, pairCounts, n)
+  units = round(5 * sqrt(n));
+  share = marginalCounts / n;
+  covariance = pairCounts / n - share * share';
+  spreads = sort(eig((covariance + covariance') / 2), 'descend');
+  spreads(spreads < 1e-12) = 0;   % rounding noise of a zero eigenvalue
+  if numel(spreads) < 2 || spreads(1) == 0
+    ratio = 1;
+  elseif spreads(2) == 0
+    ratio = Inf;
+  else
+    ratio = sqrt(spreads(1) / spreads(2));
+  end
+  rows = max(2, round(sqrt(units / ratio)));
+  cols = max(2, round(units / rows));
+end
+
+% Fails at the first entry (in sample order) flagged in BAD, naming its
+% place and what its code must be: a non-negative integer, or with RANGES
+% one below its variable's entry (a code equal to it is likely 1-based).
+function check_codes(codes, bad, ranges)
+  index = find(bad, 1);
+  if isempty(index)
+    return;
+  end
+  [i, j] = ind2sub(size(codes), index);
+  code = codes(index);
+  requirement = 'a non-negative integer';
+  advice = '';
+  if nargin > 2
+    requirement = sprintf('within 0..%d as Ranges(%d) = %d', ranges(i) - 1, i, ranges(i));
+    if code == ranges(i)
+      advice = ' Codes are 0-based: subtract 1 from 1-based codes.';
+    end
+  end
+  fail('codeRange', 'CODES entry (%d, %d) must be a value code of variable %d, %s; found %s.%s', ...
+       i, j, i, requirement, mat2str(code), advice);
+end
+
+% Data that look transposed or 1-based give a warning, not an error: both
+% can be meant.
+function warn_about_layout(codes, observed, dimension, n)
+  if dimension > n
+    warning('Tavrix:TavrixInit:transposed', ['TavrixInit: CODES has more variables (%d rows) than samples ' ...
+            '(%d columns); each sample is a column: if the samples are rows, pass CODES''.'], dimension, n);
+  end
+  if ~any(codes(observed) == 0)
+    warning('Tavrix:TavrixInit:oneBased', ['TavrixInit: no variable uses code 0. Codes are 0-based: ' ...
+            'if these are 1-based, pass CODES - 1.']);
+  end
+end
+
+% Raises Tavrix:TavrixInit:<reason> with the function's name before the message.
+function fail(reason, format, varargin)
+  error(['Tavrix:TavrixInit:' reason], ['TavrixInit: ' format], varargin{:});
+end
+
+function text = read_advice()
+  text = 'TavrixRead reads a data file into codes.';
+end
+
 function value = checked_count(value, name)
   if ~isnumeric(value) || ~isscalar(value) || ~isreal(value) || value < 1 || value ~= fix(value) || isinf(value)
-    error('Tavrix:TavrixInit:dataSize', '%s must be a positive integer.', name);
+    fail('dataSize', '%s must be a positive integer.', name);
   end
   value = double(value);
 end
 
-function opts = parse_options(args, dimension, n)
+% Options start at argument FIRST of the call.
+function opts = parse_options(args, dimension, n, first)
   opts = struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []);
   if mod(numel(args), 2) ~= 0
-    error('Tavrix:TavrixInit:option', 'options come in name-value pairs.');
+    fail('option', 'options come in name-value pairs.');
   end
   for a = 1:2:numel(args)
     name = args{a};
     value = args{a + 1};
     if ~ischar(name)
-      error('Tavrix:TavrixInit:option', 'argument %d must be an option name.', a + 3);
+      fail('option', 'argument %d must be an option name.', a + first - 1);
     end
     switch lower(name)
       case 'rootnode'
         if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value > dimension
-          error('Tavrix:TavrixInit:option', 'RootNode must be an integer in 0..%d.', dimension);
+          fail('option', 'RootNode must be an integer in 0..%d.', dimension);
         end
         opts.RootNode = double(value);
       case 'seed'
         if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value >= 2^32
-          error('Tavrix:TavrixInit:option', 'Seed must be an integer in 0..2^32-1.');
+          fail('option', 'Seed must be an integer in 0..2^32-1.');
         end
         opts.Seed = double(value);
       case 'spread'
         if ~isnumeric(value) || ~isscalar(value) || ~(value >= 0 && value <= 1)
-          error('Tavrix:TavrixInit:option', 'Spread must be a number in 0..1.');
+          fail('option', 'Spread must be a number in 0..1.');
         end
         opts.Spread = double(value);
       case 'mask'
         if ~(isnumeric(value) || islogical(value)) || ~isequal(size(value), [dimension n])
-          error('Tavrix:TavrixInit:dataSize', 'Mask must be a %d x %d matrix.', dimension, n);
+          fail('dataSize', 'Mask must be a %d x %d matrix.', dimension, n);
         end
         opts.Mask = value;
       case 'ranges'
         if ~isnumeric(value) || numel(value) ~= dimension || any(value(:) < 1 | value(:) ~= fix(value(:)))
-          error('Tavrix:TavrixInit:dataSize', 'Ranges must hold %d positive integers.', dimension);
+          fail('dataSize', 'Ranges must hold %d positive integers.', dimension);
         end
         opts.Ranges = double(value);
       otherwise
-        error('Tavrix:TavrixInit:option', ...
+        fail('option', ...
               'unknown option ''%s''; accepted: RootNode, Seed, Spread, Mask, Ranges.', name);
     end
   end

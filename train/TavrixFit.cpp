@@ -16,7 +16,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     using namespace tavrix;
     host::RunGateway("TavrixFit", nlhs, plhs, nrhs, prhs, [](const host::Call& call) {
         // Check the arguments.
-        host::CheckCounts(call, kInEnd, kOutEnd);
+        host::CheckCounts(call, {{"model", "a model"}, {"T", "the number of iterations"}}, kOutEnd);
         const auto* in = call.prhs[kInModel];
         const MapModel model = host::ReadModel(in, kInModel + 1);
         const std::int32_t iterations = host::ReadStepCount(call.prhs[kInIterations], "argument 2 (iterations)");

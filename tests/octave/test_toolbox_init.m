@@ -43,6 +43,7 @@ function test_toolbox_init()
   assert(isequal(one.Graph{1}, 0) && isequal(one.Mutual{1}, 0));
 
   tavrix_expect_error('Tavrix:TavrixInit:argumentCount', @() TavrixInit(codes, 2));
+  tavrix_expect_error('Tavrix:TavrixInit:argumentCount', @() TavrixInit());
   tavrix_expect_error('Tavrix:TavrixInit:dataClass', @() TavrixInit({1}, 2, 2));
   tavrix_expect_error('Tavrix:TavrixInit:codeRange', @() TavrixInit([0 -1], 2, 2));
   tavrix_expect_error('Tavrix:TavrixInit:codeRange', @() TavrixInit([0 1.5], 2, 2));
@@ -54,7 +55,102 @@ function test_toolbox_init()
   tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Spread', 2));
   tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Colour', 1));
 
+  check_messages(codes, ranges);
+  check_warnings(codes);
+  check_default_size(codes);
   check_tree_rule();
+end
+
+% Errors name the function and the first bad entry as (variable, sample),
+% and say what to do where the cause is likely.
+function check_messages(codes, ranges)
+  expect_message('codeRange', {'TavrixInit: ', 'entry (2, 3)', 'found -1'}, @() TavrixInit([0 1 0; 1 0 -1], 2, 2));
+  expect_message('codeRange', {'entry (1, 2)', 'found 1.5'}, @() TavrixInit([0 1.5; 0 0], 2, 2));
+  % NaN is missing, not a bad code; a masked bad code is never looked at.
+  expect_message('codeRange', {'entry (2, 1)', 'found Inf'}, @() TavrixInit([NaN 0; Inf 1], 1, 1));
+  TavrixInit([0 1; -5 1], 1, 1, 'Mask', [1 1; 0 1]);
+  % A code equal to its variable's Ranges entry is most likely 1-based.
+  bad = codes;
+  bad(4, 7) = ranges(4);
+  expect_message('codeRange', {'entry (4, 7)', 'within 0..3', '0-based: subtract 1'}, ...
+                 @() TavrixInit(bad, 2, 2, 'Ranges', ranges));
+  bad(4, 7) = ranges(4) + 1;
+  message = expect_message('codeRange', {'entry (4, 7)'}, @() TavrixInit(bad, 2, 2, 'Ranges', ranges));
+  assert(isempty(strfind(message, '0-based')));
+  expect_message('dataClass', {'TavrixInit: ', 'TavrixRead'}, @() TavrixInit('vote.arff'));
+  expect_message('dataClass', {'TavrixRead'}, @() TavrixInit({'y', 'n'}, 2, 2));
+  expect_message('argumentCount', {'COLS'}, @() TavrixInit(codes, 2));
+  expect_message('dataSize', {'TavrixInit: ', 'ROWS'}, @() TavrixInit(codes, 0, 2));
+  expect_message('dataSize', {'COLS'}, @() TavrixInit(codes, 1, 'Seed'));
+  expect_message('option', {'argument 4'}, @() TavrixInit(codes, 'Seed', 1, 5, 1));
+  expect_message('option', {'argument 4'}, @() TavrixInit(codes, 2, 2, 1, 'Seed'));
+end
+
+% More variables than samples, and codes that never use 0, warn.
+function check_warnings(codes)
+  lastwarn('');
+  TavrixInit(codes, 2, 2);
+  assert(isempty(lastwarn()));
+  expect_warning('Tavrix:TavrixInit:transposed', 'CODES''', @() TavrixInit(codes', 2, 2));
+  expect_warning('Tavrix:TavrixInit:oneBased', 'CODES - 1', @() TavrixInit(codes + 1, 2, 2));
+  % One variable using 0 is enough.
+  shifted = codes + 1;
+  shifted(3, :) = 0;
+  lastwarn('');
+  TavrixInit(shifted, 2, 2);
+  assert(isempty(lastwarn()));
+end
+
+% Without ROWS and COLS: about 5 sqrt(N) units, sides in the ratio of the
+% data's two largest principal spreads; the same model as with that size.
+function check_default_size(codes)
+  model = TavrixInit(codes, 'Seed', 4, 'RootNode', 2);
+  assert(isequal(model, TavrixInit(codes, model.NumRowsMap, model.NumColsMap, 'Seed', 4, 'RootNode', 2)));
+  units = model.NumRowsMap * model.NumColsMap;
+  assert(abs(units - 5 * sqrt(60)) <= model.NumRowsMap && model.NumRowsMap >= 2);
+  % Three tied variables and one that varies little: a long map.
+  rand('state', 5);
+  a = double(rand(1, 400) < 0.5);
+  tied = [a; a; a; double(rand(1, 400) < 0.1)];
+  long = TavrixInit(tied, 'Seed', 1);
+  assert(long.NumColsMap > 2 * long.NumRowsMap);
+  % Data along one direction only, and constant data: the ends of the rule.
+  line = TavrixInit([a; 1 - a]);
+  assert(line.NumRowsMap == 2 && line.NumColsMap == 50);
+  flat = TavrixInit(zeros(3, 100));
+  assert(flat.NumRowsMap == 7 && flat.NumColsMap == 7);
+  tiny = TavrixInit([0 1]);
+  assert(tiny.NumRowsMap == 2 && tiny.NumColsMap == 4);
+end
+
+function message = expect_message(reason, fragments, fn)
+  message = '';
+  try
+    fn();
+  catch err
+    message = err.message;
+    assert(strcmp(err.identifier, ['Tavrix:TavrixInit:' reason]), '%s: %s', err.identifier, message);
+  end
+  assert(~isempty(message), 'expected an error %s', reason);
+  for f = fragments
+    assert(~isempty(strfind(message, f{1})), 'message lacks "%s": %s', f{1}, message);
+  end
+end
+
+% The warning, raised as an error for this check only, so that it leaves
+% no output.
+function expect_warning(id, fragment, fn)
+  state = warning('query', id);
+  restore = onCleanup(@() warning(state.state, id));
+  warning('error', id);
+  message = '';
+  try
+    fn();
+  catch err
+    message = err.message;
+    assert(strcmp(err.identifier, id), '%s: %s', err.identifier, message);
+  end
+  assert(~isempty(strfind(message, fragment)), 'expected warning %s with "%s", got: %s', id, fragment, message);
 end
 
 function check_model(model, codes, root)

@@ -92,6 +92,40 @@ TEST_F(BestGateway, RejectsBadCallsAndArguments) {
     ExpectError("option", {model_.get(), data_.get(), one.get(), one.get()});
 }
 
+TEST_F(BestGateway, MessagesSayWhatToDo) {
+    auto expectMessage = [](const Outcome& o, const char* reason, const char* fragment) {
+        EXPECT_EQ(o.errorId, std::string("Tavrix:TavrixBest:") + reason);
+        EXPECT_NE(o.errorMessage.find(fragment), std::string::npos) << o.errorMessage;
+    };
+    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {model_.get()}), "argumentCount",
+                  "TavrixBest needs the samples: TavrixBest(model, samples); found 1 argument.");
+    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {}), "argumentCount", "needs a model and the samples");
+
+    std::vector<double> values(samples_);
+    values[4 * 2 + 1] = std::nan("");
+    MxPtr missing = Matrix(4, 5, values);
+    const Outcome nan = CallGateway(TavrixBest_mexFunction, 1, {model_.get(), missing.get()});
+    expectMessage(nan, "codeRange", "entry (2, 3)");
+    expectMessage(nan, "codeRange", "NaN marks a missing value; TavrixImpute");
+
+    values = samples_;
+    values[4] = raw_.ranges[0];  // one past the last code of variable 1: a 1-based code
+    MxPtr oneBased = Matrix(4, 5, values);
+    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {model_.get(), oneBased.get()}), "codeRange",
+                  "Codes are 0-based: subtract 1");
+    values[4] = raw_.ranges[0] + 1;
+    MxPtr beyond = Matrix(4, 5, values);
+    const Outcome o = CallGateway(TavrixBest_mexFunction, 1, {model_.get(), beyond.get()});
+    EXPECT_EQ(o.errorMessage.find("0-based"), std::string::npos) << o.errorMessage;
+
+    MxPtr file = Text("vote.arff");
+    MxPtr cell(mxCreateCellMatrix(4, 5));
+    for (const mxArray* text : {file.get(), cell.get()})
+        expectMessage(CallGateway(TavrixBest_mexFunction, 1, {model_.get(), text}), "dataClass", "TavrixRead");
+    MxPtr scalar = Scalar(1);
+    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {scalar.get(), data_.get()}), "notModel", "TavrixInit");
+}
+
 TEST_F(BestGateway, RejectsMalformedModels) {
     for (const char* field : {"Marginal", "Intersect", "Graph", "Pi", "Translate", "Ranges", "NumRowsMap",
                               "NumColsMap", "Dimension", "MaxRange", "NumValues", "RootNode"}) {

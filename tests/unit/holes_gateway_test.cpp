@@ -117,13 +117,23 @@ TEST_F(HolesGateway, RejectsMalformedCalls) {
     ExpectError("dataClass", {model_.get(), dataMx_.get(), text.get()});
     MxPtr cell(mxCreateCellMatrix(5, 6));
     ExpectError("dataClass", {model_.get(), dataMx_.get(), cell.get()});
-    // Codes at hidden positions are scored, so they are checked too.
+    // Codes at hidden positions are scored, so they are checked too, and a
+    // NaN there is told apart from a wrong code.
     for (double bad : {kNaN, -1.0, 3.0}) {
         std::vector<double> values(data_);
         values[1] = bad;  // mask entry 1 is 0.0: hidden
         MxPtr data = Matrix(5, 6, values);
         ExpectError("codeRange", {model_.get(), data.get(), maskMx_.get()});
+        const Outcome o = CallGateway(TavrixHoles_mexFunction, 1, {model_.get(), data.get(), maskMx_.get()});
+        EXPECT_NE(o.errorMessage.find("entry (2, 1)"), std::string::npos) << o.errorMessage;
+        EXPECT_EQ(o.errorMessage.find("scores the true codes of the hidden entries") != std::string::npos,
+                  std::isnan(bad))
+            << o.errorMessage;
     }
+    const Outcome oneArgument = CallGateway(TavrixHoles_mexFunction, 1, {model_.get()});
+    EXPECT_NE(oneArgument.errorMessage.find("needs the data and the mask of hidden entries: TavrixHoles(model, data, mask)"),
+              std::string::npos)
+        << oneArgument.errorMessage;
     MxPtr name = Text("Threads"), zero = Scalar(0);
     ExpectError("option", {model_.get(), dataMx_.get(), maskMx_.get(), name.get(), zero.get()});
 }

@@ -137,6 +137,11 @@ TEST_F(ImputeGateway, RejectsBadCallsAndArguments) {
         changed[e] = bad;
         MxPtr d = Matrix(5, 9, changed);
         ExpectError("codeRange", {model_.get(), d.get(), mask_.get()});
+        if (std::isnan(bad)) {
+            const Outcome o = CallGateway(TavrixImpute_mexFunction, 1, {model_.get(), d.get(), mask_.get()});
+            EXPECT_NE(o.errorMessage.find("the mask (argument 3) marks the entries to fill in"), std::string::npos)
+                << o.errorMessage;
+        }
     }
     MxPtr allObserved = Matrix(5, 9, std::vector<double>(45, 1.0));
     ExpectError("codeRange", {model_.get(), data_.get(), allObserved.get()});

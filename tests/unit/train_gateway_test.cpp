@@ -139,6 +139,19 @@ TEST_F(FitGateway, RejectsBadCallsAndArguments) {
     {
         Outcome o = CallGateway(TavrixFit_mexFunction, 1, {model_.get()});
         EXPECT_EQ(o.errorId, "Tavrix:TavrixFit:argumentCount");
+        EXPECT_NE(o.errorMessage.find("TavrixFit needs the number of iterations: TavrixFit(model, T)"),
+                  std::string::npos)
+            << o.errorMessage;
+    }
+    {
+        // Samples with a missing entry: training needs them complete.
+        std::vector<double> samples(raw_.samples);
+        samples[5] = std::nan("");
+        MxPtr holes = Changed("Samples", Matrix(4, 7, samples));
+        Outcome o = CallGateway(TavrixFit_mexFunction, 1, {holes.get(), one.get()});
+        EXPECT_EQ(o.errorId, "Tavrix:TavrixFit:codeRange");
+        EXPECT_NE(o.errorMessage.find("entry (2, 2)"), std::string::npos) << o.errorMessage;
+        EXPECT_NE(o.errorMessage.find("TavrixInit fills"), std::string::npos) << o.errorMessage;
     }
     MxPtr text = Text("abc"), pair = Matrix(1, 2, {1, 2}), nan = Scalar(std::nan("")), inf = Scalar(HUGE_VAL),
           huge = Scalar(3e9);
