@@ -6,7 +6,8 @@ namespace tavrix::host {
 
 namespace {
 
-// "TavrixFit needs the number of iterations: TavrixFit(model, T); found 1 argument."
+// "missing the number of iterations: call TavrixFit(model, T); found 1 argument."
+// (hosts put the function's name in front of the message themselves)
 std::string MissingArguments(const Call& call, std::initializer_list<Positional> positional) {
     std::string missing, usage;
     const int count = static_cast<int>(positional.size());
@@ -17,7 +18,7 @@ std::string MissingArguments(const Call& call, std::initializer_list<Positional>
             missing += (index == call.nrhs ? "" : index + 1 == count ? " and " : ", ") + std::string(argument.meaning);
         ++index;
     }
-    return std::string(call.function) + " needs " + missing + ": " + call.function + "(" + usage + "); found " +
+    return "missing " + missing + ": call " + call.function + "(" + usage + "); found " +
            std::to_string(call.nrhs) + " argument" + (call.nrhs == 1 ? "" : "s") + ".";
 }
 

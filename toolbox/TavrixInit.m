@@ -57,7 +57,7 @@
 %                                   be 1-based; subtract 1.
 %
 %   Example
-%     [codes, info] = TavrixRead('vote.arff');
+%     [codes, info] = TavrixRead('data/vote.arff');
 %     model = TavrixInit(codes, 6, 6, 'Seed', 1);
 %     model = TavrixFit(model, 5000, 'Seed', 1);
 %

@@ -16,6 +16,7 @@
 %   in the tree adds the other end as a child.
 %
 %   Example
+%     codes = TavrixRead('data/vote.arff');
 %     model = TavrixInit(codes, 3, 3, 'Seed', 2);
 %     [graph, mutual] = TavrixTree(model, 5);
 %

@@ -98,7 +98,7 @@ TEST_F(BestGateway, MessagesSayWhatToDo) {
         EXPECT_NE(o.errorMessage.find(fragment), std::string::npos) << o.errorMessage;
     };
     expectMessage(CallGateway(TavrixBest_mexFunction, 1, {model_.get()}), "argumentCount",
-                  "TavrixBest needs the samples: TavrixBest(model, samples); found 1 argument.");
+                  "missing the samples: call TavrixBest(model, samples); found 1 argument.");
     expectMessage(CallGateway(TavrixBest_mexFunction, 1, {}), "argumentCount", "needs a model and the samples");
 
     std::vector<double> values(samples_);

@@ -131,7 +131,7 @@ TEST_F(HolesGateway, RejectsMalformedCalls) {
             << o.errorMessage;
     }
     const Outcome oneArgument = CallGateway(TavrixHoles_mexFunction, 1, {model_.get()});
-    EXPECT_NE(oneArgument.errorMessage.find("needs the data and the mask of hidden entries: TavrixHoles(model, data, mask)"),
+    EXPECT_NE(oneArgument.errorMessage.find("missing the data and the mask of hidden entries: call TavrixHoles(model, data, mask)"),
               std::string::npos)
         << oneArgument.errorMessage;
     MxPtr name = Text("Threads"), zero = Scalar(0);

@@ -139,7 +139,7 @@ TEST_F(FitGateway, RejectsBadCallsAndArguments) {
     {
         Outcome o = CallGateway(TavrixFit_mexFunction, 1, {model_.get()});
         EXPECT_EQ(o.errorId, "Tavrix:TavrixFit:argumentCount");
-        EXPECT_NE(o.errorMessage.find("TavrixFit needs the number of iterations: TavrixFit(model, T)"),
+        EXPECT_NE(o.errorMessage.find("missing the number of iterations: call TavrixFit(model, T)"),
                   std::string::npos)
             << o.errorMessage;
     }
