@@ -15,9 +15,14 @@
 %     codeRange  an unknown variable or value
 %     option     an unknown or malformed option
 %
+%   Every picture function draws 700 x 525 pixels.
+%
 %   Example
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);
+%     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
 %     TavrixPlotComponent(model, 'physician-fee-freeze', 'y', 'Info', info, ...
-%                         'File', 'out/component.png');
+%                         'File', fullfile(tempdir, 'component.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotUMatrix.
 function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
@@ -56,5 +61,5 @@ function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
     end
   end
   cellText = arrayfun(@(p) sprintf('%.2f', p), plane, 'UniformOutput', false);
-  fig = tavrix_picture(plane, titleText, opts.File, cellText, []);
+  fig = tavrix_picture(plane, titleText, opts.File, cellText, [], struct('BarLabel', 'probability'));
 end

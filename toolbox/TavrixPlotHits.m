@@ -5,25 +5,44 @@
 %   HITS = TavrixPlotHits(MODEL, SAMPLES) counts instead the samples
 %   (columns of SAMPLES, complete codes) whose best unit (TavrixBest) is
 %   each unit.
-%   [HITS, PURITY, FIG] = TavrixPlotHits(..., 'Classes', CLASSES) colours each
-%   unit by the classes of the samples it wins (CLASSES: 1 x N codes 0..K-1,
-%   e.g. a variable held out of the model): the mixture of the classes'
-%   colours in their shares, white when it wins none. PURITY is the share of
-%   the most frequent class per unit (NaN where none); it is written under
-%   the count. FIG is the figure handle (empty when the picture went to a
-%   file).
+%   [HITS, PURITY, FIG] = TavrixPlotHits(..., 'Classes', CLASSES) also
+%   colours each unit by the share of one class among the samples it wins
+%   (CLASSES: 1 x N codes 0..K-1, e.g. a variable held out of the model;
+%   the class is the ShareOf option, by default class 0), and writes that
+%   share under the count. The title and the colour bar name the class.
+%   With two classes the colours run from the other class's colour (0%)
+%   through white (50%) to the class's own (100%); with more, from white
+%   to the class's colour. The colours darken further towards both ends, so
+%   that shares such as 55% and 85% look clearly different. Units that win
+%   no sample are grey. PURITY is the share of the most frequent class per
+%   unit (NaN where none). FIG is the figure handle (empty when the picture
+%   went to a file). TavrixLabelUnits returns every class's share.
+%
+%   Every picture function draws 700 x 525 pixels.
 %
 %   Options
 %     File::        ['']  write the picture to this PNG file (headless);
 %                         without it the figure opens on screen.
 %     Title::       ['Hits']
 %     Classes::     []    class code of every sample.
-%     ClassNames::  {}    names of the classes, shown in the title.
+%     ClassNames::  {}    names of the classes (default 'class 0', ...).
+%     ShareOf::     [0]   the class whose share is shown: a code or a name.
+%
+%   Errors (identifiers Tavrix:TavrixPlotHits:<reason>)
+%     argumentCount  Classes without SAMPLES
+%     dataSize       Classes does not hold one code per sample
+%     option         an unknown or malformed option
 %
 %   Example
-%     hits = TavrixPlotHits(model, model.Samples, 'File', 'out/hits.png');
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);
+%     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
+%     complete = all(~isnan(votes), 1);
+%     TavrixPlotHits(model, votes(:, complete), 'Classes', codes(17, complete), ...
+%                    'ClassNames', info.Labels{17}, 'File', fullfile(tempdir, 'hits.png'));
 %
-%   See also TavrixBest, TavrixPlotComponent, TavrixPlotUMatrix.
+%   See also TavrixBest, TavrixLabelUnits, TavrixQuality, TavrixPlotComponent,
+%   TavrixPlotUMatrix.
 function [hits, purity, fig] = TavrixPlotHits(model, varargin)
   samples = [];
   if ~isempty(varargin) && ~ischar(varargin{1})
@@ -31,7 +50,7 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     varargin = varargin(2:end);
   end
   opts = tavrix_picture_options('TavrixPlotHits', varargin, ...
-      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}));
+      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}, 'ShareOf', 0));
   rows = model.NumRowsMap;
   cols = model.NumColsMap;
   if isempty(samples)
@@ -47,35 +66,63 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
   cellText = arrayfun(@(h) sprintf('%d', h), hits, 'UniformOutput', false);
   purity = NaN(rows, cols);
   if isempty(opts.Classes)
-    fig = tavrix_picture(hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45);
+    fig = tavrix_picture(hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45, ...
+                         struct('BarLabel', 'samples'));
     return;
   end
   classes = opts.Classes(:);
   if numel(classes) ~= numel(best) || any(classes < 0 | classes ~= fix(classes))
     error('Tavrix:TavrixPlotHits:dataSize', 'Classes must hold one code 0..K-1 per sample.');
   end
-  k = max(classes) + 1;
+  k = max([classes; numel(opts.ClassNames) - 1; 1]) + 1;
+  names = opts.ClassNames;
+  for c = numel(names) + 1:k
+    names{c} = sprintf('class %d', c - 1);
+  end
+  shown = class_code(opts.ShareOf, names);
   won = best > 0;
-  shares = accumarray([best(won) classes(won) + 1], 1, [rows * cols k]);
-  palette = [0.20 0.40 0.85; 0.85 0.25 0.20; 0.30 0.70 0.30; 0.90 0.60 0.10; 0.55 0.35 0.75];
-  palette = palette(mod(0:k - 1, size(palette, 1)) + 1, :);
-  totals = sum(shares, 2);
-  colours = ones(rows * cols, 3);
+  counts = accumarray([best(won) classes(won) + 1], 1, [rows * cols k]);
+  totals = sum(counts, 2);
   some = totals > 0;
-  colours(some, :) = (shares(some, :) ./ totals(some)) * palette;
-  purity(some) = max(shares(some, :), [], 2) ./ totals(some);
-  rgb = reshape(colours, rows, cols, 3);
+  purity(some) = max(counts(some, :), [], 2) ./ totals(some);
+  share = NaN(rows, cols);
+  share(some) = 100 * counts(some, shown + 1) ./ totals(some);
   for u = find(some)'
-    cellText{u} = {sprintf('%d', hits(u)), sprintf('%.0f%%', 100 * purity(u))};
+    cellText{u} = {sprintf('%d', hits(u)), sprintf('%.0f%%', share(u))};
   end
-  titleText = opts.Title;
-  if ~isempty(opts.ClassNames)
-    names = {'blue', 'red', 'green', 'orange', 'purple'};
-    parts = cell(1, k);
-    for c = 1:k
-      parts{c} = sprintf('%s = %s', opts.ClassNames{c}, names{mod(c - 1, 5) + 1});
-    end
-    titleText = sprintf('%s (%s)', titleText, strjoin(parts, ', '));
+  palette = [0.10 0.30 0.80; 0.80 0.15 0.10; 0.15 0.55 0.20; 0.85 0.50 0.05; 0.50 0.25 0.70];
+  colour = palette(mod(shown, size(palette, 1)) + 1, :);
+  barLabel = sprintf('%% %s', names{shown + 1});
+  if k == 2
+    % Two classes: the other class's colour at 0%, white at 50%.
+    other = palette(mod(1 - shown, size(palette, 1)) + 1, :);
+    colourMap = [ramp(other, 128); flipud(ramp(colour, 128))];
+    barLabel = sprintf('%s (0 = all %s)', barLabel, names{2 - shown});
+  else
+    colourMap = flipud(ramp(colour, 256));
   end
-  fig = tavrix_picture(rgb, titleText, opts.File, cellText, []);
+  titleText = sprintf('%s (%% %s)', opts.Title, names{shown + 1});
+  fig = tavrix_picture(share, titleText, opts.File, cellText, colourMap, ...
+                       struct('Limits', [0 100], 'BarLabel', barLabel, 'Blank', ~some));
+end
+
+% N colours from COLOUR darkened, through COLOUR, to white: the lightness
+% changes all along, so near shares still look different.
+function map = ramp(colour, n)
+  dark = colour * 0.45;
+  t = linspace(0, 1, n)';
+  half = t < 0.5;
+  map = zeros(n, 3);
+  map(half, :) = dark + (2 * t(half)) * (colour - dark);
+  map(~half, :) = colour + (2 * t(~half) - 1) * ([1 1 1] - colour);
+end
+
+function code = class_code(shareOf, names)
+  code = shareOf;
+  if ischar(shareOf)
+    code = find(strcmp(names, shareOf), 1) - 1;
+  end
+  if ~isscalar(code) || ~isnumeric(code) || code < 0 || code >= numel(names) || code ~= fix(code)
+    error('Tavrix:TavrixPlotHits:option', 'ShareOf must be a class code 0..%d or a class name.', numel(names) - 1);
+  end
 end

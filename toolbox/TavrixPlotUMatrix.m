@@ -3,24 +3,31 @@
 %   U-matrix. The distance of two units is the sum over the variables of the
 %   Jensen-Shannon divergence (in bits, 0..1 per variable) of their Marginal
 %   distributions of the variable. Cell (2r-1, 2c) holds the distance of
-%   units (r, c) and (r, c+1), cell (2r, 2c-1) that of (r, c) and (r+1, c),
-%   cell (2r, 2c) the mean of the two diagonal distances, and the unit's own
-%   cell (2r-1, 2c-1) the mean distance to its grid neighbours. Light
-%   regions are clusters of similar units; dark ridges separate them.
+%   units (r, c) and (r, c+1), cell (2r, 2c-1) that of (r, c) and (r+1, c).
+%   The corner cell (2r, 2c) between four units is the mean of the four
+%   distances beside it (not of the diagonal distances, which are larger
+%   and would draw a checkerboard), and the unit's own cell (2r-1, 2c-1)
+%   the mean distance to its grid neighbours. Light regions are clusters
+%   of similar units; dark ridges separate them.
 %   [U, FIG] = TavrixPlotUMatrix(...) also returns the figure handle (empty
 %   when the picture went to a file).
 %
 %   Options
 %     File::   ['']  write the picture to this PNG file (headless).
-%     Title::  ['U-matrix (Jensen-Shannon divergence of the marginals, bits)']
+%     Title::  ['U-matrix']  (the colour bar names the distance)
+%
+%   Every picture function draws 700 x 525 pixels.
 %
 %   Example
-%     TavrixPlotUMatrix(model, 'File', 'out/umatrix.png');
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);
+%     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
+%     TavrixPlotUMatrix(model, 'File', fullfile(tempdir, 'umatrix.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotComponent.
 function [u, fig] = TavrixPlotUMatrix(model, varargin)
   opts = tavrix_picture_options('TavrixPlotUMatrix', varargin, ...
-      struct('File', '', 'Title', 'U-matrix (Jensen-Shannon divergence of the marginals, bits)'));
+      struct('File', '', 'Title', 'U-matrix'));
   rows = model.NumRowsMap;
   cols = model.NumColsMap;
   index = [];
@@ -42,25 +49,29 @@ function [u, fig] = TavrixPlotUMatrix(model, varargin)
       if r < rows
         u(2 * r, 2 * c - 1) = distance(unit(r, c), unit(r + 1, c));
       end
-      if r < rows && c < cols
-        u(2 * r, 2 * c) = (distance(unit(r, c), unit(r + 1, c + 1)) + ...
-                           distance(unit(r + 1, c), unit(r, c + 1))) / 2;
-      end
     end
   end
-  for r = 1:2:2 * rows - 1
-    for c = 1:2:2 * cols - 1
-      around = [];
-      if r > 1, around(end + 1) = u(r - 1, c); end %#ok<AGROW>
-      if r < 2 * rows - 1, around(end + 1) = u(r + 1, c); end %#ok<AGROW>
-      if c > 1, around(end + 1) = u(r, c - 1); end %#ok<AGROW>
-      if c < 2 * cols - 1, around(end + 1) = u(r, c + 1); end %#ok<AGROW>
-      if ~isempty(around)
-        u(r, c) = mean(around);
-      end
+  % A unit's cell and a corner between four units take the mean of the
+  % distances in the cells beside them.
+  for r = 1:2 * rows - 1
+    for c = 2 - mod(r, 2):2:2 * cols - 1
+      u(r, c) = mean_beside(u, r, c);
     end
   end
-  fig = tavrix_picture(u, opts.Title, opts.File, {}, flipud(gray(256)), 2);
+  fig = tavrix_picture(u, opts.Title, opts.File, {}, flipud(gray(256)), ...
+                       struct('Step', 2, 'BarLabel', 'distance (Jensen-Shannon, bits)'));
+end
+
+function m = mean_beside(u, r, c)
+  around = [];
+  if r > 1, around(end + 1) = u(r - 1, c); end %#ok<AGROW>
+  if r < size(u, 1), around(end + 1) = u(r + 1, c); end %#ok<AGROW>
+  if c > 1, around(end + 1) = u(r, c - 1); end %#ok<AGROW>
+  if c < size(u, 2), around(end + 1) = u(r, c + 1); end %#ok<AGROW>
+  m = 0;
+  if ~isempty(around)
+    m = mean(around);
+  end
 end
 
 % Summed over all values at once: each variable's values sum to 1 in both

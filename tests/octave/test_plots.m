@@ -1,5 +1,6 @@
 function test_plots()
-% Each picture function writes a PNG headless and returns what it shows.
+% Each picture function writes a 700 x 525 PNG headless and returns what it
+% shows.
   rand('state', 4);
   codes = floor(rand(4, 50) .* repmat([2; 3; 2; 2], 1, 50));
   model = TavrixFit(TavrixInit(codes, 3, 4, 'Seed', 2), 300, 'Seed', 2);
@@ -14,7 +15,8 @@ function test_plots()
 
   file = fullfile(dir, 'mapped.png');
   classes = double(codes(1, :));
-  [hits, purity] = TavrixPlotHits(model, codes, 'Classes', classes, 'ClassNames', {'a', 'b'}, 'File', file);
+  [hits, purity] = TavrixPlotHits(model, codes, 'Classes', classes, 'ClassNames', {'a', 'b'}, ...
+                                  'ShareOf', 'b', 'File', file);
   best = TavrixBest(model, codes);
   assert(sum(hits(:)) == 50 && hits(best(1)) == sum(best == best(1)));
   assert(all(isnan(purity(hits == 0))) && all(purity(hits > 0) >= 0.5 & purity(hits > 0) <= 1));
@@ -31,6 +33,8 @@ function test_plots()
   u = TavrixPlotUMatrix(model, 'File', file);
   assert(isequal(size(u), [5 7]) && all(u(:) >= 0) && any(u(:) > 0));
   assert_png(file);
+  % Corners between four units: the mean of the four distances beside them.
+  assert(abs(u(2, 4) - mean([u(1, 4) u(3, 4) u(2, 3) u(2, 5)])) < 1e-15);
   % Identical units are at distance 0 everywhere.
   flat = TavrixInit(codes, 2, 2, 'Spread', 0);
   assert(all(TavrixPlotUMatrix(flat, 'File', fullfile(dir, 'flat.png'))(:) == 0));
@@ -38,6 +42,8 @@ function test_plots()
   tavrix_expect_error('Tavrix:TavrixPlotComponent:codeRange', @() TavrixPlotComponent(model, 5, 0, 'File', file));
   tavrix_expect_error('Tavrix:TavrixPlotComponent:codeRange', @() TavrixPlotComponent(model, 2, 3, 'File', file));
   tavrix_expect_error('Tavrix:TavrixPlotHits:option', @() TavrixPlotHits(model, 'Colour', 1));
+  tavrix_expect_error('Tavrix:TavrixPlotHits:option', @() TavrixPlotHits(model, codes, 'Classes', classes, ...
+                                                                         'ShareOf', 2, 'File', file));
   tavrix_expect_error('Tavrix:TavrixPlotHits:dataSize', @() TavrixPlotHits(model, codes, 'Classes', [0 1], 'File', file));
 end
 
@@ -45,8 +51,11 @@ function assert_png(file)
   fid = fopen(file, 'r');
   assert(fid >= 0, 'no picture %s', file);
   magic = fread(fid, 8, 'uint8')';
-  fclose(fid);
+  closer = onCleanup(@() fclose(fid));
   assert(isequal(magic, [137 80 78 71 13 10 26 10]), '%s is not a PNG', file);
+  fseek(fid, 16, 'bof');
+  area = fread(fid, 2, 'uint32', 0, 'ieee-be')';
+  assert(isequal(area, [700 525]), '%s is %d x %d', file, area);
 end
 
 function remove_dir(dir)

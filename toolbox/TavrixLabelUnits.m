@@ -1,0 +1,77 @@
+%TAVRIXLABELUNITS Class label of every unit: its samples' majority class.
+%   [MAJORITY, SHARES] = TavrixLabelUnits(MODEL, DATA, CLASSES) assigns each
+%   sample (column of DATA, 0-based codes, complete) to its best unit
+%   (TavrixBest) and, per unit, counts the classes of its samples. CLASSES
+%   holds one class code 0..K-1 per sample (e.g. a variable held out of the
+%   model); NaN marks a sample of unknown class, which is not counted.
+%     MAJORITY  NumRowsMap x NumColsMap, the most frequent class code among
+%               the unit's samples (ties to the lower code); NaN for a unit
+%               without samples.
+%     SHARES    units x K, row k the share of each class among unit k's
+%               samples (units numbered as TavrixBest does,
+%               k = (col-1)*NumRowsMap + row); each row sums to 1, a unit
+%               without samples has a row of zeros.
+%   [MAJORITY, SHARES, COUNTS] = TavrixLabelUnits(...) also returns the
+%   units x K counts the shares come from.
+%   [...] = TavrixLabelUnits(..., 'NumClasses', K) sets K (default
+%   max(CLASSES) + 1), e.g. when some class has no samples.
+%
+%   Missing entries (NaN in DATA) are refused: complete the samples first
+%   with TavrixImpute.
+%
+%   Errors (identifiers Tavrix:TavrixLabelUnits:<reason>)
+%     argumentCount  fewer than three arguments
+%     dataClass      DATA is not a numeric matrix
+%     codeRange      DATA holds NaN or a code out of range, or CLASSES a
+%                    value that is not a code 0..K-1
+%     dataSize       CLASSES does not hold one class per sample
+%     option         an unknown or malformed option
+%     and TavrixBest's other reasons for a malformed MODEL or DATA.
+%
+%   Example
+%     [codes, info] = TavrixRead('data/vote.arff');
+%     votes = codes(1:16, :);
+%     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
+%     complete = all(~isnan(votes), 1);
+%     [majority, shares] = TavrixLabelUnits(model, votes(:, complete), codes(17, complete));
+%     TavrixLabels(info, majority(:)', 17)   % party of each unit ('?': no samples)
+%
+%   See also TavrixPlotHits, TavrixQuality, TavrixBest, TavrixLabels.
+function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, varargin)
+  if nargin < 3
+    error('Tavrix:TavrixLabelUnits:argumentCount', 'TavrixLabelUnits needs MODEL, DATA and CLASSES.');
+  end
+  if ~isempty(varargin) && (numel(varargin) ~= 2 || ~ischar(varargin{1}) || ~strcmpi(varargin{1}, 'NumClasses'))
+    error('Tavrix:TavrixLabelUnits:option', 'the only option is ''NumClasses'', K.');
+  end
+  best = tavrix_best_units('TavrixLabelUnits', model, data);
+  if ~(isnumeric(classes) || islogical(classes)) || numel(classes) ~= numel(best)
+    error('Tavrix:TavrixLabelUnits:dataSize', 'CLASSES must hold one class per sample (%d); found %d.', ...
+          numel(best), numel(classes));
+  end
+  classes = double(classes(:));
+  known = ~isnan(classes);
+  numClasses = max([classes(known); -1]) + 1;
+  if ~isempty(varargin)
+    numClasses = varargin{2};
+    if ~isscalar(numClasses) || ~isnumeric(numClasses) || numClasses < 1 || numClasses ~= fix(numClasses)
+      error('Tavrix:TavrixLabelUnits:option', 'NumClasses must be a positive whole number.');
+    end
+  end
+  bad = find(known & (classes < 0 | classes >= numClasses | classes ~= fix(classes)), 1);
+  if ~isempty(bad)
+    error('Tavrix:TavrixLabelUnits:codeRange', 'CLASSES(%d) = %g is not a class code 0..%d.', ...
+          bad, classes(bad), numClasses - 1);
+  end
+  units = model.NumRowsMap * model.NumColsMap;
+  counted = known & best > 0;
+  counts = accumarray([best(counted) classes(counted) + 1], 1, [units max(numClasses, 1)]);
+  totals = sum(counts, 2);
+  shares = zeros(size(counts));
+  some = totals > 0;
+  shares(some, :) = counts(some, :) ./ totals(some);
+  [~, top] = max(counts, [], 2);
+  majority = top - 1;
+  majority(~some) = NaN;
+  majority = reshape(majority, model.NumRowsMap, model.NumColsMap);
+end

@@ -1,0 +1,37 @@
+% Shared by TavrixQuality and TavrixLabelUnits: each sample's best unit
+% (TavrixBest) and, when asked for, its second-best unit and the unit scores.
+% Missing entries are refused with a pointer to the functions that handle
+% them; TavrixBest's own errors are raised under the caller's name.
+function [best, second, scores] = tavrix_best_units(caller, model, data)
+  if ~isnumeric(data) && ~islogical(data)
+    error(['Tavrix:' caller ':dataClass'], 'DATA must be a numeric matrix of 0-based codes (TavrixRead turns a file into one).');
+  end
+  [row, col] = find(isnan(data), 1);
+  if ~isempty(row)
+    error(['Tavrix:' caller ':codeRange'], ...
+          ['DATA(%d, %d) is NaN (missing); %s needs complete samples: fill the missing entries ' ...
+           'with TavrixImpute, or use TavrixStats, which sums them out.'], row, col, caller);
+  end
+  try
+    if nargout < 2
+      best = TavrixBest(model, data);
+      return;
+    end
+    [best, scores] = TavrixBest(model, data);
+  catch err
+    prefix = 'Tavrix:TavrixBest:';
+    if ~strncmp(err.identifier, prefix, numel(prefix))
+      rethrow(err);
+    end
+    error(['Tavrix:' caller ':' err.identifier(numel(prefix) + 1:end)], '%s', ...
+          strrep(err.message, 'TavrixBest', caller));
+  end
+  % The runner-up by the same rule: non-finite scores never win, ties go to
+  % the lower unit number (max returns the first largest).
+  ranked = scores;
+  ranked(~isfinite(ranked)) = -Inf;
+  ranked(sub2ind(size(ranked), best(best > 0), find(best > 0))) = -Inf;
+  [top, second] = max(ranked, [], 1);
+  second = second(:);
+  second(top(:) == -Inf | best == 0) = 0;
+end
