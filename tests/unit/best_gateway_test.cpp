@@ -99,7 +99,7 @@ TEST_F(BestGateway, MessagesSayWhatToDo) {
     };
     expectMessage(CallGateway(TavrixBest_mexFunction, 1, {model_.get()}), "argumentCount",
                   "missing the samples: call TavrixBest(model, samples); found 1 argument.");
-    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {}), "argumentCount", "needs a model and the samples");
+    expectMessage(CallGateway(TavrixBest_mexFunction, 1, {}), "argumentCount", "missing a model and the samples");
 
     std::vector<double> values(samples_);
     values[4 * 2 + 1] = std::nan("");
