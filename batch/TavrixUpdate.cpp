@@ -1,5 +1,6 @@
 // model = TavrixUpdate(model, stats, radius, 'Prior', alpha, 'Threads', n)
 #include "../host/batch_fields.hpp"
+#include "../host/training_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/model_writer.hpp"

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "../core/compiled_map.hpp"
 #include "../core/log_mixture.hpp"
 #include "../core/numeric.hpp"
 #include "../core/parallel.hpp"
+#include "../impute/imputation.hpp"
 #include "../impute/missing_graph.hpp"
-#include "../impute/unit_factors.hpp"
 #include "../impute/unit_inference.hpp"
 
 namespace tavrix {
@@ -22,17 +23,19 @@ namespace {
 constexpr std::int64_t kEnumeratedCompletions = 16;
 
 // The number of completions of a sample's missing entries, capped just above
-// kEnumeratedCompletions; 1 for a complete sample.
+// kEnumeratedCompletions; 0 for a complete sample.
 std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layout) {
-    std::int64_t count = 1;
+    std::int64_t count = 0;
     for (std::int32_t i = 0; i < layout.dimension && count <= kEnumeratedCompletions; ++i)
-        if (codes[i] == kMissingCode) count *= layout.range[static_cast<std::size_t>(i)];
+        if (codes[i] == kMissingCode) count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(i)];
     return count;
 }
 
 // A number in (0, 1) fixed by a sample's codes (missing ones as -1) and one
-// of its variables: Lehmer's generator modulo 2^31 - 1 run over the codes,
-// exact in integers and in doubles alike.
+// of its variables: Lehmer's generator modulo 2^31 - 1 run over the codes from
+// the variable's number, exact in integers and in doubles alike. (Running it
+// over the codes once per sample and adding the variable after gives draws
+// that lie on a lattice across variables: the maps came out worse.)
 double SampleFraction(const std::int32_t* codes, std::int32_t d, std::int32_t variable) {
     constexpr std::uint64_t kModulus = 2147483647, kMultiplier = 48271;
     std::uint64_t h = static_cast<std::uint64_t>(variable) + 1;
@@ -56,38 +59,28 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
     return range - 1;
 }
 
-// What the pass computes once from the model.
-struct CompiledAssignment {
-    CompiledAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads)
-        : map(model, threads) {
-        bool large = false;
-        for (std::int32_t j = 0; j < data.numSamples && !large; ++j)
-            large = Completions(data.Column(j), layout) > kEnumeratedCompletions;
-        if (!large) return;
-        factors.resize(map.NumUnits());
-        ParallelFor(static_cast<std::int64_t>(map.NumUnits()), threads, [&](std::int64_t begin, std::int64_t end, int) {
-            for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); ++k)
-                factors[k] = BuildUnitFactors(map.units[k], map.table);
-        });
-        for (const UnitFactors& f : factors)
-            if (f.edges.size() > maxEdges) maxEdges = f.edges.size();
-    }
-
-    CompiledMap map;
-    std::vector<UnitFactors> factors;  // only when some sample has many completions
-    std::size_t maxEdges = 0;
-};
+// What the pass computes once from the model: the compiled map, and the
+// units' factors only when some sample has many completions.
+ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads) {
+    ImputePlan plan{CompiledMap(model, threads), {}, 0};
+    for (std::int32_t j = 0; j < data.numSamples; ++j)
+        if (Completions(data.Column(j), layout) > kEnumeratedCompletions) {
+            AddUnitFactors(plan, threads);
+            break;
+        }
+    return plan;
+}
 
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
-    AssignmentScratch(const CompiledAssignment& plan, const StatisticsLayout& layout, bool ownCounts)
+    AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, bool ownCounts)
         : block(plan.map),
           mass(static_cast<std::size_t>(kEnumeratedCompletions)),
           valueMass(static_cast<std::size_t>(plan.map.table.maxRange)),
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
           inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
-        if (ownCounts) counts.emplace_back(layout);
+        if (ownCounts) counts.emplace(layout);
     }
     SampleBlockScratch block;
     std::vector<std::int32_t> complete;     // this thread's complete samples
@@ -101,11 +94,10 @@ struct AssignmentScratch {
     std::vector<double> completionLogs;     // completion c's unit log-likelihoods at c x units
     std::vector<double> mass;               // completion c's probability relative to the largest
     std::vector<double> valueMass;          // per code of one variable
-    double top = 0.0;
     std::vector<double> logs;               // one sample's log-likelihood under every unit
     std::vector<std::int32_t> completed;
     InferenceScratch inference;
-    std::vector<Statistics> counts;  // this thread's counts, unless it counts into the result
+    std::optional<Statistics> counts;  // this thread's counts, unless it counts into the result
     // What is counted, grouped by unit afterwards so that each unit's counts
     // are written together: sample j and its unit, and where its codes are.
     struct Counted {
@@ -120,7 +112,7 @@ struct AssignmentScratch {
 
 class Assigner {
 public:
-    Assigner(const MapModel& model, const StatisticsLayout& layout, const CompiledAssignment& plan,
+    Assigner(const MapModel& model, const StatisticsLayout& layout, const ImputePlan& plan,
              const CodeMatrix& data, const AssignmentResults& out)
         : model_(model), layout_(layout), plan_(plan), data_(data), out_(out) {}
 
@@ -136,7 +128,7 @@ public:
         for (std::int64_t j = begin; j < end; ++j) {
             const auto column = static_cast<std::int32_t>(j);
             const std::int64_t completions = Completions(data_.Column(column), layout_);
-            if (completions == 1 && !HasMissing(data_.Column(column))) scratch.complete.push_back(column);
+            if (completions == 0) scratch.complete.push_back(column);
             else if (completions <= kEnumeratedCompletions) AddCompletions(column, completions, scratch);
             else RunByInference(column, scratch);
         }
@@ -170,12 +162,6 @@ public:
     }
 
 private:
-    bool HasMissing(const std::int32_t* codes) const {
-        for (std::int32_t i = 0; i < layout_.dimension; ++i)
-            if (codes[i] == kMissingCode) return true;
-        return false;
-    }
-
     // Appends every completion of sample j's missing entries, the missing
     // variables counting up, the first one fastest.
     void AddCompletions(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch) const {
@@ -206,10 +192,10 @@ private:
         const double* logs = scratch.completionLogs.data() + static_cast<std::size_t>(e.first) * units;
         const std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(e.first) * d;
         for (std::size_t k = 0; k < units; ++k) {
-            RelativeMasses(scratch, logs, completions, k);
+            const double top = RelativeMasses(scratch, logs, completions, k);
             double sum = 0.0;
             for (std::int64_t c = 0; c < completions; ++c) sum += scratch.mass[static_cast<std::size_t>(c)];
-            scratch.logs[k] = sum > 0.0 ? scratch.top + std::log(sum) : kLogZero;
+            scratch.logs[k] = sum > 0.0 ? top + std::log(sum) : kLogZero;
         }
         const std::int32_t unit = Finish(j, scratch.logs.data());
         const bool explained = IsFinite(scratch.logs[static_cast<std::size_t>(unit)]);
@@ -229,19 +215,20 @@ private:
     }
 
     // Each completion's probability under unit k relative to the largest,
-    // exp(l_c - top) (exactly 1 for the largest), 0 for the impossible ones.
-    static void RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions, std::size_t k) {
+    // exp(l_c - top) (exactly 1 for the largest), 0 for the impossible ones;
+    // returns top, the largest finite log-likelihood.
+    static double RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions, std::size_t k) {
         const std::size_t units = scratch.logs.size();
         double top = kLogZero;
         for (std::int64_t c = 0; c < completions; ++c) {
             const double l = logs[static_cast<std::size_t>(c) * units + k];
             if (IsFinite(l) && l > top) top = l;
         }
-        scratch.top = top;
         for (std::int64_t c = 0; c < completions; ++c) {
             const double l = logs[static_cast<std::size_t>(c) * units + k];
             scratch.mass[static_cast<std::size_t>(c)] = !IsFinite(l) ? 0.0 : l == top ? 1.0 : std::exp(l - top);
         }
+        return top;
     }
 
     // Message passing over each unit's tree, as TavrixImpute sums out the missing values.
@@ -300,7 +287,7 @@ private:
 
     const MapModel& model_;
     const StatisticsLayout& layout_;
-    const CompiledAssignment& plan_;
+    const ImputePlan& plan_;
     const CodeMatrix& data_;
     const AssignmentResults& out_;
 };
@@ -314,7 +301,7 @@ void AddCounts(const std::vector<double>& from, double* to) {
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
                      const StatisticsView& stats, const AssignmentResults& out) {
     if (data.numSamples <= 0 || model.NumUnits() <= 0) return;
-    const CompiledAssignment plan(model, layout, data, threads);
+    const ImputePlan plan = PlanAssignment(model, layout, data, threads);
     const Assigner assigner(model, layout, plan, data, out);
     const int workers = ThreadCount(threads, data.numSamples);
     // Thread 0 counts into the result; the others into counts of their own,
@@ -323,10 +310,10 @@ void CountStatistics(const MapModel& model, const StatisticsLayout& layout, cons
     for (int t = 0; t < workers; ++t) scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, t > 0));
     ParallelFor(data.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
         AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
-        assigner.Run(begin, end, own, t == 0 ? stats : own.counts.front().View());
+        assigner.Run(begin, end, own, t == 0 ? stats : own.counts->View());
     });
     for (int t = 1; t < workers; ++t) {
-        const Statistics& counts = scratch[static_cast<std::size_t>(t)]->counts.front();
+        const Statistics& counts = scratch[static_cast<std::size_t>(t)]->counts.value();
         AddCounts(counts.count, stats.count);
         AddCounts(counts.values, stats.values);
         AddCounts(counts.pairs, stats.pairs);

@@ -92,23 +92,3 @@ StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const Stat
 }
 
 }  // namespace tavrix::host
-
-namespace tavrix::host {
-
-namespace {
-double RealScalarArgument(const mxArray* arg, const char* name) {
-    if (!mxIsNumeric(arg) || mxIsComplex(arg) || mxIsSparse(arg) || mxGetNumberOfElements(arg) != 1)
-        Fail(Reason::kDataClass, std::string(name) + " must be a real numeric scalar.");
-    return mxGetScalar(arg);
-}
-}  // namespace
-
-double ReadPositiveScalar(const mxArray* arg, const char* name) {
-    const double x = RealScalarArgument(arg, name);
-    if (!(x > 0.0 && x - x == 0.0))
-        Fail(Reason::kDataClass, std::string(name) + " must be positive and finite; found " + Show(x) + ".");
-    return x;
-}
-
-
-}  // namespace tavrix::host

@@ -45,13 +45,3 @@ struct StatisticsArraysIn {
 StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const StatisticsShape& shape);
 
 }  // namespace tavrix::host
-
-namespace tavrix::host {
-
-// A real numeric scalar argument that is positive and finite.
-double ReadPositiveScalar(const mxArray* arg, const char* name);
-
-// below 1 counts as 0.
-std::int32_t ReadCount(const mxArray* arg, const char* name);
-
-}  // namespace tavrix::host

@@ -6,14 +6,28 @@
 #include "model_reader.hpp"
 
 namespace tavrix::host {
+namespace {
+
+double RealScalarArgument(const mxArray* arg, const char* name) {
+    if (!mxIsNumeric(arg) || mxIsComplex(arg) || mxIsSparse(arg) || mxGetNumberOfElements(arg) != 1)
+        Fail(Reason::kDataClass, std::string(name) + " must be a real numeric scalar.");
+    return mxGetScalar(arg);
+}
+
+}  // namespace
 
 std::int32_t ReadStepCount(const mxArray* count, const char* name) {
-    if (!mxIsNumeric(count) || mxIsComplex(count) || mxIsSparse(count) || mxGetNumberOfElements(count) != 1)
-        Fail(Reason::kDataClass, std::string(name) + " must be a real numeric scalar.");
-    const double t = mxGetScalar(count);
+    const double t = RealScalarArgument(count, name);
     if (!(t - t == 0.0) || t >= 2147483648.0)
         Fail(Reason::kDataClass, std::string(name) + " must be finite and below 2^31; found " + Show(t) + ".");
     return t < 1.0 ? 0 : static_cast<std::int32_t>(t);
+}
+
+double ReadPositiveScalar(const mxArray* arg, const char* name) {
+    const double x = RealScalarArgument(arg, name);
+    if (!(x > 0.0 && x - x == 0.0))
+        Fail(Reason::kDataClass, std::string(name) + " must be positive and finite; found " + Show(x) + ".");
+    return x;
 }
 
 void CheckTrainable(const mxArray* model, const MapModel& view) {

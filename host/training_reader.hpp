@@ -14,6 +14,9 @@ namespace tavrix::host {
 // e.g. "argument 2 (iterations)".
 std::int32_t ReadStepCount(const mxArray* count, const char* name);
 
+// A real numeric scalar argument that is positive and finite (a radius).
+double ReadPositiveScalar(const mxArray* arg, const char* name);
+
 // Fails unless `view` (ReadModel's view of `model`) can be trained:
 // Dimension >= 1, at least one unit, RootNode within 0..Dimension, and the
 // fields Mutual (a cell per unit of Dimension^2 doubles) and NumVictories (per unit).

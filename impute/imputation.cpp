@@ -130,6 +130,11 @@ private:
 
 ImputePlan PrepareImputation(const MapModel& model, int threads) {
     ImputePlan plan{CompiledMap(model, threads), {}, 0};
+    AddUnitFactors(plan, threads);
+    return plan;
+}
+
+void AddUnitFactors(ImputePlan& plan, int threads) {
     plan.factors.resize(plan.map.NumUnits());
     const auto units = static_cast<std::int64_t>(plan.map.NumUnits());
     ParallelFor(units, threads, [&](std::int64_t begin, std::int64_t end, int) {
@@ -138,7 +143,6 @@ ImputePlan PrepareImputation(const MapModel& model, int threads) {
     });
     for (const UnitFactors& f : plan.factors)
         if (f.edges.size() > plan.maxEdges) plan.maxEdges = f.edges.size();
-    return plan;
 }
 
 std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& codes, int threads, std::int64_t cap) {

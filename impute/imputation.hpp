@@ -21,6 +21,10 @@ struct ImputePlan {
 
 ImputePlan PrepareImputation(const MapModel& model, int threads);
 
+// The factors and maxEdges of a plan whose compiled map is built (what
+// PrepareImputation adds to the map), over `threads` threads.
+void AddUnitFactors(ImputePlan& plan, int threads);
+
 // The most completions any unit must enumerate for any sample (the product of
 // the ranges of a component of missing variables that holds a cycle), capped
 // at `cap`; 1 when every component is a tree.
