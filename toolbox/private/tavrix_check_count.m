@@ -11,5 +11,9 @@ function tavrix_check_count(caller, count, low, high, usage)
   else
     expected = sprintf('%d to %d', low, high);
   end
-  tavrix_fail(caller, 'argumentCount', 'expected %s argument(s); found %d. Call %s.', expected, count, usage);
+  noun = 'arguments';
+  if low == 1 && (high == 1 || isinf(high))
+    noun = 'argument';
+  end
+  tavrix_fail(caller, 'argumentCount', 'expected %s %s; found %d. Call %s.', expected, noun, count, usage);
 end

@@ -5,8 +5,8 @@ function opts = tavrix_options(caller, args, opts, first)
   names = fieldnames(opts);
   accepted = strjoin(names', ', ');
   if mod(numel(args), 2) ~= 0
-    tavrix_fail(caller, 'option', ['options after argument %d come in name-value pairs; found %d argument(s) ' ...
-                'there. Accepted options: %s.'], first - 1, numel(args), accepted);
+    tavrix_fail(caller, 'option', ['options after argument %d come in name-value pairs; found an odd number ' ...
+                '(%d) of arguments there. Accepted options: %s.'], first - 1, numel(args), accepted);
   end
   for a = 1:2:numel(args)
     name = args{a};
