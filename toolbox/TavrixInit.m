@@ -72,7 +72,8 @@ function model = TavrixInit(codes, varargin)
     fail('dataClass', 'CODES must be a numeric matrix of value codes; found a cell array. %s', read_advice());
   end
   if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
-    fail('dataClass', 'CODES must be a real numeric or logical Dimension x N matrix; found %s.', tavrix_describe(codes));
+    fail('dataClass', 'CODES must be a real numeric or logical Dimension x N matrix; found %s.', ...
+         tavrix_describe(codes));
   end
   codes = double(codes);
   [dimension, n] = size(codes);
@@ -265,8 +266,8 @@ end
 
 % Options start at argument FIRST of the call.
 function opts = parse_options(args, dimension, n, first)
-  opts = tavrix_options('TavrixInit', args, struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []), ...
-                        first);
+  defaults = struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []);
+  opts = tavrix_options('TavrixInit', args, defaults, first);
   value = opts.RootNode;
   if ~is_real(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value > dimension
     fail('option', 'option ''RootNode'' must be an integer in 0..%d; found %s.', dimension, tavrix_describe(value));

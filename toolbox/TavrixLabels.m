@@ -27,7 +27,8 @@ function names = TavrixLabels(info, codes, variables, varargin)
   tavrix_check_count(caller, nargin, 2, 3, 'TavrixLabels(INFO, CODES) or TavrixLabels(INFO, CODES, VARIABLES)');
   info = tavrix_check_info(caller, info, 'INFO');
   if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
-    tavrix_fail(caller, 'dataClass', 'CODES must be a numeric matrix of 0-based codes; found %s.', tavrix_describe(codes));
+    tavrix_fail(caller, 'dataClass', 'CODES must be a numeric matrix of 0-based codes; found %s.', ...
+                tavrix_describe(codes));
   end
   count = numel(info.Labels);
   if nargin < 3
@@ -36,7 +37,8 @@ function names = TavrixLabels(info, codes, variables, varargin)
     variables = variable_numbers(caller, info, variables);
   end
   if size(codes, 1) ~= numel(variables)
-    tavrix_fail(caller, 'dataSize', 'CODES must have %d rows, one per variable; found %d.', numel(variables), size(codes, 1));
+    tavrix_fail(caller, 'dataSize', 'CODES must have %d rows, one per variable; found %d.', numel(variables), ...
+                size(codes, 1));
   end
   names = repmat({'?'}, size(codes));
   for r = 1:numel(variables)
@@ -59,7 +61,8 @@ function variables = variable_numbers(caller, info, variables)
     [found, numbers] = ismember(cellstr(variables), info.Names);
     if ~all(found)
       unknown = cellstr(variables);
-      tavrix_fail(caller, 'codeRange', 'VARIABLES names an unknown variable ''%s''; INFO.Names lists the variables.', ...
+      tavrix_fail(caller, 'codeRange', ['VARIABLES names an unknown variable ''%s''; INFO.Names lists the ' ...
+                  'variables.'], ...
                   unknown{find(~found, 1)});
     end
     variables = numbers;

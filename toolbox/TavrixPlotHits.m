@@ -141,7 +141,8 @@ function code = class_code(shareOf, names)
     code = find(strcmp(names, shareOf), 1) - 1;
   end
   if ~isscalar(code) || ~isnumeric(code) || code < 0 || code >= numel(names) || code ~= fix(code)
-    tavrix_fail('TavrixPlotHits', 'option', 'option ''ShareOf'' must be a class code 0..%d or a class name; found %s.', ...
+    tavrix_fail('TavrixPlotHits', 'option', ['option ''ShareOf'' must be a class code 0..%d or a class name; ' ...
+                'found %s.'], ...
                 numel(names) - 1, tavrix_describe(shareOf));
   end
 end

@@ -69,13 +69,15 @@ function check_pictures(model, codes, info, notModel, broken)
   bad('TavrixPlotComponent:argumentCount', 'VALUE', @() TavrixPlotComponent(model, 1));
   bad('TavrixPlotComponent:missingField', 'Info', @() TavrixPlotComponent(model, 1, 0, 'Info', notModel));
   bad('TavrixPlotComponent:codeRange', 'VARIABLE', @() TavrixPlotComponent(model, {1}, 0, 'File', good));
-  bad('TavrixPlotComponent:cannotWrite', missing, @() TavrixPlotComponent(model, 2, 'r', 'Info', info, 'File', missing));
+  bad('TavrixPlotComponent:cannotWrite', missing, ...
+      @() TavrixPlotComponent(model, 2, 'r', 'Info', info, 'File', missing));
   unwritable = fullfile(folder, 'locked');
   mkdir(unwritable);
   system(sprintf('chmod a-w "%s"', unwritable));
   [fid, ~] = fopen(fullfile(unwritable, 'probe'), 'w');
   if fid < 0   % root may write anywhere
-    bad('TavrixPlotUMatrix:cannotWrite', 'permissions', @() TavrixPlotUMatrix(model, 'File', fullfile(unwritable, 'u.png')));
+    bad('TavrixPlotUMatrix:cannotWrite', 'permissions', ...
+        @() TavrixPlotUMatrix(model, 'File', fullfile(unwritable, 'u.png')));
   else
     fclose(fid);
     delete(fullfile(unwritable, 'probe'));

@@ -32,9 +32,11 @@ function tavrix_check_model(caller, model, argument, fields, only)
       case 'Marginal'
         check_cells(caller, model, name, units, values, sprintf('NumValues = %d', values), argument, advice, only);
       case 'Intersect'
-        check_cells(caller, model, name, units, values^2, sprintf('NumValues^2 = %d', values^2), argument, advice, only);
+        check_cells(caller, model, name, units, values^2, sprintf('NumValues^2 = %d', values^2), argument, ...
+                    advice, only);
       case {'Graph', 'Mutual'}
-        check_cells(caller, model, name, units, dimension^2, sprintf('Dimension^2 = %d', dimension^2), argument, advice, only);
+        check_cells(caller, model, name, units, dimension^2, sprintf('Dimension^2 = %d', dimension^2), argument, ...
+                    advice, only);
       case {'Pi', 'NumVictories'}
         check_array(caller, model, name, units, sprintf('NumRowsMap x NumColsMap = %d', units), argument, advice);
       case 'Ranges'
@@ -44,7 +46,8 @@ function tavrix_check_model(caller, model, argument, fields, only)
       case 'RootNode'
         root = field_of(caller, model, name, argument, advice);
         if ~is_number(root) || ~isscalar(root) || root ~= fix(root) || root < 0 || root > dimension
-          field_fail(caller, 'fieldValue', quoted(name), sprintf('must be 0 or a variable 1..Dimension = %d', dimension), ...
+          field_fail(caller, 'fieldValue', quoted(name), ...
+                     sprintf('must be 0 or a variable 1..Dimension = %d', dimension), ...
                      tavrix_describe(root), advice);
         end
     end
@@ -92,7 +95,8 @@ end
 function check_cells(caller, model, name, units, elements, expected, argument, advice, only)
   value = field_of(caller, model, name, argument, advice);
   if ~iscell(value)
-    field_fail(caller, 'fieldClass', quoted(name), 'must be a cell array with one cell per unit', tavrix_describe(value), advice);
+    field_fail(caller, 'fieldClass', quoted(name), 'must be a cell array with one cell per unit', ...
+               tavrix_describe(value), advice);
   end
   if numel(value) ~= units
     field_fail(caller, 'fieldSize', quoted(name), sprintf('must have NumRowsMap x NumColsMap = %d cells', units), ...

@@ -16,7 +16,8 @@ function opts = tavrix_options(caller, args, opts, first)
     end
     match = strcmpi(names, name);
     if ~any(match)
-      tavrix_fail(caller, 'option', 'unknown option ''%s'' (argument %d); accepted: %s.', name, first + a - 1, accepted);
+      tavrix_fail(caller, 'option', 'unknown option ''%s'' (argument %d); accepted: %s.', name, first + a - 1, ...
+                  accepted);
     end
     opts.(names{match}) = args{a + 1};
   end

@@ -8,7 +8,8 @@ function tavrix_picture_file(caller, file)
     folder = '.';
   end
   if ~strcmpi(extension, '.png')
-    refuse(caller, file, sprintf('pictures are PNG files, so option ''File'' must end in .png; found ''%s''', extension));
+    refuse(caller, file, sprintf('pictures are PNG files, so option ''File'' must end in .png; found ''%s''', ...
+                                 extension));
   end
   if ~exist(folder, 'dir')
     refuse(caller, file, sprintf('the folder ''%s'' does not exist; create it (mkdir) or choose another', folder));
