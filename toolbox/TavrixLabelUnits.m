@@ -21,7 +21,7 @@
 %
 %   Errors (identifiers Tavrix:TavrixLabelUnits:<reason>)
 %     argumentCount  fewer than three arguments
-%     dataClass      DATA is not a numeric matrix
+%     dataClass      DATA or CLASSES is not numeric
 %     codeRange      DATA holds NaN or a code out of range, or CLASSES a
 %                    value that is not a code 0..K-1
 %     dataSize       CLASSES does not hold one class per sample
@@ -48,8 +48,12 @@ function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, var
     tavrix_fail(caller, 'option', 'option ''NumClasses'' must be a positive whole number; found %s.', ...
                 tavrix_describe(numClasses));
   end
+  if ~(isnumeric(classes) || islogical(classes)) || ~isreal(classes)
+    tavrix_fail(caller, 'dataClass', 'CLASSES must be numeric class codes 0..K-1, one per sample; found %s.', ...
+                tavrix_describe(classes));
+  end
   best = tavrix_best_units(caller, model, data);
-  if ~(isnumeric(classes) || islogical(classes)) || ~isreal(classes) || numel(classes) ~= numel(best)
+  if numel(classes) ~= numel(best)
     tavrix_fail(caller, 'dataSize', 'CLASSES must hold one class code per sample (%d); found %s.', ...
                 numel(best), tavrix_describe(classes));
   end

@@ -24,7 +24,7 @@ function test_bad_arguments()
   bad('TavrixLabelUnits:argumentCount', 'CLASSES', @() TavrixLabelUnits(model, codes));
   bad('TavrixLabelUnits:notModel', 'MODEL', @() TavrixLabelUnits({}, codes, codes(1, :)));
   bad('TavrixLabelUnits:option', 'Colour', @() TavrixLabelUnits(model, codes, codes(1, :), 'Colour', 1));
-  bad('TavrixLabelUnits:dataSize', 'CLASSES', @() TavrixLabelUnits(model, codes, 'abc'));
+  bad('TavrixLabelUnits:dataClass', 'CLASSES', @() TavrixLabelUnits(model, codes, 'abc'));
 
   bad('TavrixQuality:argumentCount', 'TavrixQuality(MODEL, DATA)', @() TavrixQuality(model, codes, 1));
   bad('TavrixQuality:missingField', 'MODEL', @() TavrixQuality(notModel, codes));
