@@ -72,7 +72,8 @@ function model = TavrixInit(codes, varargin)
     fail('dataClass', 'CODES must be a numeric matrix of value codes; found a cell array. %s', read_advice());
   end
   if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
-    fail('dataClass', 'CODES must be a real numeric or logical Dimension x N matrix.');
+    fail('dataClass', 'CODES must be a real numeric or logical Dimension x N matrix; found %s.', ...
+         tavrix_describe(codes));
   end
   codes = double(codes);
   [dimension, n] = size(codes);
@@ -173,7 +174,7 @@ function model = TavrixInit(codes, varargin)
   model.RootNode = opts.RootNode;
   model.Samples = samples;
   for k = 1:units
-    [model.Graph{k}, model.Mutual{k}] = TavrixTree(model, k);
+    [model.Graph{k}, model.Mutual{k}] = tavrix_unit_tree(model, k);
   end
   model = orderfields(model, {'Marginal', 'Intersect', 'Graph', 'Mutual', 'Pi', 'NumVictories', ...
       'Translate', 'Ranges', 'NumRowsMap', 'NumColsMap', 'Dimension', 'MaxRange', 'NumValues', ...
@@ -249,7 +250,7 @@ end
 
 % Raises Tavrix:TavrixInit:<reason> with the function's name before the message.
 function fail(reason, format, varargin)
-  error(['Tavrix:TavrixInit:' reason], ['TavrixInit: ' format], varargin{:});
+  tavrix_fail('TavrixInit', reason, format, varargin{:});
 end
 
 function text = read_advice()
@@ -258,54 +259,46 @@ end
 
 function value = checked_count(value, name)
   if ~isnumeric(value) || ~isscalar(value) || ~isreal(value) || value < 1 || value ~= fix(value) || isinf(value)
-    fail('dataSize', '%s must be a positive integer.', name);
+    fail('dataSize', '%s must be a positive integer; found %s.', name, tavrix_describe(value));
   end
   value = double(value);
 end
 
 % Options start at argument FIRST of the call.
 function opts = parse_options(args, dimension, n, first)
-  opts = struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []);
-  if mod(numel(args), 2) ~= 0
-    fail('option', 'options come in name-value pairs.');
+  defaults = struct('RootNode', 0, 'Seed', [], 'Spread', 0.5, 'Mask', [], 'Ranges', []);
+  opts = tavrix_options('TavrixInit', args, defaults, first);
+  value = opts.RootNode;
+  if ~is_real(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value > dimension
+    fail('option', 'option ''RootNode'' must be an integer in 0..%d; found %s.', dimension, tavrix_describe(value));
   end
-  for a = 1:2:numel(args)
-    name = args{a};
-    value = args{a + 1};
-    if ~ischar(name)
-      fail('option', 'argument %d must be an option name.', a + first - 1);
-    end
-    switch lower(name)
-      case 'rootnode'
-        if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value > dimension
-          fail('option', 'RootNode must be an integer in 0..%d.', dimension);
-        end
-        opts.RootNode = double(value);
-      case 'seed'
-        if ~isnumeric(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value >= 2^32
-          fail('option', 'Seed must be an integer in 0..2^32-1.');
-        end
-        opts.Seed = double(value);
-      case 'spread'
-        if ~isnumeric(value) || ~isscalar(value) || ~(value >= 0 && value <= 1)
-          fail('option', 'Spread must be a number in 0..1.');
-        end
-        opts.Spread = double(value);
-      case 'mask'
-        if ~(isnumeric(value) || islogical(value)) || ~isequal(size(value), [dimension n])
-          fail('dataSize', 'Mask must be a %d x %d matrix.', dimension, n);
-        end
-        opts.Mask = value;
-      case 'ranges'
-        if ~isnumeric(value) || numel(value) ~= dimension || any(value(:) < 1 | value(:) ~= fix(value(:)))
-          fail('dataSize', 'Ranges must hold %d positive integers.', dimension);
-        end
-        opts.Ranges = double(value);
-      otherwise
-        fail('option', ...
-              'unknown option ''%s''; accepted: RootNode, Seed, Spread, Mask, Ranges.', name);
-    end
+  value = opts.Seed;
+  if ~isempty(value) && (~is_real(value) || ~isscalar(value) || value ~= fix(value) || value < 0 || value >= 2^32)
+    fail('option', 'option ''Seed'' must be an integer in 0..2^32-1; found %s.', tavrix_describe(value));
   end
+  value = opts.Spread;
+  if ~is_real(value) || ~isscalar(value) || ~(value >= 0 && value <= 1)
+    fail('option', 'option ''Spread'' must be a number in 0..1; found %s.', tavrix_describe(value));
+  end
+  value = opts.Mask;
+  if ~isempty(value) && (~(is_real(value) || islogical(value)) || ~isequal(size(value), [dimension n]))
+    fail('dataSize', 'option ''Mask'' must be a %d x %d matrix, the size of CODES; found %s.', dimension, n, ...
+         tavrix_describe(value));
+  end
+  value = opts.Ranges;
+  if ~isempty(value) && (~is_real(value) || numel(value) ~= dimension || ...
+                         any(value(:) < 1 | value(:) ~= fix(value(:)) | isinf(value(:))))
+    fail('dataSize', 'option ''Ranges'' must hold %d positive integers, one per variable; found %s.', dimension, ...
+         tavrix_describe(value));
+  end
+  opts.RootNode = double(opts.RootNode);
+  opts.Seed = double(opts.Seed);
+  opts.Spread = double(opts.Spread);
+  opts.Ranges = double(opts.Ranges);
+end
+
+function ok = is_real(value)
+  ok = isnumeric(value) && isreal(value);
 end
 
 % The random state is set for this call only and restored afterwards.

@@ -21,7 +21,7 @@
 %
 %   Errors (identifiers Tavrix:TavrixLabelUnits:<reason>)
 %     argumentCount  fewer than three arguments
-%     dataClass      DATA is not a numeric matrix
+%     dataClass      DATA or CLASSES is not numeric
 %     codeRange      DATA holds NaN or a code out of range, or CLASSES a
 %                    value that is not a code 0..K-1
 %     dataSize       CLASSES does not hold one class per sample
@@ -38,30 +38,33 @@
 %
 %   See also TavrixPlotHits, TavrixQuality, TavrixBest, TavrixLabels.
 function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, varargin)
-  if nargin < 3
-    error('Tavrix:TavrixLabelUnits:argumentCount', 'TavrixLabelUnits needs MODEL, DATA and CLASSES.');
+  caller = 'TavrixLabelUnits';
+  tavrix_check_count(caller, nargin, 3, Inf, 'TavrixLabelUnits(MODEL, DATA, CLASSES, ''NumClasses'', K)');
+  tavrix_check_model(caller, model, 1, {});   % TavrixBest checks the rest
+  opts = tavrix_options(caller, varargin, struct('NumClasses', []), 4);
+  numClasses = opts.NumClasses;
+  if ~isempty(numClasses) && (~isscalar(numClasses) || ~isnumeric(numClasses) || ~isreal(numClasses) || ...
+                              ~(numClasses >= 1 && numClasses < Inf) || numClasses ~= fix(numClasses))
+    tavrix_fail(caller, 'option', 'option ''NumClasses'' must be a positive whole number; found %s.', ...
+                tavrix_describe(numClasses));
   end
-  if ~isempty(varargin) && (numel(varargin) ~= 2 || ~ischar(varargin{1}) || ~strcmpi(varargin{1}, 'NumClasses'))
-    error('Tavrix:TavrixLabelUnits:option', 'the only option is ''NumClasses'', K.');
+  if ~(isnumeric(classes) || islogical(classes)) || ~isreal(classes)
+    tavrix_fail(caller, 'dataClass', 'CLASSES must be numeric class codes 0..K-1, one per sample; found %s.', ...
+                tavrix_describe(classes));
   end
-  best = tavrix_best_units('TavrixLabelUnits', model, data);
-  if ~(isnumeric(classes) || islogical(classes)) || numel(classes) ~= numel(best)
-    error('Tavrix:TavrixLabelUnits:dataSize', 'CLASSES must hold one class per sample (%d); found %d.', ...
-          numel(best), numel(classes));
+  best = tavrix_best_units(caller, model, data);
+  if numel(classes) ~= numel(best)
+    tavrix_fail(caller, 'dataSize', 'CLASSES must hold one class code per sample (%d); found %s.', ...
+                numel(best), tavrix_describe(classes));
   end
   classes = double(classes(:));
   known = ~isnan(classes);
-  numClasses = max([classes(known); -1]) + 1;
-  if ~isempty(varargin)
-    numClasses = varargin{2};
-    if ~isscalar(numClasses) || ~isnumeric(numClasses) || numClasses < 1 || numClasses ~= fix(numClasses)
-      error('Tavrix:TavrixLabelUnits:option', 'NumClasses must be a positive whole number.');
-    end
+  if isempty(numClasses)
+    numClasses = max([classes(known); -1]) + 1;
   end
-  bad = find(known & (classes < 0 | classes >= numClasses | classes ~= fix(classes)), 1);
+  bad = find(known & (classes < 0 | classes >= numClasses | classes ~= fix(classes) | isinf(classes)), 1);
   if ~isempty(bad)
-    error('Tavrix:TavrixLabelUnits:codeRange', 'CLASSES(%d) = %g is not a class code 0..%d.', ...
-          bad, classes(bad), numClasses - 1);
+    tavrix_fail(caller, 'codeRange', 'CLASSES(%d) = %g is not a class code 0..%d.', bad, classes(bad), numClasses - 1);
   end
   units = model.NumRowsMap * model.NumColsMap;
   counted = known & best > 0;

@@ -9,39 +9,66 @@
 %   filled-in values.
 %
 %   Errors (identifiers Tavrix:TavrixLabels:<reason>)
-%     argumentCount  fewer than two arguments
+%     argumentCount  not two or three arguments
+%     notInfo, missingField, fieldClass, fieldSize
+%                    INFO is not the info struct of TavrixRead
+%     dataClass      CODES is not a numeric matrix
 %     dataSize       CODES has the wrong number of rows
-%     codeRange      a code that is not a code of its variable
+%     codeRange      a code that is not a code of its variable, or an
+%                    unknown variable in VARIABLES
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     TavrixLabels(info, codes(:, 1))
 %
 %   See also TavrixRead.
-function names = TavrixLabels(info, codes, variables)
-  if nargin < 2
-    error('Tavrix:TavrixLabels:argumentCount', 'TavrixLabels needs INFO and CODES.');
+function names = TavrixLabels(info, codes, variables, varargin)
+  caller = 'TavrixLabels';
+  tavrix_check_count(caller, nargin, 2, 3, 'TavrixLabels(INFO, CODES) or TavrixLabels(INFO, CODES, VARIABLES)');
+  info = tavrix_check_info(caller, info, 'INFO');
+  if ~(isnumeric(codes) || islogical(codes)) || ~isreal(codes) || ndims(codes) ~= 2
+    tavrix_fail(caller, 'dataClass', 'CODES must be a numeric matrix of 0-based codes; found %s.', ...
+                tavrix_describe(codes));
   end
+  count = numel(info.Labels);
   if nargin < 3
-    variables = 1:numel(info.Labels);
-  elseif iscell(variables) || ischar(variables)
-    [found, variables] = ismember(cellstr(variables), info.Names);
-    if ~all(found)
-      error('Tavrix:TavrixLabels:codeRange', 'unknown variable name.');
-    end
+    variables = 1:count;
+  else
+    variables = variable_numbers(caller, info, variables);
   end
   if size(codes, 1) ~= numel(variables)
-    error('Tavrix:TavrixLabels:dataSize', 'CODES must have %d rows; found %d.', numel(variables), size(codes, 1));
+    tavrix_fail(caller, 'dataSize', 'CODES must have %d rows, one per variable; found %d.', numel(variables), ...
+                size(codes, 1));
   end
   names = repmat({'?'}, size(codes));
   for r = 1:numel(variables)
     labels = info.Labels{variables(r)};
-    row = codes(r, :);
+    row = double(codes(r, :));
     known = ~isnan(row);
-    if any(row(known) < 0 | row(known) >= numel(labels) | row(known) ~= fix(row(known)))
-      error('Tavrix:TavrixLabels:codeRange', 'row %d holds a code that is not a value of ''%s''.', ...
-            r, info.Names{variables(r)});
+    bad = find(known & (row < 0 | row >= numel(labels) | row ~= fix(row)), 1);
+    if ~isempty(bad)
+      tavrix_fail(caller, 'codeRange', 'CODES(%d, %d) = %s is not a code 0..%d of ''%s''.', ...
+                  r, bad, tavrix_describe(row(bad)), numel(labels) - 1, info.Names{variables(r)});
     end
     names(r, known) = labels(row(known) + 1);
+  end
+end
+
+% VARIABLES as 1-based numbers: given so, or by name.
+function variables = variable_numbers(caller, info, variables)
+  count = numel(info.Labels);
+  if iscellstr(variables) || ischar(variables)
+    [found, numbers] = ismember(cellstr(variables), info.Names);
+    if ~all(found)
+      unknown = cellstr(variables);
+      tavrix_fail(caller, 'codeRange', ['VARIABLES names an unknown variable ''%s''; INFO.Names lists the ' ...
+                  'variables.'], ...
+                  unknown{find(~found, 1)});
+    end
+    variables = numbers;
+  elseif ~isnumeric(variables) || ~isreal(variables) || ...
+         any(variables(:) < 1 | variables(:) > count | variables(:) ~= fix(variables(:)))
+    tavrix_fail(caller, 'codeRange', 'VARIABLES must hold variable numbers 1..%d or names; found %s.', ...
+                count, tavrix_describe(variables));
   end
 end

@@ -12,8 +12,15 @@
 %     Info::   []    the INFO struct of TavrixRead, for names and labels.
 %
 %   Errors (identifiers Tavrix:TavrixPlotComponent:<reason>)
-%     codeRange  an unknown variable or value
-%     option     an unknown or malformed option
+%     argumentCount  fewer than three arguments
+%     notModel, missingField, fieldClass, fieldSize, fieldValue
+%                    MODEL is not a valid model
+%     codeRange      an unknown variable or value
+%     option         an unknown or malformed option (Info not the info
+%                    struct of TavrixRead: notInfo and the field reasons)
+%     cannotWrite    File cannot be written (not .png, no such folder, no
+%                    permission); checked before drawing, and no partial
+%                    file is left behind
 %
 %   Every picture function draws 700 x 525 pixels.
 %
@@ -26,25 +33,35 @@
 %
 %   See also TavrixPlotHits, TavrixPlotUMatrix.
 function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
-  opts = tavrix_picture_options('TavrixPlotComponent', varargin, struct('File', '', 'Title', '', 'Info', []));
+  caller = 'TavrixPlotComponent';
+  tavrix_check_count(caller, nargin, 3, Inf, 'TavrixPlotComponent(MODEL, VARIABLE, VALUE, options...)');
+  tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
+  opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', '', 'Info', []), 4);
   info = opts.Info;
+  if ~isempty(info)
+    info = tavrix_check_info(caller, info, 'option ''Info''');
+  end
   if ischar(variable)
     if isempty(info) || ~any(strcmp(info.Names, variable))
-      error('Tavrix:TavrixPlotComponent:codeRange', 'unknown variable ''%s'' (names need the Info option).', variable);
+      tavrix_fail(caller, 'codeRange', ['VARIABLE ''%s'' is not a variable name of the Info option; names need ' ...
+                  'the Info option (INFO of TavrixRead), or give the variable''s number.'], variable);
     end
     variable = find(strcmp(info.Names, variable), 1);
   end
-  if ~isscalar(variable) || variable < 1 || variable > model.Dimension || variable ~= fix(variable)
-    error('Tavrix:TavrixPlotComponent:codeRange', 'VARIABLE must be 1..%d.', model.Dimension);
+  if ~is_whole(variable) || variable < 1 || variable > model.Dimension
+    tavrix_fail(caller, 'codeRange', 'VARIABLE must be a variable 1..%d or its name; found %s.', ...
+                model.Dimension, tavrix_describe(variable));
   end
   if ischar(value)
-    if isempty(info) || ~any(strcmp(info.Labels{variable}, value))
-      error('Tavrix:TavrixPlotComponent:codeRange', 'unknown value ''%s''.', value);
+    if isempty(info) || variable > numel(info.Labels) || ~any(strcmp(info.Labels{variable}, value))
+      tavrix_fail(caller, 'codeRange', ['VALUE ''%s'' is not a label of variable %d in the Info option; labels ' ...
+                  'need the Info option (INFO of TavrixRead), or give the 0-based code.'], value, variable);
     end
     value = find(strcmp(info.Labels{variable}, value), 1) - 1;
   end
-  if ~isscalar(value) || value < 0 || value >= model.Ranges(variable) || value ~= fix(value)
-    error('Tavrix:TavrixPlotComponent:codeRange', 'VALUE must be a code 0..%d.', model.Ranges(variable) - 1);
+  if ~is_whole(value) || value < 0 || value >= model.Ranges(variable)
+    tavrix_fail(caller, 'codeRange', 'VALUE must be a code 0..%d of variable %d or its label; found %s.', ...
+                model.Ranges(variable) - 1, variable, tavrix_describe(value));
   end
   index = fix(model.Translate(value + 1, variable) - 1) + 1;
   units = model.NumRowsMap * model.NumColsMap;
@@ -54,12 +71,16 @@ function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
   end
   titleText = opts.Title;
   if isempty(titleText)
-    if isempty(info)
+    if isempty(info) || variable > numel(info.Labels) || value >= numel(info.Labels{variable})
       titleText = sprintf('P(variable %d = %d)', variable, value);
     else
       titleText = sprintf('P(%s = %s)', info.Names{variable}, info.Labels{variable}{value + 1});
     end
   end
   cellText = arrayfun(@(p) sprintf('%.2f', p), plane, 'UniformOutput', false);
-  fig = tavrix_picture(plane, titleText, opts.File, cellText, [], struct('BarLabel', 'probability'));
+  fig = tavrix_picture(caller, plane, titleText, opts.File, cellText, [], struct('BarLabel', 'probability'));
+end
+
+function ok = is_whole(value)
+  ok = isnumeric(value) && isreal(value) && isscalar(value) && value == fix(value);
 end

@@ -29,9 +29,15 @@
 %     ShareOf::     [0]   the class whose share is shown: a code or a name.
 %
 %   Errors (identifiers Tavrix:TavrixPlotHits:<reason>)
-%     argumentCount  Classes without SAMPLES
+%     argumentCount  no MODEL, or Classes without SAMPLES
+%     notModel, missingField, fieldClass, fieldSize, fieldValue
+%                    MODEL is not a valid model
+%     dataClass, codeRange  SAMPLES not a numeric matrix of complete codes
 %     dataSize       Classes does not hold one code per sample
 %     option         an unknown or malformed option
+%     cannotWrite    File cannot be written (not .png, no such folder, no
+%                    permission); checked before drawing, and no partial
+%                    file is left behind
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');
@@ -44,35 +50,47 @@
 %   See also TavrixBest, TavrixLabelUnits, TavrixQuality, TavrixPlotComponent,
 %   TavrixPlotUMatrix.
 function [hits, purity, fig] = TavrixPlotHits(model, varargin)
+  caller = 'TavrixPlotHits';
+  tavrix_check_count(caller, nargin, 1, Inf, ...
+                     'TavrixPlotHits(MODEL, options...) or TavrixPlotHits(MODEL, SAMPLES, options...)');
   samples = [];
   if ~isempty(varargin) && ~ischar(varargin{1})
     samples = varargin{1};
     varargin = varargin(2:end);
   end
-  opts = tavrix_picture_options('TavrixPlotHits', varargin, ...
-      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}, 'ShareOf', 0));
+  first = nargin - numel(varargin) + 1;   % the position of the first option
+  opts = tavrix_picture_options(caller, varargin, ...
+      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}, 'ShareOf', 0), first);
+  check_class_options(caller, opts);
+  if isempty(samples) && ~isempty(opts.Classes)
+    tavrix_fail(caller, 'argumentCount', ['option ''Classes'' needs SAMPLES: call ' ...
+                'TavrixPlotHits(MODEL, SAMPLES, ''Classes'', CLASSES).']);
+  end
+  needs = {};   % TavrixBest checks the rest of the model
+  if isempty(samples)
+    needs = {'NumVictories'};
+  end
+  tavrix_check_model(caller, model, 1, needs);
   rows = model.NumRowsMap;
   cols = model.NumColsMap;
   if isempty(samples)
-    if ~isempty(opts.Classes)
-      error('Tavrix:TavrixPlotHits:argumentCount', 'Classes needs SAMPLES.');
-    end
     hits = reshape(model.NumVictories, rows, cols);
     best = [];
   else
-    best = TavrixBest(model, samples);
+    best = tavrix_best_units(caller, model, samples, 'SAMPLES');
     hits = reshape(accumarray(best(best > 0), 1, [rows * cols 1]), rows, cols);
   end
   cellText = arrayfun(@(h) sprintf('%d', h), hits, 'UniformOutput', false);
   purity = NaN(rows, cols);
   if isempty(opts.Classes)
-    fig = tavrix_picture(hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45, ...
+    fig = tavrix_picture(caller, hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45, ...
                          struct('BarLabel', 'samples'));
     return;
   end
-  classes = opts.Classes(:);
-  if numel(classes) ~= numel(best) || any(classes < 0 | classes ~= fix(classes))
-    error('Tavrix:TavrixPlotHits:dataSize', 'Classes must hold one code 0..K-1 per sample.');
+  classes = double(opts.Classes(:));
+  if numel(classes) ~= numel(best) || any(classes < 0 | classes ~= fix(classes) | isinf(classes))
+    tavrix_fail(caller, 'dataSize', 'option ''Classes'' must hold one code 0..K-1 per sample (%d); found %s.', ...
+                numel(best), tavrix_describe(opts.Classes));
   end
   k = max([classes; numel(opts.ClassNames) - 1; 1]) + 1;
   names = opts.ClassNames;
@@ -102,7 +120,7 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     colourMap = flipud(ramp(colour, 256));
   end
   titleText = sprintf('%s (%% %s)', opts.Title, names{shown + 1});
-  fig = tavrix_picture(share, titleText, opts.File, cellText, colourMap, ...
+  fig = tavrix_picture(caller, share, titleText, opts.File, cellText, colourMap, ...
                        struct('Limits', [0 100], 'BarLabel', barLabel, 'Blank', ~some));
 end
 
@@ -123,6 +141,19 @@ function code = class_code(shareOf, names)
     code = find(strcmp(names, shareOf), 1) - 1;
   end
   if ~isscalar(code) || ~isnumeric(code) || code < 0 || code >= numel(names) || code ~= fix(code)
-    error('Tavrix:TavrixPlotHits:option', 'ShareOf must be a class code 0..%d or a class name.', numel(names) - 1);
+    tavrix_fail('TavrixPlotHits', 'option', ['option ''ShareOf'' must be a class code 0..%d or a class name; ' ...
+                'found %s.'], ...
+                numel(names) - 1, tavrix_describe(shareOf));
+  end
+end
+
+function check_class_options(caller, opts)
+  if ~(isnumeric(opts.Classes) || islogical(opts.Classes)) || ~isreal(opts.Classes)
+    tavrix_fail(caller, 'option', 'option ''Classes'' must be numeric class codes 0..K-1; found %s.', ...
+                tavrix_describe(opts.Classes));
+  end
+  if ~iscellstr(opts.ClassNames)
+    tavrix_fail(caller, 'option', 'option ''ClassNames'' must be a cell array of text names; found %s.', ...
+                tavrix_describe(opts.ClassNames));
   end
 end

@@ -18,6 +18,15 @@
 %
 %   Every picture function draws 700 x 525 pixels.
 %
+%   Errors (identifiers Tavrix:TavrixPlotUMatrix:<reason>)
+%     argumentCount  no MODEL
+%     notModel, missingField, fieldClass, fieldSize, fieldValue
+%                    MODEL is not a valid model
+%     option         an unknown or malformed option
+%     cannotWrite    File cannot be written (not .png, no such folder, no
+%                    permission); checked before drawing, and no partial
+%                    file is left behind
+%
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
@@ -26,8 +35,10 @@
 %
 %   See also TavrixPlotHits, TavrixPlotComponent.
 function [u, fig] = TavrixPlotUMatrix(model, varargin)
-  opts = tavrix_picture_options('TavrixPlotUMatrix', varargin, ...
-      struct('File', '', 'Title', 'U-matrix'));
+  caller = 'TavrixPlotUMatrix';
+  tavrix_check_count(caller, nargin, 1, Inf, 'TavrixPlotUMatrix(MODEL, options...)');
+  tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
+  opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', 'U-matrix'), 2);
   rows = model.NumRowsMap;
   cols = model.NumColsMap;
   index = [];
@@ -58,7 +69,7 @@ function [u, fig] = TavrixPlotUMatrix(model, varargin)
       u(r, c) = mean_beside(u, r, c);
     end
   end
-  fig = tavrix_picture(u, opts.Title, opts.File, {}, flipud(gray(256)), ...
+  fig = tavrix_picture(caller, u, opts.Title, opts.File, {}, flipud(gray(256)), ...
                        struct('Step', 2, 'BarLabel', 'distance (Jensen-Shannon, bits)'));
 end
 

@@ -28,7 +28,7 @@
 %   rule).
 %
 %   Errors (identifiers Tavrix:TavrixQuality:<reason>)
-%     argumentCount  fewer than two arguments
+%     argumentCount  not two arguments
 %     dataClass      DATA is not a numeric matrix
 %     codeRange      DATA holds NaN or a code out of its variable's range
 %     and TavrixBest's other reasons (notModel, dataSize, ...) for a
@@ -42,10 +42,9 @@
 %     [nll, topo, hits] = TavrixQuality(model, complete)
 %
 %   See also TavrixBest, TavrixScore, TavrixLabelUnits, TavrixPlotHits, TavrixStats.
-function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data)
-  if nargin < 2
-    error('Tavrix:TavrixQuality:argumentCount', 'TavrixQuality needs MODEL and DATA.');
-  end
+function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data, varargin)
+  tavrix_check_count('TavrixQuality', nargin, 2, 2, 'TavrixQuality(MODEL, DATA)');
+  tavrix_check_model('TavrixQuality', model, 1, {});   % TavrixBest checks the rest
   [best, second, scores] = tavrix_best_units('TavrixQuality', model, data);
   rows = model.NumRowsMap;
   units = rows * model.NumColsMap;

@@ -15,70 +15,44 @@
 %   weights go last. Dimension - 1 times, the first pair with exactly one end
 %   in the tree adds the other end as a child.
 %
+%   Errors (identifiers Tavrix:TavrixTree:<reason>)
+%     argumentCount   not two arguments
+%     notModel, missingField, fieldClass, fieldSize, fieldValue
+%                     MODEL is not a valid model
+%     argumentValue   K is not a unit of the map, or ROOTNODE not 0 or a
+%                     variable of MUTUAL
+%     dataClass, dataSize  MUTUAL is not a real square matrix
+%
 %   Example
 %     codes = TavrixRead('data/vote.arff');
 %     model = TavrixInit(codes, 3, 3, 'Seed', 2);
 %     [graph, mutual] = TavrixTree(model, 5);
 %
 %   See also TavrixInit, TavrixFit.
-function [graph, mutual] = TavrixTree(first, second)
-  if nargin ~= 2
-    error('Tavrix:TavrixTree:argumentCount', 'TavrixTree needs two arguments.');
-  end
+function [graph, mutual] = TavrixTree(first, second, varargin)
+  caller = 'TavrixTree';
+  tavrix_check_count(caller, nargin, 2, 2, 'TavrixTree(MODEL, K) or TavrixTree(MUTUAL, ROOTNODE)');
   if isstruct(first)
-    mutual = unit_mutual_information(first, second);
-    graph = dependency_tree(mutual, first.RootNode);
+    tavrix_check_model(caller, first, 1, {'Translate', 'RootNode'});
+    units = first.NumRowsMap * first.NumColsMap;
+    check_index(second, 1, units, 'K', sprintf('a unit 1..NumRowsMap x NumColsMap = %d', units));
+    tavrix_check_model(caller, first, 1, {'Marginal', 'Intersect'}, second);   % unit K's tables only
+    [graph, mutual] = tavrix_unit_tree(first, second);
   else
-    graph = dependency_tree(first, second);
+    if ~isnumeric(first) || ~isreal(first) || issparse(first) || ndims(first) ~= 2
+      tavrix_fail(caller, 'dataClass', ['argument 1 must be a MODEL struct or a real Dimension x Dimension ' ...
+                  'matrix MUTUAL; found %s.'], tavrix_describe(first));
+    end
+    if size(first, 1) ~= size(first, 2)
+      tavrix_fail(caller, 'dataSize', 'MUTUAL must be a square matrix; found %s.', tavrix_describe(first));
+    end
+    check_index(second, 0, size(first, 1), 'ROOTNODE', sprintf('0 or a variable 1..%d', size(first, 1)));
+    graph = tavrix_dependency_tree(first, second);
   end
 end
 
-function mutual = unit_mutual_information(model, k)
-  d = model.Dimension;
-  marginal = model.Marginal{k}(:);
-  % Index of every value of every variable, and which variable owns it.
-  index = [];
-  owner = [];
-  for i = 1:d
-    r = fix(model.Ranges(i));
-    index = [index; fix(model.Translate(1:r, i) - 1) + 1]; %#ok<AGROW>
-    owner = [owner; repmat(i, r, 1)]; %#ok<AGROW>
-  end
-  m = marginal(index);
-  joint = model.Intersect{k}(index, index)';   % element (b, a) as training reads it
-  bits = log(joint ./ (m * m')) * 1.442695040888963;
-  terms = bits .* joint;
-  terms(~(bits - bits == 0)) = 0;
-  owners = sparse(owner, 1:numel(owner), 1, d, numel(owner));
-  mutual = full(owners * terms * owners');
-  mutual(logical(eye(d))) = 0;
-  mutual = triu(mutual, 1) + triu(mutual, 1)';
-end
-
-function graph = dependency_tree(mutual, rootNode)
-  d = size(mutual, 1);
-  graph = zeros(d);
-  if d < 2
-    return;
-  end
-  [second, first] = find(triu(true(d), 1)');   % i outer, j inner
-  weights = mutual(sub2ind([d d], first, second));
-  [~, order] = sort(-weights);                   % stable; NaN last
-  first = first(order);
-  second = second(order);
-  inside = false(d, 1);
-  inside(max(rootNode, 1)) = true;
-  for pass = 1:d - 1
-    e = find(inside(first) ~= inside(second), 1);
-    if isempty(e)
-      break;
-    end
-    if inside(first(e))
-      graph(first(e), second(e)) = 1;
-      inside(second(e)) = true;
-    else
-      graph(second(e), first(e)) = 1;
-      inside(first(e)) = true;
-    end
+function check_index(value, low, high, name, expected)
+  if ~isnumeric(value) || ~isreal(value) || ~isscalar(value) || value ~= fix(value) || value < low || value > high
+    tavrix_fail('TavrixTree', 'argumentValue', '%s must be %s; found %s.', name, expected, tavrix_describe(value));
   end
 end

@@ -4,10 +4,14 @@
 % current pool (started as the Parallel Computing Toolbox's preferences say),
 % or four blocks one after another without the toolbox (Octave runs parfor as
 % a for loop). The counts are whole numbers, so their sum is that of one pass
-% over all samples, bit for bit. Errors come back as MESSAGE, the results empty.
-function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads)
+% over all samples, bit for bit. Errors, bad arguments included, come back as
+% MESSAGE, the results empty; called without asking for MESSAGE, it raises
+% them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).
+function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, varargin)
 stats = []; best = []; loglik = []; message = '';
 try
+  tavrix_check_count('tavrix_block_statistics', nargin, 4, 4, 'tavrix_block_statistics(MODEL, DATA, MASK, THREADS)');
+  check_arguments(model, data, mask, threads);
   n = size(data, 2);
   blocks = min(max(n, 1), pool_workers());
   edges = floor((0:blocks) * n / blocks);
@@ -39,7 +43,25 @@ try
   best = vertcat(bests{:});
   loglik = vertcat(logs{:});
 catch err
+  if nargout < 4
+    rethrow(err);
+  end
   message = err.message;
+end
+end
+
+% The model's shape only: TavrixStats checks the rest.
+function check_arguments(model, data, mask, threads)
+caller = 'tavrix_block_statistics';
+tavrix_check_model(caller, model, 1, {});
+if ~(isnumeric(data) || islogical(data)) || ndims(data) ~= 2
+  tavrix_fail(caller, 'dataClass', 'DATA must be a numeric matrix of codes; found %s.', tavrix_describe(data));
+end
+if ~isempty(mask) && ~isequal(size(mask), size(data))
+  tavrix_fail(caller, 'dataSize', 'MASK must be empty or the size of DATA; found %s.', tavrix_describe(mask));
+end
+if ~isnumeric(threads) || ~isscalar(threads) || ~(threads >= 1) || threads ~= fix(threads)
+  tavrix_fail(caller, 'option', 'THREADS must be a positive whole number; found %s.', tavrix_describe(threads));
 end
 end
 

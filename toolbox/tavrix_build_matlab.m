@@ -16,19 +16,36 @@
 %   that the results are the doubles the tests check. Octave's mex runs the same script: it takes
 %   the flags from the environment and has no -compatibleArrayDims.
 %
+%   Errors (identifiers Tavrix:tavrix_build_matlab:<reason>)
+%     argumentCount  more than three arguments
+%     sources        ROOT is not a Tavrix source tree
+%     option         OUTDIR is not a folder name, or NAMES not names of
+%                    functions in mex_functions.txt
+%
 %   Example
 %     cd tavrix; addpath toolbox; tavrix_build_matlab();
 %     help TavrixFit
 %
 %   See also mex.
-function built = tavrix_build_matlab(root, outdir, names)
+function built = tavrix_build_matlab(root, outdir, names, varargin)
+  caller = 'tavrix_build_matlab';
+  tavrix_check_count(caller, nargin, 0, 3, ['tavrix_build_matlab(), tavrix_build_matlab(ROOT, OUTDIR) or ' ...
+                     'tavrix_build_matlab(ROOT, OUTDIR, NAMES)']);
   if nargin < 1 || isempty(root)
     root = source_root();
+  elseif ~is_text(root) || ~exist(fullfile(root, 'core', 'map_model.hpp'), 'file')
+    tavrix_fail(caller, 'sources', ['ROOT must name a Tavrix source tree (holding core/map_model.hpp); found %s. ' ...
+                'Leave it out to build from the tree this file belongs to.'], tavrix_describe(root));
   end
   if nargin < 2 || isempty(outdir)
     outdir = fullfile(root, 'build', 'matlab');
+  elseif ~is_text(outdir)
+    tavrix_fail(caller, 'option', 'OUTDIR must be a folder name (text); found %s.', tavrix_describe(outdir));
   end
   gateways = read_manifest(root);
+  if nargin >= 3
+    check_names(caller, names, gateways(:, 1));
+  end
   if ~exist(outdir, 'dir')
     mkdir(outdir);
   end
@@ -68,6 +85,22 @@ function built = tavrix_build_matlab(root, outdir, names)
   addpath(outdir);
 end
 
+function ok = is_text(value)
+  ok = ischar(value) && size(value, 1) == 1;
+end
+
+% NAMES: a cell array of functions listed in mex_functions.txt (KNOWN).
+function check_names(caller, names, known)
+  if ~iscellstr(names)
+    tavrix_fail(caller, 'option', 'NAMES must be a cell array of function names; found %s.', tavrix_describe(names));
+  end
+  unknown = names(~ismember(names, known));
+  if ~isempty(unknown)
+    tavrix_fail(caller, 'option', 'NAMES lists ''%s'', which is not in mex_functions.txt; known: %s.', unknown{1}, ...
+                strjoin(known', ', '));
+  end
+end
+
 % The tree holding core/map_model.hpp, from this file's folder upwards
 % (the file also lives in build/octave after a CMake build).
 function root = source_root()
@@ -78,7 +111,8 @@ function root = source_root()
     end
     root = fileparts(root);
   end
-  error('Tavrix:tavrix_build_matlab:sources', 'cannot find the Tavrix sources; pass ROOT.');
+  tavrix_fail('tavrix_build_matlab', 'sources', 'cannot find the Tavrix sources above %s; pass ROOT.', ...
+              fileparts(mfilename('fullpath')));
 end
 
 % The MEX functions of mex_functions.txt: per row its name, its folder and the

@@ -225,6 +225,7 @@ function check_tree_rule()
   m.Ranges = [2; 2];
   m.Dimension = 2;
   m.RootNode = 0;
+  [m.NumRowsMap, m.NumColsMap, m.MaxRange, m.NumValues] = deal(1, 1, 2, 4);
   [g, mu] = TavrixTree(m, 1);
   assert(isequal(g, [0 1; 0 0]) && mu(1, 2) == 0.9999999999999997 && mu(2, 1) == mu(1, 2));
   % Training builds the same trees from its tables.

@@ -1,16 +1,20 @@
 % Shared by TavrixQuality and TavrixLabelUnits: each sample's best unit
 % (TavrixBest) and, when asked for, its second-best unit and the unit scores.
 % Missing entries are refused with a pointer to the functions that handle
-% them; TavrixBest's own errors are raised under the caller's name.
-function [best, second, scores] = tavrix_best_units(caller, model, data)
+% them; TavrixBest's own errors are raised under the caller's name. NAME is
+% the samples' name in the caller's help (default DATA).
+function [best, second, scores] = tavrix_best_units(caller, model, data, name)
+  if nargin < 4
+    name = 'DATA';
+  end
   if ~isnumeric(data) && ~islogical(data)
-    error(['Tavrix:' caller ':dataClass'], 'DATA must be a numeric matrix of 0-based codes (TavrixRead turns a file into one).');
+    tavrix_fail(caller, 'dataClass', '%s must be a numeric matrix of 0-based codes; found %s. %s', name, ...
+                tavrix_describe(data), 'TavrixRead turns a file into one.');
   end
   [row, col] = find(isnan(data), 1);
   if ~isempty(row)
-    error(['Tavrix:' caller ':codeRange'], ...
-          ['DATA(%d, %d) is NaN (missing); %s needs complete samples: fill the missing entries ' ...
-           'with TavrixImpute, or use TavrixStats, which sums them out.'], row, col, caller);
+    tavrix_fail(caller, 'codeRange', ['%s(%d, %d) is NaN (missing); %s needs complete samples: fill the missing ' ...
+                'entries with TavrixImpute, or use TavrixStats, which sums them out.'], name, row, col, caller);
   end
   try
     if nargout < 2

@@ -2,15 +2,17 @@
 % colours of COLOURMAP with a colour bar, optional text per cell, and writes a PNG of
 % PICTURE_SIZE pixels when a file is given. Octave draws headless through
 % gnuplot; where no graphics toolkit can print, the grid alone is written
-% with imwrite, at the same size.
+% with imwrite, at the same size. The picture is written under a temporary
+% name in the same folder and then renamed, so that a failed write leaves
+% no partial file; the failure raises Tavrix:<caller>:cannotWrite.
 %
 % MORE holds optional fields:
 %   Step      grid cells per unit on the axes (2 for a U-matrix; default 1)
 %   Limits    [low high] of the colour scale (default: the grid's range)
 %   BarLabel  label of the colour bar
 %   Blank     R x C logical, cells painted grey (e.g. units without samples)
-function handle = tavrix_picture(grid, titleText, file, cellText, colourMap, more)
-  if nargin < 6
+function handle = tavrix_picture(caller, grid, titleText, file, cellText, colourMap, more)
+  if nargin < 7
     more = struct();
   end
   more = with_defaults(more, struct('Step', 1, 'Limits', [], 'BarLabel', '', 'Blank', []));
@@ -57,9 +59,46 @@ function handle = tavrix_picture(grid, titleText, file, cellText, colourMap, mor
   draw_colour_bar(colourMap, limits, more.BarLabel);
   axes(gridAxes);
   if hidden
-    print_png(handle, file, pixels, rgb);
+    try
+      write_png(caller, handle, file, pixels, rgb);
+    catch err
+      close(handle);
+      rethrow(err);
+    end
     close(handle);
     handle = [];
+  end
+end
+
+function write_png(caller, handle, file, pixels, rgb)
+  folder = fileparts(file);
+  if isempty(folder)
+    folder = '.';   % tempname would pick the system's folder
+  end
+  partial = [tempname(folder) '.png'];
+  try
+    print_png(handle, partial, pixels, rgb);
+    if ~exist(partial, 'file')
+      error('Tavrix:picture:noFile', 'the picture writer produced no file');
+    end
+    move_file(partial, file);
+  catch err
+    if exist(partial, 'file')
+      delete(partial);
+    end
+    tavrix_fail(caller, 'cannotWrite', 'cannot write the picture to ''%s'': %s', file, err.message);
+  end
+end
+
+function move_file(from, to)
+  if exist('OCTAVE_VERSION', 'builtin')
+    [status, message] = rename(from, to);
+    ok = status == 0;
+  else
+    [ok, message] = movefile(from, to, 'f');
+  end
+  if ~ok
+    error('Tavrix:picture:rename', 'cannot rename the finished picture into place (%s)', message);
   end
 end
 

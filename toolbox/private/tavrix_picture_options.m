@@ -1,17 +1,16 @@
-% Name-value options of the picture functions, over their defaults.
-function opts = tavrix_picture_options(caller, args, opts)
-  if mod(numel(args), 2) ~= 0
-    error(['Tavrix:' caller ':option'], 'options come in name-value pairs.');
+% Name-value options of the picture functions over their defaults (see
+% tavrix_options), FIRST the position of the first option in the call.
+% Title must be text, and a File one that can be written (checked here,
+% before any work).
+function opts = tavrix_picture_options(caller, args, opts, first)
+  opts = tavrix_options(caller, args, opts, first);
+  if ~ischar(opts.Title) || size(opts.Title, 1) > 1
+    tavrix_fail(caller, 'option', 'option ''Title'' must be text; found %s.', tavrix_describe(opts.Title));
   end
-  names = fieldnames(opts);
-  for a = 1:2:numel(args)
-    match = strcmpi(names, args{a});
-    if ~ischar(args{a}) || ~any(match)
-      error(['Tavrix:' caller ':option'], 'unknown option; accepted: %s.', strjoin(names', ', '));
-    end
-    opts.(names{match}) = args{a + 1};
+  if ~ischar(opts.File) || size(opts.File, 1) > 1
+    tavrix_fail(caller, 'option', 'option ''File'' must be a file name (text); found %s.', tavrix_describe(opts.File));
   end
-  if ~ischar(opts.File)
-    error(['Tavrix:' caller ':option'], 'File must be a file name.');
+  if ~isempty(opts.File)
+    tavrix_picture_file(caller, opts.File);
   end
 end
