@@ -134,32 +134,37 @@ function [codes, info, mask] = read_text(text, file, opts)
   labels = cell(1, dimension);
   edges = cell(1, dimension);
   for i = 1:dimension
-    values = fields(i, :);
-    missing = ismember(values, opts.Missing);
-    observed = values(~missing);
-    observedRows = firstRow(~missing);
-    edges{i} = bin_edges(observed, numeric(i), i, opts);
+    % Each variable's distinct texts are handled once; sample s has text distinct{which(s)}.
+    [distinct, ~, which] = unique(fields(i, :));
+    which = reshape(which, 1, []);
+    missing = ismember(distinct, opts.Missing);
+    present = distinct(~missing);
+    rank = cumsum(~missing);
+    observed = ~missing(which);
+    sample = rank(which(observed));   % observed sample s has text present{sample(s)}
+    observedRows = firstRow(observed);
+    edges{i} = bin_edges(present, sample, numeric(i), i, opts);
     if ~isempty(edges{i})
-      [labels{i}, codes(i, ~missing)] = bin_values(observed, edges{i}, names{i}, file, observedRows);
+      [labels{i}, codes(i, observed)] = bin_values(present, sample, edges{i}, names{i}, file, observedRows);
       continue;
     end
     if ~isempty(opts.Labels) && ~isempty(opts.Labels{i})
       labels{i} = reshape(opts.Labels{i}, 1, []);
     elseif isempty(declared{i})
-      labels{i} = distinct_sorted(observed);
+      labels{i} = distinct_sorted(present);
     else
       % "?" (or an empty field) read as a value follows the declared labels.
-      undeclared = observed(~ismember(observed, declared{i}) & ismember(observed, {'?', ''}));
+      undeclared = present(~ismember(present, declared{i}) & ismember(present, {'?', ''}));
       labels{i} = [declared{i}, distinct_sorted(undeclared)];
     end
-    [found, where] = ismember(observed, labels{i});
-    if ~all(found)
-      first = find(~found, 1);
+    [found, where] = ismember(present, labels{i});
+    first = find(~found(sample), 1);
+    if ~isempty(first)
       tavrix_read_error(file, observedRows(first), ...
                         'value ''%s'' is not a declared value of ''%s''; declare it or correct the value.', ...
-                        observed{first}, names{i});
+                        present{sample(first)}, names{i});
     end
-    codes(i, ~missing) = where - 1;
+    codes(i, observed) = where(sample) - 1;
   end
   mask = double(~isnan(codes));
   info.Names = names;
@@ -244,8 +249,9 @@ end
 
 % The edges that bin variable i: those of the Edges option, or quantile
 % edges of a numeric variable with more distinct values than bins; [] when
-% it stays unbinned.
-function edges = bin_edges(observed, numeric, i, opts)
+% it stays unbinned. PRESENT holds its distinct observed texts, SAMPLE
+% which one each observed sample has.
+function edges = bin_edges(present, sample, numeric, i, opts)
   edges = [];
   if ~isempty(opts.Edges)
     if ~isempty(opts.Edges{i})
@@ -253,27 +259,28 @@ function edges = bin_edges(observed, numeric, i, opts)
     end
     return;
   end
-  if ~numeric || opts.Bins == 0 || numel(unique(observed)) <= opts.Bins
+  if ~numeric || opts.Bins == 0 || numel(present) <= opts.Bins
     return;
   end
-  numbers = str2double(observed);
+  numbers = str2double(present);
   if any(isnan(numbers) | imag(numbers) ~= 0)
     return;
   end
-  sorted = sort(numbers);
+  sorted = sort(numbers(sample));
   inner = sorted(floor((1:opts.Bins - 1) * numel(sorted) / opts.Bins) + 1);
   % Every edge is an observed value, so every bin holds at least its lower edge.
   edges = unique([sorted(1), inner, sorted(end)]);
 end
 
-function [labels, codes] = bin_values(observed, edges, name, file, lineNumbers)
-  numbers = str2double(observed);
-  bad = find(isnan(numbers) | imag(numbers) ~= 0, 1);
+function [labels, codes] = bin_values(present, sample, edges, name, file, lineNumbers)
+  numbers = str2double(present);
+  bad = find(isnan(numbers(sample)) | imag(numbers(sample)) ~= 0, 1);
   if ~isempty(bad)
     tavrix_read_error(file, lineNumbers(bad), ...
                       'value ''%s'' of binned variable ''%s'' is not a number; correct it or mark it missing.', ...
-                      observed{bad}, name);
+                      present{sample(bad)}, name);
   end
+  numbers = numbers(sample);
   codes = zeros(size(numbers));
   for e = edges(2:end - 1)
     codes = codes + (numbers >= e);
