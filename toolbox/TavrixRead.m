@@ -113,7 +113,7 @@ function [codes, info, mask, varargout] = TavrixRead(file, varargin)
 end
 
 function [codes, info, mask] = read_text(text, file, opts)
-  lines = regexp(text, '\r?\n', 'split');
+  lines = strtrim(regexp(text, '\r?\n', 'split'));
   delimiter = opts.Delimiter;
   defaults = {};
   if strcmp(opts.Format, 'arff')

@@ -1,13 +1,13 @@
 % Header of an ARFF file: names, declared nominal labels (empty for other
 % types), which attributes hold numbers (numeric, real, integer), the data
-% lines and their 1-based line numbers.
+% lines and their 1-based line numbers. LINES come trimmed.
 function [names, declared, numeric, rows, lineNumbers] = tavrix_read_arff_header(lines, file)
   names = {};
   declared = {};
   numeric = false(1, 0);
   dataStart = 0;
   for l = 1:numel(lines)
-    line = strtrim(lines{l});
+    line = lines{l};
     if isempty(line) || line(1) == '%'
       continue;
     end

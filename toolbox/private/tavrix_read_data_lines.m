@@ -1,13 +1,12 @@
-% The lines from START on, trimmed, without blank lines (and % comments
+% The trimmed LINES from START on without blank lines (and % comments
 % where COMMENTS is true), with their 1-based line numbers.
 function [rows, lineNumbers] = tavrix_read_data_lines(lines, start, comments)
   rows = lines(start:end);
   lineNumbers = start:numel(lines);
-  trimmed = strtrim(rows);
-  keep = ~cellfun('isempty', trimmed);
+  keep = ~cellfun('isempty', rows);
   if comments
-    keep = keep & ~strncmp(trimmed, '%', 1);
+    keep = keep & ~strncmp(rows, '%', 1);
   end
-  rows = trimmed(keep);
+  rows = rows(keep);
   lineNumbers = lineNumbers(keep);
 end

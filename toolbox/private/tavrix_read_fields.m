@@ -47,5 +47,5 @@ end
 
 % A quote opens a value at the start of a field, or after an index.
 function opens = opens_quote(current, indexed)
-  opens = isempty(strtrim(current)) || (indexed && ~isempty(regexp(current, '^\s*\d+\s+$', 'once')));
+  opens = all(isspace(current)) || (indexed && ~isempty(regexp(current, '^\s*\d+\s+$', 'once')));
 end

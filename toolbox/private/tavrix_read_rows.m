@@ -12,9 +12,7 @@ function fields = tavrix_read_rows(rows, lineNumbers, dimension, delimiter, file
   plain = ~sparse & ~quoted;
   fields(:, plain) = split_plain(rows(plain), lineNumbers(plain), dimension, delimiter, file);
   fields(:, quoted) = split_quoted(rows(quoted), lineNumbers(quoted), dimension, delimiter, file);
-  for r = find(sparse)
-    fields(:, r) = sparse_row(rows{r}, defaults, file, lineNumbers(r));
-  end
+  fields(:, sparse) = tavrix_read_sparse(rows(sparse), lineNumbers(sparse), defaults, file);
 end
 
 % Rows without quotes, split in one pass over their joined text: the
@@ -116,38 +114,5 @@ function check_count(count, dimension, file, line)
   if count ~= dimension
     tavrix_read_error(file, line, '%d values, expected %d; an empty value between delimiters counts as one.', ...
                       count, dimension);
-  end
-end
-
-% One sparse row: entries "index value" with 0-based attribute indices in
-% increasing order.
-function values = sparse_row(row, defaults, file, line)
-  values = defaults(:);
-  if row(end) ~= '}'
-    tavrix_read_error(file, line, 'a sparse row must end with }, as in {0 t, 3 t}.');
-  end
-  inner = strtrim(row(2:end - 1));
-  if isempty(inner)
-    return;
-  end
-  entries = tavrix_read_fields(inner, ',', file, line, true);
-  parts = regexp(entries, '^(\d+)\s+(.+)$', 'tokens', 'once');
-  previous = -1;
-  for e = 1:numel(entries)
-    if isempty(parts{e})
-      tavrix_read_error(file, line, 'sparse entry ''%s'' is not ''index value''; write it as in {0 t, 3 t}.', ...
-                        entries{e});
-    end
-    index = str2double(parts{e}{1});
-    if index >= numel(defaults)
-      tavrix_read_error(file, line, 'attribute index %s is out of range: the file declares %d attributes, 0 to %d.', ...
-                        parts{e}{1}, numel(defaults), numel(defaults) - 1);
-    end
-    if index <= previous
-      tavrix_read_error(file, line, ['attribute index %d follows %d; a sparse row gives each attribute at most ' ...
-                                     'once, in increasing order.'], index, previous);
-    end
-    values{index + 1} = strtrim(parts{e}{2});
-    previous = index;
   end
 end
