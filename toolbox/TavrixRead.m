@@ -102,7 +102,7 @@ function [codes, info, mask, varargout] = TavrixRead(file, varargin)
   end
   opts = parse_options(file, varargin);
   try
-    [codes, info, mask] = read_text(tavrix_read_text(file), file, opts);
+    [codes, info, mask] = code_text(tavrix_read_text(file), file, opts);
   catch err
     if strncmp(err.identifier, 'Tavrix:', 7)
       rethrow(err);
@@ -112,7 +112,8 @@ function [codes, info, mask, varargout] = TavrixRead(file, varargin)
   end
 end
 
-function [codes, info, mask] = read_text(text, file, opts)
+% The codes of the text of FILE.
+function [codes, info, mask] = code_text(text, file, opts)
   lines = strtrim(regexp(text, '\r?\n', 'split'));
   delimiter = opts.Delimiter;
   defaults = {};

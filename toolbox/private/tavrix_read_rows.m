@@ -1,7 +1,7 @@
 % The fields of the data rows, Dimension x N. Dense rows are split at the
-% delimiter: rows without quotes all at once, the others one by one. Where
-% DEFAULTS is given (ARFF), a row in braces is sparse, {index value, ...},
-% and an attribute it leaves out takes DEFAULTS{i}.
+% delimiter, those without quotes and those with quotes each in one pass.
+% Where DEFAULTS is given (ARFF), a row in braces is sparse, {index value,
+% ...}, and an attribute it leaves out takes DEFAULTS{i}.
 function fields = tavrix_read_rows(rows, lineNumbers, dimension, delimiter, file, defaults)
   fields = cell(dimension, numel(rows));
   if isempty(rows)
