@@ -45,7 +45,7 @@ end
 function labels = declared_labels(rest, name, file, l)
   close = find(rest == '}', 1, 'last');
   if isempty(close)
-    tavrix_read_error(file, l, 'the value list of ''%s'' has no closing }.', name);
+    tavrix_read_error(file, l, 'the value list of ''%s'' has no closing }; close it.', name);
   end
   labels = tavrix_read_fields(rest(2:close - 1), ',', file, l, false);
   if any(cellfun('isempty', labels))
@@ -60,7 +60,7 @@ end
 
 function [name, rest] = first_token(text, file, lineNumber)
   if isempty(text)
-    tavrix_read_error(file, lineNumber, 'attribute without a name.');
+    tavrix_read_error(file, lineNumber, 'attribute without a name; give its name and type, such as @attribute colour {red, blue}.');
   end
   if text(1) == '''' || text(1) == '"'
     close = find(text(2:end) == text(1), 1);

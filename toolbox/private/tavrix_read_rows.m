@@ -112,7 +112,7 @@ end
 
 function check_count(count, dimension, file, line)
   if count ~= dimension
-    tavrix_read_error(file, line, '%d values, expected %d; an empty value between delimiters counts as one.', ...
+    tavrix_read_error(file, line, '%d values, expected %d; give one value per variable, ? or nothing where it is missing.', ...
                       count, dimension);
   end
 end
