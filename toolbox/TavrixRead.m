@@ -12,14 +12,23 @@
 %              Mask    the same as MASK
 %              File    the file read
 %     MASK   Dimension x N doubles: 1 where observed, 0 where missing.
-%   A value "?" or an empty field is missing (see the Missing option).
+%   A value "?" or an empty field is missing (see the Missing option): in
+%   a row a,,b the middle value is missing.
+%
+%   The file is read as UTF-8 (with or without a byte-order mark) or, when
+%   its bytes are not valid UTF-8, as Latin-1; labels come back in the
+%   host's characters. Lines end in LF or CRLF; blank lines are skipped.
+%   Quotes ('...' or "...") are removed, so a quoted value may hold the
+%   delimiter or blanks; a doubled quote or a backslash escapes a quote.
 %
 %   ARFF (.arff): a nominal attribute's labels are the ones declared, in the
 %   declared order; a numeric, real or integer attribute is binned; any
 %   other (a string, or numbers left unbinned) gets the distinct values
-%   found in the data, sorted (numerically when all are numbers). Quotes
-%   ('...' or "...") are removed; % starts a comment. Sparse ARFF data
-%   ({...} rows) is not read.
+%   found in the data, sorted (numerically when all are numbers). A line
+%   starting with % is a comment. Sparse rows {index value, ...} (0-based
+%   attribute indices, increasing; {} for none) may mix with dense ones; an
+%   attribute a sparse row leaves out takes its first declared value, or 0
+%   when it is not nominal.
 %   CSV (any other extension): the first line holds the names; a column
 %   whose values are all numbers is binned, any other column gets the
 %   distinct values found, sorted as above.
@@ -60,10 +69,15 @@
 %     oneValue    a variable takes one value or none
 %
 %   Errors (identifiers Tavrix:TavrixRead:<reason>)
-%     argumentCount  no file given
-%     file           the file cannot be read
-%     format         a malformed file: the message gives the line
+%     argumentCount  no file given, or more than three outputs asked for
+%     fileName       FILE is not a text
+%     file           the file cannot be opened, or is a folder
+%     encoding       the file is UTF-16 text (save it as UTF-8)
+%     notText        the file holds NUL bytes (not a text file)
+%     format         a malformed file: the message gives the line and
+%                    what to mend
 %     option         an unknown or malformed option
+%     unreadable     any other failure to read the file
 %
 %   Example
 %     [codes, info, mask] = TavrixRead('data/vote.arff');
@@ -73,22 +87,40 @@
 %     %   test = TavrixRead('test.csv', 'Edges', info.Edges, 'Labels', info.Labels);
 %
 %   See also TavrixLabels, TavrixInit.
-function [codes, info, mask] = TavrixRead(file, varargin)
-  if nargin < 1 || ~ischar(file)
+function [codes, info, mask, varargout] = TavrixRead(file, varargin)
+  if nargin < 1
     error('Tavrix:TavrixRead:argumentCount', 'TavrixRead needs a file name.');
   end
-  opts = parse_options(file, varargin);
-  fid = fopen(file, 'r');
-  if fid < 0
-    error('Tavrix:TavrixRead:file', 'cannot open ''%s''.', file);
+  if nargout > 3
+    error('Tavrix:TavrixRead:argumentCount', 'TavrixRead returns at most three outputs: [codes, info, mask].');
   end
-  text = fread(fid, Inf, '*char')';
-  fclose(fid);
-  lines = regexp(text, '\r?\n', 'split');
+  if isa(file, 'string') && isscalar(file)
+    file = char(file);
+  end
+  if ~ischar(file) || size(file, 1) ~= 1
+    error('Tavrix:TavrixRead:fileName', 'FILE must be a file name, such as ''data/vote.arff''.');
+  end
+  opts = parse_options(file, varargin);
+  try
+    [codes, info, mask] = code_text(tavrix_read_text(file), file, opts);
+  catch err
+    if strncmp(err.identifier, 'Tavrix:', 7)
+      rethrow(err);
+    end
+    error('Tavrix:TavrixRead:unreadable', '%s could not be read (%s); check that it is an ARFF or CSV file.', ...
+          file, err.message);
+  end
+end
+
+% The codes of the text of FILE.
+function [codes, info, mask] = code_text(text, file, opts)
+  lines = strtrim(regexp(text, '\r?\n', 'split'));
   delimiter = opts.Delimiter;
+  defaults = {};
   if strcmp(opts.Format, 'arff')
-    [names, declared, numeric, rows, firstRow] = parse_arff(lines, file);
+    [names, declared, numeric, rows, firstRow] = tavrix_read_arff_header(lines, file);
     delimiter = ',';
+    defaults = sparse_defaults(declared);
   else
     [names, rows, firstRow] = parse_csv_header(lines, file, delimiter);
     declared = cell(1, numel(names));
@@ -97,37 +129,43 @@ function [codes, info, mask] = TavrixRead(file, varargin)
   dimension = numel(names);
   check_per_variable(opts.Edges, 'Edges', dimension);
   check_per_variable(opts.Labels, 'Labels', dimension);
-  fields = split_rows(rows, firstRow, dimension, delimiter, file);
+  fields = tavrix_read_rows(rows, firstRow, dimension, delimiter, file, defaults);
   n = size(fields, 2);
   codes = NaN(dimension, n);
   labels = cell(1, dimension);
   edges = cell(1, dimension);
   for i = 1:dimension
-    values = fields(i, :);
-    missing = ismember(values, opts.Missing);
-    observed = values(~missing);
-    observedRows = firstRow(~missing);
-    edges{i} = bin_edges(observed, numeric(i), i, opts);
+    % Each variable's distinct texts are handled once; sample s has text distinct{which(s)}.
+    [distinct, ~, which] = unique(fields(i, :));
+    which = reshape(which, 1, []);
+    missing = ismember(distinct, opts.Missing);
+    present = distinct(~missing);
+    rank = cumsum(~missing);
+    observed = ~missing(which);
+    sample = rank(which(observed));   % observed sample s has text present{sample(s)}
+    observedRows = firstRow(observed);
+    edges{i} = bin_edges(present, sample, numeric(i), i, opts);
     if ~isempty(edges{i})
-      [labels{i}, codes(i, ~missing)] = bin_values(observed, edges{i}, names{i}, file, observedRows);
+      [labels{i}, codes(i, observed)] = bin_values(present, sample, edges{i}, names{i}, file, observedRows);
       continue;
     end
     if ~isempty(opts.Labels) && ~isempty(opts.Labels{i})
       labels{i} = reshape(opts.Labels{i}, 1, []);
     elseif isempty(declared{i})
-      labels{i} = distinct_sorted(observed);
+      labels{i} = distinct_sorted(present);
     else
       % "?" (or an empty field) read as a value follows the declared labels.
-      undeclared = observed(~ismember(observed, declared{i}) & ismember(observed, {'?', ''}));
+      undeclared = present(~ismember(present, declared{i}) & ismember(present, {'?', ''}));
       labels{i} = [declared{i}, distinct_sorted(undeclared)];
     end
-    [found, where] = ismember(observed, labels{i});
-    if ~all(found)
-      first = find(~found, 1);
-      error('Tavrix:TavrixRead:format', '%s line %d: value ''%s'' is not a declared value of ''%s''.', ...
-            file, observedRows(first), observed{first}, names{i});
+    [found, where] = ismember(present, labels{i});
+    first = find(~found(sample), 1);
+    if ~isempty(first)
+      tavrix_read_error(file, observedRows(first), ...
+                        'value ''%s'' is not a declared value of ''%s''; declare it or correct the value.', ...
+                        present{sample(first)}, names{i});
     end
-    codes(i, ~missing) = where - 1;
+    codes(i, observed) = where(sample) - 1;
   end
   mask = double(~isnan(codes));
   info.Names = names;
@@ -162,8 +200,8 @@ function opts = parse_options(file, args)
         end
         opts.Format = lower(value);
       case 'delimiter'
-        if ~ischar(value) || numel(value) ~= 1 || any(value == '"''')
-          error('Tavrix:TavrixRead:option', 'Delimiter must be one character other than a quote.');
+        if ~ischar(value) || numel(value) ~= 1 || any(value == ['"''' char([10 13])])
+          error('Tavrix:TavrixRead:option', 'Delimiter must be one character other than a quote or a line break.');
         end
         opts.Delimiter = value;
       case 'bins'
@@ -212,8 +250,9 @@ end
 
 % The edges that bin variable i: those of the Edges option, or quantile
 % edges of a numeric variable with more distinct values than bins; [] when
-% it stays unbinned.
-function edges = bin_edges(observed, numeric, i, opts)
+% it stays unbinned. PRESENT holds its distinct observed texts, SAMPLE
+% which one each observed sample has.
+function edges = bin_edges(present, sample, numeric, i, opts)
   edges = [];
   if ~isempty(opts.Edges)
     if ~isempty(opts.Edges{i})
@@ -221,26 +260,28 @@ function edges = bin_edges(observed, numeric, i, opts)
     end
     return;
   end
-  if ~numeric || opts.Bins == 0 || numel(unique(observed)) <= opts.Bins
+  if ~numeric || opts.Bins == 0 || numel(present) <= opts.Bins
     return;
   end
-  numbers = str2double(observed);
+  numbers = str2double(present);
   if any(isnan(numbers) | imag(numbers) ~= 0)
     return;
   end
-  sorted = sort(numbers);
+  sorted = sort(numbers(sample));
   inner = sorted(floor((1:opts.Bins - 1) * numel(sorted) / opts.Bins) + 1);
   % Every edge is an observed value, so every bin holds at least its lower edge.
   edges = unique([sorted(1), inner, sorted(end)]);
 end
 
-function [labels, codes] = bin_values(observed, edges, name, file, lineNumbers)
-  numbers = str2double(observed);
-  bad = find(isnan(numbers) | imag(numbers) ~= 0, 1);
+function [labels, codes] = bin_values(present, sample, edges, name, file, lineNumbers)
+  numbers = str2double(present);
+  bad = find(isnan(numbers(sample)) | imag(numbers(sample)) ~= 0, 1);
   if ~isempty(bad)
-    error('Tavrix:TavrixRead:format', '%s line %d: value ''%s'' of binned variable ''%s'' is not a number.', ...
-          file, lineNumbers(bad), observed{bad}, name);
+    tavrix_read_error(file, lineNumbers(bad), ...
+                      'value ''%s'' of binned variable ''%s'' is not a number; correct it or mark it missing.', ...
+                      present{sample(bad)}, name);
   end
+  numbers = numbers(sample);
   codes = zeros(size(numbers));
   for e = edges(2:end - 1)
     codes = codes + (numbers >= e);
@@ -276,153 +317,22 @@ function text = name_list(names)
   end
 end
 
-% Header of an ARFF file: names, declared nominal labels (empty for other
-% types), which attributes hold numbers (numeric, real, integer), the data
-% lines and their 1-based line numbers.
-function [names, declared, numeric, rows, lineNumbers] = parse_arff(lines, file)
-  names = {};
-  declared = {};
-  numeric = false(1, 0);
-  dataStart = 0;
-  for l = 1:numel(lines)
-    line = strtrim(lines{l});
-    if isempty(line) || line(1) == '%'
-      continue;
-    end
-    lower_line = lower(line);
-    if strncmp(lower_line, '@relation', 9)
-      continue;
-    elseif strncmp(lower_line, '@attribute', 10)
-      [name, rest] = first_token(strtrim(line(11:end)), file, l);
-      names{end + 1} = name; %#ok<AGROW>
-      rest = strtrim(rest);
-      if ~isempty(rest) && rest(1) == '{'
-        close = find(rest == '}', 1, 'last');
-        if isempty(close)
-          error('Tavrix:TavrixRead:format', '%s line %d: the value list of ''%s'' has no closing }.', file, l, name);
-        end
-        labels = split_fields(rest(2:close - 1), ',', file, l);
-        if any(cellfun(@isempty, labels))
-          error('Tavrix:TavrixRead:format', '%s line %d: ''%s'' declares an empty value.', file, l, name);
-        end
-        declared{end + 1} = labels; %#ok<AGROW>
-        numeric(end + 1) = false; %#ok<AGROW>
-      elseif isempty(rest)
-        error('Tavrix:TavrixRead:format', '%s line %d: attribute ''%s'' has no type.', file, l, name);
-      else
-        declared{end + 1} = {}; %#ok<AGROW>
-        numeric(end + 1) = any(strcmpi(strtok(rest), {'numeric', 'real', 'integer'})); %#ok<AGROW>
-      end
-    elseif strncmp(lower_line, '@data', 5)
-      dataStart = l + 1;
-      break;
-    else
-      error('Tavrix:TavrixRead:format', '%s line %d: expected @relation, @attribute or @data.', file, l);
-    end
-  end
-  if dataStart == 0 || isempty(names)
-    error('Tavrix:TavrixRead:format', '%s: no @attribute and @data sections.', file);
-  end
-  [rows, lineNumbers] = data_lines(lines, dataStart, true);
-end
-
 function [names, rows, lineNumbers] = parse_csv_header(lines, file, delimiter)
-  [rows, lineNumbers] = data_lines(lines, 1, false);
+  [rows, lineNumbers] = tavrix_read_data_lines(lines, 1, false);
   if isempty(rows)
-    error('Tavrix:TavrixRead:format', '%s: no header line.', file);
+    tavrix_read_error(file, 0, 'no header line; a CSV file starts with a line of variable names.');
   end
-  names = split_fields(rows{1}, delimiter, file, lineNumbers(1));
+  names = tavrix_read_fields(rows{1}, delimiter, file, lineNumbers(1), false);
   rows = rows(2:end);
   lineNumbers = lineNumbers(2:end);
 end
 
-function [rows, lineNumbers] = data_lines(lines, start, comments)
-  rows = lines(start:end);
-  lineNumbers = start:numel(lines);
-  trimmed = strtrim(rows);
-  keep = ~cellfun(@isempty, trimmed);
-  if comments
-    keep = keep & ~strncmp(trimmed, '%', 1);
-  end
-  rows = trimmed(keep);
-  lineNumbers = lineNumbers(keep);
-end
-
-function fields = split_rows(rows, lineNumbers, dimension, delimiter, file)
-  fields = cell(dimension, numel(rows));
-  for r = 1:numel(rows)
-    row = rows{r};
-    if row(1) == '{'
-      error('Tavrix:TavrixRead:format', '%s line %d: sparse rows are not supported.', file, lineNumbers(r));
-    end
-    values = split_fields(row, delimiter, file, lineNumbers(r));
-    if numel(values) ~= dimension
-      error('Tavrix:TavrixRead:format', '%s line %d: %d values, expected %d.', ...
-            file, lineNumbers(r), numel(values), dimension);
-    end
-    fields(:, r) = values(:);
-  end
-end
-
-% Splits one line at the delimiter, honouring '...' and "..." quotes (a
-% doubled quote or a backslash escapes a quote); fields are trimmed and
-% unquoted, so a quoted '?' is missing like a bare one.
-function fields = split_fields(line, delimiter, file, lineNumber)
-  if ~any(line == '''' | line == '"')
-    fields = strtrim(strsplit(line, delimiter));
-    return;
-  end
-  fields = {};
-  current = '';
-  quote = '';
-  k = 1;
-  while k <= numel(line)
-    c = line(k);
-    if isempty(quote)
-      if c == delimiter
-        fields{end + 1} = strtrim(current); %#ok<AGROW>
-        current = '';
-      elseif (c == '''' || c == '"') && isempty(strtrim(current))
-        quote = c;
-        current = '';
-      else
-        current(end + 1) = c; %#ok<AGROW>
-      end
-    elseif c == quote
-      if k < numel(line) && line(k + 1) == quote
-        current(end + 1) = c; %#ok<AGROW>
-        k = k + 1;
-      else
-        quote = '';
-      end
-    elseif c == '\' && k < numel(line)
-      current(end + 1) = line(k + 1); %#ok<AGROW>
-      k = k + 1;
-    else
-      current(end + 1) = c; %#ok<AGROW>
-    end
-    k = k + 1;
-  end
-  if ~isempty(quote)
-    error('Tavrix:TavrixRead:format', '%s line %d: unclosed quote.', file, lineNumber);
-  end
-  fields{end + 1} = strtrim(current);
-end
-
-function [name, rest] = first_token(text, file, lineNumber)
-  if isempty(text)
-    error('Tavrix:TavrixRead:format', '%s line %d: attribute without a name.', file, lineNumber);
-  end
-  if text(1) == '''' || text(1) == '"'
-    close = find(text(2:end) == text(1), 1);
-    if isempty(close)
-      error('Tavrix:TavrixRead:format', '%s line %d: unclosed quote.', file, lineNumber);
-    end
-    name = text(2:close);
-    rest = text(close + 2:end);
-  else
-    [name, rest] = strtok(text);
-  end
+% The value an attribute left out of a sparse row takes: the first declared
+% label of a nominal attribute, 0 for any other.
+function defaults = sparse_defaults(declared)
+  defaults = repmat({'0'}, 1, numel(declared));
+  nominal = ~cellfun('isempty', declared);
+  defaults(nominal) = cellfun(@(labels) labels{1}, declared(nominal), 'UniformOutput', false);
 end
 
 function labels = distinct_sorted(values)
