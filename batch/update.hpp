@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
@@ -26,5 +27,27 @@ namespace tavrix {
 // thread count.
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
                double prior, int threads, const TrainedTables& tables);
+
+// UpdateMap over the epochs of one training run. A unit whose smoothed counts
+// cannot have changed since the previous epoch (the same radius, and the same
+// counts in every unit that adds to it) keeps its tables, mutual information
+// and tree: only this updater may write `tables` between its epochs.
+class MapUpdater {
+public:
+    MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads);
+
+    // One epoch's update of `tables` from `stats`. The updater keeps the
+    // storage of `stats` to compare with the next epoch's counts and hands back
+    // storage of the same shape in its place, its contents unspecified.
+    void Update(Statistics& stats, double radius, const TrainedTables& tables);
+
+private:
+    const MapModel& model_;
+    const StatisticsLayout& layout_;
+    double prior_;
+    int threads_;
+    Statistics previous_;
+    double previousRadius_ = 0.0;  // 0.0: no epoch yet
+};
 
 }  // namespace tavrix
