@@ -58,6 +58,11 @@ public:
             for (std::int32_t j = i + 1; j < layout.dimension; ++j)
                 blocks_.push_back({i, j, layout.PairBlock(i, j), layout.range[static_cast<std::size_t>(i)],
                                    layout.range[static_cast<std::size_t>(j)]});
+        pairShare_.resize(layout.numPairs);
+        for (std::size_t bl = 0; bl < blocks_.size(); ++bl)
+            std::fill(pairShare_.begin() + static_cast<std::ptrdiff_t>(blocks_[bl].start),
+                      pairShare_.begin() + static_cast<std::ptrdiff_t>(BlockEnd(bl)),
+                      prior / (static_cast<double>(blocks_[bl].ri) * static_cast<double>(blocks_[bl].rj)));
         // Variables in groups of at least kGroupValues values, each group's
         // pair blocks (those of its variables with every later one) in runs.
         std::size_t b = 0;
@@ -172,18 +177,21 @@ private:
         }
     }
 
-    // The Intersect entries of a run of pair blocks from their smoothed counts,
-    // and each block's mutual information: the terms S x log2(S / (M(i = a) x
+    // The Intersect entries of a run of pair blocks from their smoothed counts
+    // (the half at (j = b, i = a); MirrorPairs writes the other), and each
+    // block's mutual information: the terms S x log2(S / (M(i = a) x
     // M(j = b))) of UnitMutualInformation, the same doubles in the same order.
     void WriteRun(std::size_t k, const BlockRun& run, const double* counts, double* joint, double* term) const {
         const auto nv = static_cast<std::size_t>(model_.numValues);
         const double denominator = Denominator(k);
         const double* marginal = tables_.marginal[k];
         double* intersect = tables_.intersect[k];
+        const std::size_t size = run.end - run.start;
+        const double* share = pairShare_.data() + run.start;
+        for (std::size_t e = 0; e < size; ++e) joint[e] = (counts[e] + share[e]) / denominator;
         for (std::size_t bl = run.firstBlock; bl < run.endBlock; ++bl) {
             const PairBlock& block = blocks_[bl];
             const std::size_t offset = block.start - run.start;
-            const double share = prior_ / (static_cast<double>(block.ri) * static_cast<double>(block.rj));
             const std::int32_t* indexI = index_.data() + layout_.valueStart[static_cast<std::size_t>(block.i)];
             const std::int32_t* indexJ = index_.data() + layout_.valueStart[static_cast<std::size_t>(block.j)];
             for (std::int32_t b = 0; b < block.rj; ++b) {
@@ -192,16 +200,14 @@ private:
                 for (std::int32_t a = 0; a < block.ri; ++a) {
                     const auto ga = static_cast<std::size_t>(indexI[a]);
                     const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    const double p = (counts[e] + share) / denominator;
-                    intersect[gb + ga * nv] = p;
-                    joint[e] = p;
-                    term[e] = p / (marginalB * marginal[ga]);
+                    intersect[gb + ga * nv] = joint[e];
+                    term[e] = marginalB * marginal[ga];
                 }
             }
         }
+        for (std::size_t e = 0; e < size; ++e) term[e] = joint[e] / term[e];
         // S = 0 makes the quotient 0, -0 or NaN, whose log is never finite:
         // such terms are dropped without taking their logarithm.
-        const std::size_t size = run.end - run.start;
         for (std::size_t e = 0; e < size; ++e)
             term[e] = joint[e] != 0.0 ? std::log(term[e]) * kBitsPerNat : std::numeric_limits<double>::infinity();
         const auto d = static_cast<std::size_t>(layout_.dimension);
@@ -230,6 +236,7 @@ private:
     std::vector<std::int32_t> index_;  // global index of value (i, a) at valueStart[i] + a
     std::vector<std::size_t> variableEnd_;  // at valueStart[i] + a: valueStart[i + 1]
     std::vector<PairBlock> blocks_;
+    std::vector<double> pairShare_;  // per pair count: the prior's share of its cell, alpha / (r_i x r_j)
     std::vector<BlockRun> runs_;
     std::vector<VariableGroup> groups_;
     std::size_t longestRun_ = 0;
