@@ -269,15 +269,21 @@ void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const Cons
             tables);
 }
 
-MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads)
-    : model_(model), layout_(layout), prior_(prior), threads_(threads), previous_(layout) {}
+MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads,
+                       bool compareCounts)
+    : model_(model),
+      layout_(layout),
+      prior_(prior),
+      threads_(threads),
+      compareCounts_(compareCounts),
+      previous_(compareCounts ? layout : StatisticsLayout{}) {}
 
 void MapUpdater::Update(Statistics& stats, double radius, const TrainedTables& tables) {
     if (layout_.units <= 0) return;
     const auto units = static_cast<std::size_t>(layout_.units);
     // A unit's counts that are those of the previous epoch, at the same radius.
     std::vector<char> same(units, 0);
-    if (radius == previousRadius_)
+    if (compareCounts_ && radius == previousRadius_)
         for (std::size_t l = 0; l < units; ++l)
             same[l] = SameColumn(stats.count, previous_.count, l, 1) &&
                       SameColumn(stats.values, previous_.values, l, layout_.numValues) &&
@@ -290,6 +296,7 @@ void MapUpdater::Update(Statistics& stats, double radius, const TrainedTables& t
         if (!unchanged) changed.push_back(k);
     }
     Rebuild(model_, layout_, stats.ConstView(), weights, prior_, threads_, changed, tables);
+    if (!compareCounts_) return;
     previousRadius_ = radius;
     std::swap(stats.count, previous_.count);
     std::swap(stats.values, previous_.values);

@@ -28,17 +28,19 @@ namespace tavrix {
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
                double prior, int threads, const TrainedTables& tables);
 
-// UpdateMap over the epochs of one training run. A unit whose smoothed counts
-// cannot have changed since the previous epoch (the same radius, and the same
-// counts in every unit that adds to it) keeps its tables, mutual information
-// and tree: only this updater may write `tables` between its epochs.
+// UpdateMap over the epochs of one training run. With `compareCounts`, a unit
+// whose smoothed counts cannot have changed since the previous epoch (the
+// same radius, and the same counts in every unit within the weights' reach)
+// keeps its tables, mutual information and tree; only this updater may then
+// write `tables` between its epochs. Comparing keeps a second copy of the
+// counts, worth it where radii repeat (a constant radius).
 class MapUpdater {
 public:
-    MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads);
+    MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads, bool compareCounts);
 
-    // One epoch's update of `tables` from `stats`. The updater keeps the
-    // storage of `stats` to compare with the next epoch's counts and hands back
-    // storage of the same shape in its place, its contents unspecified.
+    // One epoch's update of `tables` from `stats`. When comparing, the updater
+    // keeps the storage of `stats` for the next epoch and hands back storage
+    // of the same shape in its place, its contents unspecified.
     void Update(Statistics& stats, double radius, const TrainedTables& tables);
 
 private:
@@ -46,7 +48,8 @@ private:
     const StatisticsLayout& layout_;
     double prior_;
     int threads_;
-    Statistics previous_;
+    bool compareCounts_;
+    Statistics previous_;  // the previous epoch's counts, when comparing
     double previousRadius_ = 0.0;  // 0.0: no epoch yet
 };
 
