@@ -168,9 +168,12 @@ private:
     void MirrorPairs(std::size_t k, const VariableGroup& group) const {
         const std::size_t nv = layout_.numValues;
         double* intersect = tables_.intersect[k];
+        // Values p < limit belong to variables before q's.
+        std::size_t limit = group.firstValue;
         for (std::size_t q = group.firstValue; q < nv; ++q) {
+            while (limit < group.endValue && variableEnd_[limit] <= q) ++limit;
             const auto gq = static_cast<std::size_t>(index_[q]);
-            for (std::size_t p = group.firstValue; p < group.endValue && variableEnd_[p] <= q; ++p) {
+            for (std::size_t p = group.firstValue; p < limit; ++p) {
                 const auto gp = static_cast<std::size_t>(index_[p]);
                 intersect[gp + gq * nv] = intersect[gq + gp * nv];
             }
@@ -206,10 +209,19 @@ private:
             }
         }
         for (std::size_t e = 0; e < size; ++e) term[e] = joint[e] / term[e];
-        // S = 0 makes the quotient 0, -0 or NaN, whose log is never finite:
-        // such terms are dropped without taking their logarithm.
-        for (std::size_t e = 0; e < size; ++e)
-            term[e] = joint[e] != 0.0 ? std::log(term[e]) * kBitsPerNat : std::numeric_limits<double>::infinity();
+        // Each term's share of its block's sum, 0.0 for a dropped term (one
+        // that is not finite). S = 0 makes the quotient 0, -0 or NaN, whose log
+        // is never finite: such terms are dropped without taking it. The sums
+        // start from 0.0, which never becomes -0.0, so adding 0.0 leaves a sum
+        // as skipping the term would.
+        for (std::size_t e = 0; e < size; ++e) {
+            double part = 0.0;
+            if (joint[e] != 0.0) {
+                const double bits = std::log(term[e]) * kBitsPerNat;
+                if (IsFinite(bits)) part = bits * joint[e];
+            }
+            term[e] = part;
+        }
         const auto d = static_cast<std::size_t>(layout_.dimension);
         double* mutual = tables_.mutual[k];
         for (std::size_t bl = run.firstBlock; bl < run.endBlock; ++bl) {
@@ -219,7 +231,7 @@ private:
             for (std::int32_t a = 0; a < block.ri; ++a)
                 for (std::int32_t b = 0; b < block.rj; ++b) {
                     const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    sum = sum + (IsFinite(term[e]) ? term[e] * joint[e] : 0.0);
+                    sum = sum + term[e];
                 }
             const auto i = static_cast<std::size_t>(block.i), j = static_cast<std::size_t>(block.j);
             mutual[i + j * d] = sum;
