@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
