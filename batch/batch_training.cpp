@@ -33,6 +33,8 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     Statistics stats(layout);
     std::vector<std::int32_t> best(n, 0), previous(n, -1);
     std::vector<double> logLikelihood(n, 0.0);
+    // Only a constant radius repeats, and only then can an epoch keep a unit.
+    MapUpdater updater(view, layout, settings.prior, settings.threads, settings.radiusStart == settings.radiusEnd);
     for (std::int32_t e = 0; e < epochs; ++e) {
         std::fill(stats.count.begin(), stats.count.end(), 0.0);
         std::fill(stats.values.begin(), stats.values.end(), 0.0);
@@ -50,7 +52,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.logLikelihood = sum / static_cast<double>(n);
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
-        UpdateMap(view, layout, stats.ConstView(), report.radius, settings.prior, settings.threads, tables);
+        updater.Update(stats, report.radius, tables);
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
 }

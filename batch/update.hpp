@@ -27,4 +27,29 @@ namespace tavrix {
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
                double prior, int threads, const TrainedTables& tables);
 
+// UpdateMap over the epochs of one training run. With `compareCounts`, a unit
+// whose smoothed counts cannot have changed since the previous epoch (the
+// same radius, and the same counts in every unit within the weights' reach)
+// keeps its tables, mutual information and tree; only this updater may then
+// write `tables` between its epochs. Comparing keeps a second copy of the
+// counts, worth it where radii repeat (a constant radius).
+class MapUpdater {
+public:
+    MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads, bool compareCounts);
+
+    // One epoch's update of `tables` from `stats`. When comparing, the updater
+    // keeps the storage of `stats` for the next epoch and hands back storage
+    // of the same shape in its place, its contents unspecified.
+    void Update(Statistics& stats, double radius, const TrainedTables& tables);
+
+private:
+    const MapModel& model_;
+    const StatisticsLayout& layout_;
+    double prior_;
+    int threads_;
+    bool compareCounts_;
+    Statistics previous_;  // the previous epoch's counts, when comparing
+    double previousRadius_ = 0.0;  // 0.0: no epoch yet
+};
+
 }  // namespace tavrix

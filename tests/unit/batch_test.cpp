@@ -18,18 +18,23 @@ namespace {
 
 using namespace tavrix::testing;
 
-reference::RawModel ProperModel(Random& random, int rows, int cols, int dimension, bool directed) {
+reference::RawModel ProperModel(Random& random, int rows, int cols, int dimension, bool directed, int maxRange = 3) {
     ModelShape shape;
     shape.rows = rows;
     shape.cols = cols;
     shape.dimension = dimension;
-    shape.maxRange = 3;
+    shape.maxRange = maxRange;
     shape.directed = directed;
     shape.zeroShare = 0.0;
     reference::RawModel model = RandomModel(random, shape);
     MakeProper(random, model);
     for (double& pi : model.pi) pi = 0.05 + random.Uniform();
     return model;
+}
+
+StatisticsLayout LayoutOf(const reference::RawModel& raw) {
+    const MapModel model = ViewOf(raw);
+    return MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
 }
 
 struct FastCounts {
@@ -40,7 +45,7 @@ struct FastCounts {
 
 FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, int threads) {
     const MapModel model = ViewOf(raw);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    const StatisticsLayout layout = LayoutOf(raw);
     const auto n = static_cast<std::size_t>(codes.numSamples);
     FastCounts out{Statistics(layout), std::vector<std::int32_t>(n), std::vector<double>(n)};
     CountStatistics(model, layout, codes, threads, out.stats.View(),
@@ -52,9 +57,7 @@ reference::RawModel UpdateFast(const reference::RawModel& raw, const Statistics&
                                int threads) {
     reference::RawModel out = raw;
     const TrainedTables tables = TablesOf(out);
-    const MapModel model = ViewOfTables(ViewOf(raw), tables);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
-    UpdateMap(model, layout, stats.ConstView(), radius, prior, threads, tables);
+    UpdateMap(ViewOfTables(ViewOf(raw), tables), LayoutOf(raw), stats.ConstView(), radius, prior, threads, tables);
     return out;
 }
 
@@ -190,6 +193,98 @@ TEST(BatchTraining, TrainsProperTablesAndTreesWithMissingEntries) {
     }
     EXPECT_TRUE(SameBits(trained[0].pi, trained[1].pi));
 }
+
+// The update on its own: maps whose counts are cut into many runs and groups,
+// or whose pair blocks outgrow a run, against the literal update; and the
+// updater over epochs, which keeps the units whose smoothed counts cannot have
+// changed.
+
+// Whole counts, many of them zero, and some units without samples.
+Statistics RandomCounts(Random& random, const StatisticsLayout& layout) {
+    Statistics stats(layout);
+    for (double& c : stats.count) c = random.Chance(0.2) ? 0.0 : 1.0 + random.Below(60);
+    for (double& c : stats.values) c = random.Chance(0.5) ? 0.0 : random.Below(40);
+    for (double& c : stats.pairs) c = random.Chance(0.5) ? 0.0 : random.Below(40);
+    return stats;
+}
+
+reference::BatchCounts LiteralCounts(const Statistics& stats) { return {stats.count, stats.values, stats.pairs, {}, {}}; }
+
+void ExpectSameTables(const reference::RawModel& expected, const reference::RawModel& actual, const char* what) {
+    for (std::size_t k = 0; k < expected.marginal.size(); ++k) {
+        ASSERT_TRUE(SameBits(expected.marginal[k], actual.marginal[k])) << what << ", unit " << k;
+        ASSERT_TRUE(SameBits(expected.intersect[k], actual.intersect[k])) << what << ", unit " << k;
+        ASSERT_TRUE(SameBits(expected.mutual[k], actual.mutual[k])) << what << ", unit " << k;
+        ASSERT_TRUE(SameBits(expected.graph[k], actual.graph[k])) << what << ", unit " << k;
+    }
+    ASSERT_TRUE(SameBits(expected.pi, actual.pi)) << what;
+    ASSERT_TRUE(SameBits(expected.numVictories, actual.numVictories)) << what;
+}
+
+class BatchUpdate : public ::testing::TestWithParam<int> {};
+
+TEST_P(BatchUpdate, ManyRunsAndLargeBlocksMatchTheLiteralUpdate) {
+    Random random(41);
+    struct Shape {
+        int rows, cols, dimension, maxRange;
+        const char* what;
+    };
+    // 60 variables: dozens of runs and groups; ranges up to 45: single pair
+    // blocks larger than a run, groups of one variable.
+    for (const Shape& shape : {Shape{2, 2, 60, 3, "many runs"}, Shape{1, 3, 5, 45, "large blocks"},
+                               Shape{3, 1, 1, 4, "one variable"}}) {
+        const reference::RawModel raw = ProperModel(random, shape.rows, shape.cols, shape.dimension, false, shape.maxRange);
+        const Statistics stats = RandomCounts(random, LayoutOf(raw));
+        const double radius = 0.3 + 2.0 * random.Uniform(), prior = 0.5 + 4.0 * random.Uniform();
+        const reference::RawModel literal = reference::UpdateBatch(raw, LiteralCounts(stats), radius, prior);
+        ExpectSameTables(literal, UpdateFast(raw, stats, radius, prior, GetParam()), shape.what);
+    }
+}
+
+// On a 1 x 8 map at radius 0.1 units four or more apart have weight 0: a
+// change in unit 0's counts reaches units 0..3 only. Every epoch's tables are
+// those of a fresh update; the units kept are told by a mark left in Mutual's
+// diagonal, which any rebuild overwrites with 0.
+TEST_P(BatchUpdate, UpdaterRebuildsOnlyTheUnitsChangedCountsReach) {
+    Random random(43);
+    const reference::RawModel raw = ProperModel(random, 1, 8, 5, false);
+    const StatisticsLayout layout = LayoutOf(raw);
+    const Statistics first = RandomCounts(random, layout);
+    Statistics second = first;
+    second.pairs[3] += 1.0;  // a pair count of unit 0
+    struct Epoch {
+        const Statistics* counts;
+        double radius;
+        std::vector<bool> rebuilt;
+    };
+    const std::vector<bool> all(8, true), none(8, false), nearZero{true, true, true, true, false, false, false, false};
+    const std::vector<Epoch> epochs{{&first, 0.1, all},   {&first, 0.1, none}, {&second, 0.1, nearZero},
+                                    {&second, 0.1, none}, {&second, 0.7, all}, {&first, 0.7, all}};
+    const double prior = 1.5;
+    // Without comparing counts, every epoch rebuilds every unit.
+    for (const bool compare : {true, false}) {
+        reference::RawModel trained = raw;
+        const TrainedTables tables = TablesOf(trained);
+        const MapModel view = ViewOfTables(ViewOf(raw), tables);
+        MapUpdater updater(view, layout, prior, GetParam(), compare);
+        Statistics counts(layout);
+        for (std::size_t e = 0; e < epochs.size(); ++e) {
+            for (std::vector<double>& mutual : trained.mutual) mutual[0] = 7.0;
+            counts = *epochs[e].counts;
+            updater.Update(counts, epochs[e].radius, tables);
+            ASSERT_EQ(counts.pairs.size(), layout.numPairs * 8);
+            for (std::size_t k = 0; k < 8; ++k) {
+                EXPECT_EQ(trained.mutual[k][0], !compare || epochs[e].rebuilt[k] ? 0.0 : 7.0)
+                    << "epoch " << e << ", unit " << k << (compare ? "" : ", not comparing");
+                trained.mutual[k][0] = 0.0;
+            }
+            ExpectSameTables(UpdateFast(raw, *epochs[e].counts, epochs[e].radius, prior, GetParam()), trained,
+                             "epoch");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, BatchUpdate, ::testing::Values(1, 2, 3));
 
 }  // namespace
 }  // namespace tavrix

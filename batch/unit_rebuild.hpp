@@ -1,0 +1,24 @@
+// The rebuild of a batch update: units' tables, mutual information, trees and
+// priors from the counts smoothed over the grid.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "../core/map_model.hpp"
+#include "../train/training_views.hpp"
+#include "grid_smoothing.hpp"
+#include "statistics.hpp"
+
+namespace tavrix {
+
+// Rebuilds the listed units of `tables` as UpdateMap describes, each thread a
+// contiguous share of the list, and every unit's Pi and NumVictories. The
+// smoothing is one product of `weights` by the counts, a run of whole pair
+// blocks at a time for all of a thread's units; each run's Intersect cells
+// and mutual-information terms are written from its smoothed counts.
+void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
+                  const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
+                  const TrainedTables& tables);
+
+}  // namespace tavrix
