@@ -52,7 +52,8 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.logLikelihood = sum / static_cast<double>(n);
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
-        updater.Update(stats, report.radius, tables);
+        updater.Update(stats, report.radius,
+                       e + 1 == epochs ? IntersectHalves::kBoth : IntersectHalves::kRowBeforeColumn, tables);
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
 }

@@ -43,8 +43,14 @@ struct BlockRun {
 class MapRebuild {
 public:
     MapRebuild(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
-               const GridWeights& weights, double prior, const TrainedTables& tables)
-        : model_(model), layout_(layout), stats_(stats), weights_(weights), prior_(prior), tables_(tables) {
+               const GridWeights& weights, double prior, IntersectHalves halves, const TrainedTables& tables)
+        : model_(model),
+          layout_(layout),
+          stats_(stats),
+          weights_(weights),
+          prior_(prior),
+          halves_(halves),
+          tables_(tables) {
         const ValueIndexTable table = BuildValueIndexTable(model);
         for (std::int32_t i = 0; i < layout.dimension; ++i)
             for (std::int32_t a = 0; a < layout.range[static_cast<std::size_t>(i)]; ++a) {
@@ -102,7 +108,8 @@ public:
                 for (std::size_t u = 0; u < count; ++u)
                     WriteRun(unit[u], runs_[r], smoothed.data() + u * longestRun_, joint.data(), term.data());
             }
-            for (std::size_t u = 0; u < count; ++u) MirrorPairs(unit[u], group);
+            if (halves_ == IntersectHalves::kBoth)
+                for (std::size_t u = 0; u < count; ++u) MirrorPairs(unit[u], group);
         }
         TreeScratch tree;
         std::vector<std::int32_t> parent(static_cast<std::size_t>(model_.dimension));
@@ -161,26 +168,25 @@ private:
     }
 
     // Intersect(j = b, i = a) from Intersect(i = a, j = b) for the values
-    // (i, a) of a group and every value (j, b) of a later variable: column
-    // (j, b) gets the group's rows at once, a whole cache line where the
-    // values are contiguous.
+    // (i, a) of a group and every value (j, b) of a later variable: row
+    // (i, a) is read across the later columns while the group's rows stay in
+    // cache, and column (i, a) written in order.
     void MirrorPairs(std::size_t k, const VariableGroup& group) const {
         const std::size_t nv = layout_.numValues;
         double* intersect = tables_.intersect[k];
-        // Values p < limit belong to variables before q's.
-        std::size_t limit = group.firstValue;
-        for (std::size_t q = group.firstValue; q < nv; ++q) {
-            while (limit < group.endValue && variableEnd_[limit] <= q) ++limit;
-            const auto gq = static_cast<std::size_t>(index_[q]);
-            for (std::size_t p = group.firstValue; p < limit; ++p) {
-                const auto gp = static_cast<std::size_t>(index_[p]);
-                intersect[gp + gq * nv] = intersect[gq + gp * nv];
+        for (std::size_t p = group.firstValue; p < group.endValue; ++p) {
+            const auto gp = static_cast<std::size_t>(index_[p]);
+            double* column = intersect + gp * nv;
+            for (std::size_t q = variableEnd_[p]; q < nv; ++q) {
+                const auto gq = static_cast<std::size_t>(index_[q]);
+                column[gq] = intersect[gp + gq * nv];
             }
         }
     }
 
     // The Intersect entries of a run of pair blocks from their smoothed counts
-    // (the half at (j = b, i = a); MirrorPairs writes the other), and each
+    // (the half at (i = a, j = b), which the compiled units read; MirrorPairs
+    // writes the other), and each
     // block's mutual information: the terms S x log2(S / (M(i = a) x
     // M(j = b))) of UnitMutualInformation, the same doubles in the same order.
     void WriteRun(std::size_t k, const BlockRun& run, const double* counts, double* joint, double* term) const {
@@ -202,7 +208,7 @@ private:
                 for (std::int32_t a = 0; a < block.ri; ++a) {
                     const auto ga = static_cast<std::size_t>(indexI[a]);
                     const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    intersect[gb + ga * nv] = joint[e];
+                    intersect[ga + gb * nv] = joint[e];
                     term[e] = marginalB * marginal[ga];
                 }
             }
@@ -243,6 +249,7 @@ private:
     ConstStatisticsView stats_;
     const GridWeights& weights_;
     double prior_;
+    IntersectHalves halves_;
     const TrainedTables& tables_;
     std::vector<std::int32_t> index_;  // global index of value (i, a) at valueStart[i] + a
     std::vector<std::size_t> variableEnd_;  // at valueStart[i] + a: valueStart[i + 1]
@@ -258,8 +265,8 @@ private:
 
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  const TrainedTables& tables) {
-    const MapRebuild rebuild(model, layout, stats, weights, prior, tables);
+                  IntersectHalves halves, const TrainedTables& tables) {
+    const MapRebuild rebuild(model, layout, stats, weights, prior, halves, tables);
     rebuild.WritePriors();
     ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
         rebuild.Rebuild(units.data() + begin, static_cast<std::size_t>(end - begin));

@@ -12,6 +12,11 @@
 
 namespace tavrix {
 
+// Which halves of Intersect's pair blocks a rebuild writes. The compiled units
+// read only the half with the lower-numbered variable on the row, so the
+// epochs before the last may leave the other half as it was.
+enum class IntersectHalves { kBoth, kRowBeforeColumn };
+
 // Rebuilds the listed units of `tables` as UpdateMap describes, each thread a
 // contiguous share of the list, and every unit's Pi and NumVictories. The
 // smoothing is one product of `weights` by the counts, a run of whole pair
@@ -19,6 +24,6 @@ namespace tavrix {
 // and mutual-information terms are written from its smoothed counts.
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  const TrainedTables& tables);
+                  IntersectHalves halves, const TrainedTables& tables);
 
 }  // namespace tavrix

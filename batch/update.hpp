@@ -7,6 +7,7 @@
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
 #include "statistics.hpp"
+#include "unit_rebuild.hpp"
 
 namespace tavrix {
 
@@ -39,8 +40,9 @@ public:
 
     // One epoch's update of `tables` from `stats`. When comparing, the updater
     // keeps the storage of `stats` for the next epoch and hands back storage
-    // of the same shape in its place, its contents unspecified.
-    void Update(Statistics& stats, double radius, const TrainedTables& tables);
+    // of the same shape in its place, its contents unspecified. Intersect's
+    // pair blocks get the halves asked for: both in a run's last epoch.
+    void Update(Statistics& stats, double radius, IntersectHalves halves, const TrainedTables& tables);
 
 private:
     const MapModel& model_;
@@ -50,6 +52,7 @@ private:
     bool compareCounts_;
     Statistics previous_;  // the previous epoch's counts, when comparing
     double previousRadius_ = 0.0;  // 0.0: no epoch yet
+    bool bothHalvesWritten_ = false;  // every unit's Intersect written whole since it was last rebuilt
 };
 
 }  // namespace tavrix

@@ -271,7 +271,7 @@ TEST_P(BatchUpdate, UpdaterRebuildsOnlyTheUnitsChangedCountsReach) {
         for (std::size_t e = 0; e < epochs.size(); ++e) {
             for (std::vector<double>& mutual : trained.mutual) mutual[0] = 7.0;
             counts = *epochs[e].counts;
-            updater.Update(counts, epochs[e].radius, tables);
+            updater.Update(counts, epochs[e].radius, IntersectHalves::kBoth, tables);
             ASSERT_EQ(counts.pairs.size(), layout.numPairs * 8);
             for (std::size_t k = 0; k < 8; ++k) {
                 EXPECT_EQ(trained.mutual[k][0], !compare || epochs[e].rebuilt[k] ? 0.0 : 7.0)
@@ -282,6 +282,24 @@ TEST_P(BatchUpdate, UpdaterRebuildsOnlyTheUnitsChangedCountsReach) {
                              "epoch");
         }
     }
+}
+
+// Epochs before the last write one half of Intersect; the last writes both,
+// also for the units whose counts did not change.
+TEST_P(BatchUpdate, LastEpochWritesWholeTablesOfKeptUnits) {
+    Random random(29);
+    const reference::RawModel raw = ProperModel(random, 2, 3, 6, false);
+    const StatisticsLayout layout = LayoutOf(raw);
+    const Statistics counts = RandomCounts(random, layout);
+    reference::RawModel trained = raw;
+    const TrainedTables tables = TablesOf(trained);
+    const MapModel view = ViewOfTables(ViewOf(raw), tables);
+    MapUpdater updater(view, layout, 2.0, GetParam(), true);
+    for (const IntersectHalves halves : {IntersectHalves::kRowBeforeColumn, IntersectHalves::kBoth}) {
+        Statistics epoch = counts;
+        updater.Update(epoch, 0.8, halves, tables);
+    }
+    ExpectSameTables(UpdateFast(raw, counts, 0.8, 2.0, GetParam()), trained, "last epoch");
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchUpdate, ::testing::Values(1, 2, 3));
