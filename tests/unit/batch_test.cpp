@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "batch/assignment.hpp"
+#include "batch/baseline.hpp"
 #include "batch/batch_training.hpp"
+#include "batch/sparse_counts.hpp"
+#include "batch/sparse_scoring.hpp"
 #include "batch/update.hpp"
+#include "core/compiled_map.hpp"
 #include "core/value_index_table.hpp"
 #include "tests/reference/reference_batch.hpp"
 #include "tests/support/bits.hpp"
@@ -18,12 +22,12 @@ namespace {
 
 using namespace tavrix::testing;
 
-reference::RawModel ProperModel(Random& random, int rows, int cols, int dimension, bool directed) {
+reference::RawModel ProperModel(Random& random, int rows, int cols, int dimension, bool directed, int maxRange = 3) {
     ModelShape shape;
     shape.rows = rows;
     shape.cols = cols;
     shape.dimension = dimension;
-    shape.maxRange = 3;
+    shape.maxRange = maxRange;
     shape.directed = directed;
     shape.zeroShare = 0.0;
     reference::RawModel model = RandomModel(random, shape);
@@ -60,11 +64,25 @@ reference::RawModel UpdateFast(const reference::RawModel& raw, const Statistics&
 
 class BatchEpoch : public ::testing::TestWithParam<int> {};
 
+bool CountedSparsely(const reference::RawModel& raw) {
+    const MapModel model = ViewOf(raw);
+    const ValueIndexTable table = BuildValueIndexTable(model);
+    return WorthCountingSparsely(model, table, ModelBaselines(model, table));
+}
+
+// Both ways of counting; units with a zero in their tables, scored by the
+// plain sum; values off their baselines in most samples or in few.
 TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
     Random random(17);
-    for (int trial = 0; trial < 12; ++trial) {
-        const reference::RawModel raw =
-            ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6), random.Chance(0.5));
+    int sparseTrials = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        reference::RawModel raw = ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6),
+                                              random.Chance(0.5), trial % 4 == 2 ? 12 : 3);
+        if (trial % 4 == 3) {
+            std::vector<double>& marginal = raw.marginal[static_cast<std::size_t>(random.Below(static_cast<int>(raw.marginal.size())))];
+            marginal[static_cast<std::size_t>(random.Below(static_cast<int>(marginal.size())))] = 0.0;
+        }
+        sparseTrials += CountedSparsely(raw) ? 1 : 0;
         const int n = 1 + random.Below(40);
         const std::vector<double> samples = RandomSamples(random, raw, n, false);
         const reference::BatchCounts expected = reference::CountBatch(raw, samples.data(), n);
@@ -88,6 +106,8 @@ TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
         ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
         ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
     }
+    EXPECT_GT(sparseTrials, 0);
+    EXPECT_LT(sparseTrials, 16);
 }
 
 // Samples with missing entries: whole counts that add up over any split, and
@@ -129,6 +149,67 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
+
+// Counts kept off the baselines fill in the dense counts exactly, whatever
+// the baselines, added to counts already there, over parts and threads.
+TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
+    Random random(41);
+    for (int trial = 0; trial < 10; ++trial) {
+        const reference::RawModel raw = ProperModel(random, 2, 2, 1 + random.Below(7), false, 1 + random.Below(4));
+        const MapModel model = ViewOf(raw);
+        const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+        std::vector<std::int32_t> baselines;
+        for (std::int32_t r : layout.range) baselines.push_back(random.Below(r));
+        const SparseCountLayout sparse(layout, baselines);
+        Statistics expected(layout), actual(layout);
+        for (std::vector<double>* a : {&expected.values, &expected.pairs, &expected.count})
+            for (double& c : *a) c = random.Below(3);
+        actual = expected;
+        SparseCounts first(sparse), second(sparse);
+        NonBaselineEntries entries(layout.dimension);
+        const int n = random.Below(60);
+        const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
+        for (std::int32_t j = 0; j < n; ++j) {
+            const std::int32_t unit = random.Below(layout.units);
+            CountSample(layout, codes.Column(j), unit, expected.View());
+            entries.Find(codes.Column(j), baselines);
+            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, unit);
+        }
+        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, actual.View());
+        ASSERT_TRUE(SameBits(expected.count, actual.count)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.values, actual.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.pairs, actual.pairs)) << "trial " << trial;
+    }
+}
+
+// The baseline sum and its corrections agree with the plain sum up to
+// rounding; a unit with a zero in its tables gets the plain sum itself.
+TEST(SparseScorer, AgreesWithThePlainSum) {
+    Random random(43);
+    for (int trial = 0; trial < 10; ++trial) {
+        const bool directed = trial % 2 == 1;
+        reference::RawModel raw = ProperModel(random, 2, 2, 2 + random.Below(8), directed);
+        // Every marginal has a node term in an undirected model.
+        if (!directed) raw.marginal[3][static_cast<std::size_t>(random.Below(static_cast<int>(raw.numValues)))] = 0.0;
+        const MapModel model = ViewOf(raw);
+        const CompiledMap map(model, 1);
+        const StatisticsLayout layout = MakeStatisticsLayout(map.table, model.NumUnits());
+        const SparseScorer scorer(map, layout.valueStart, ModelBaselines(model, map.table));
+        NonBaselineEntries entries(layout.dimension);
+        const int n = 20;
+        const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
+        std::vector<double> logs(4);
+        for (std::int32_t j = 0; j < n; ++j) {
+            entries.Find(codes.Column(j), scorer.Baselines());
+            scorer.Score(codes.Column(j), entries, logs.data());
+            for (std::size_t k = 0; k < 4; ++k) {
+                const double plain = UnitLogLikelihood(map.units[k], codes.Column(j));
+                if (k == 3 && !directed) ASSERT_TRUE(SameBits(plain, logs[k])) << "trial " << trial;
+                else ASSERT_NEAR(plain, logs[k], 1e-12 * (1.0 + std::fabs(plain))) << "trial " << trial;
+            }
+        }
+    }
+}
 
 // Trained maps: proper, consistent tables, spanning trees, and one model for
 // every thread count, with missing entries in the data.
