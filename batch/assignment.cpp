@@ -25,12 +25,24 @@ namespace {
 // message passing over each unit's tree.
 constexpr std::int64_t kEnumeratedCompletions = 16;
 
-// The number of completions of a sample's missing entries, capped just above
-// kEnumeratedCompletions; 0 for a complete sample.
-std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layout) {
+// Whether a sample has a missing entry: codes are non-negative, kMissingCode
+// is -1, so their bitwise or is negative exactly then (a loop compilers
+// vectorise).
+bool HasMissing(const std::int32_t* codes, std::int32_t d) {
+    std::int32_t all = 0;
+    for (std::int32_t i = 0; i < d; ++i) all |= codes[i];
+    return all < 0;
+}
+
+// The number of completions of the missing entries among `variables`
+// (codes `codes`), capped just above kEnumeratedCompletions; 0 when none is
+// missing.
+std::int64_t Completions(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
+                         const StatisticsLayout& layout) {
     std::int64_t count = 0;
-    for (std::int32_t i = 0; i < layout.dimension && count <= kEnumeratedCompletions; ++i)
-        if (codes[i] == kMissingCode) count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(i)];
+    for (std::size_t e = 0; e < size && count <= kEnumeratedCompletions; ++e)
+        if (codes[e] == kMissingCode)
+            count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(variables[e])];
     return count;
 }
 
@@ -66,8 +78,11 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
 // units' factors only when some sample has many completions.
 ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads) {
     ImputePlan plan{CompiledMap(model, threads), {}, 0};
+    std::vector<std::int32_t> variables(static_cast<std::size_t>(layout.dimension));
+    for (std::int32_t i = 0; i < layout.dimension; ++i) variables[static_cast<std::size_t>(i)] = i;
     for (std::int32_t j = 0; j < data.numSamples; ++j)
-        if (Completions(data.Column(j), layout) > kEnumeratedCompletions) {
+        if (HasMissing(data.Column(j), layout.dimension) &&
+            Completions(variables.data(), data.Column(j), variables.size(), layout) > kEnumeratedCompletions) {
             AddUnitFactors(plan, threads);
             break;
         }
@@ -136,7 +151,11 @@ public:
         scratch.stash.clear();
         for (std::int64_t j = begin; j < end; ++j) {
             const auto column = static_cast<std::int32_t>(j);
-            const std::int64_t completions = Completions(data_.Column(column), layout_);
+            // Missing entries are never at a baseline, so they are among the entries found.
+            NonBaselineEntries& entries = scratch.entries;
+            entries.Find(data_.Column(column), scorer_.Baselines());
+            const std::int64_t completions =
+                Completions(entries.variable.data(), entries.code.data(), entries.size, layout_);
             if (completions == 0) RunComplete(column, scratch);
             else if (completions <= kEnumeratedCompletions) AddCompletions(column, completions, scratch);
             else RunByInference(column, scratch);
@@ -156,9 +175,9 @@ public:
     }
 
 private:
+    // Sample j, complete, its non-baseline entries in `scratch.entries`.
     void RunComplete(std::int32_t j, AssignmentScratch& scratch) const {
         const std::int32_t* codes = data_.Column(j);
-        scratch.entries.Find(codes, scorer_.Baselines());
         scorer_.Score(codes, scratch.entries, scratch.logs.data());
         const std::int32_t unit = Finish(j, scratch.logs.data());
         if (scratch.sparseCounts) StashEntries(j, unit, scratch);

@@ -20,18 +20,18 @@ SparseScorer::SparseScorer(const CompiledMap& map, const std::vector<std::size_t
     base_.assign(units_, 0.0);
     plain_.assign(units_, 0);
     singles_.assign(valueStart_[d] * units_, 0.0);
-    std::vector<std::pair<std::int32_t, ForwardTerm>> forward;
-    for (std::size_t k = 0; k < units_; ++k) AddUnit(k, forward);
-    // Grouped by variable, in unit and term order within each (a stable counting sort).
-    forwardStart_.assign(d + 1, 0);
-    for (const auto& f : forward) ++forwardStart_[static_cast<std::size_t>(f.first) + 1];
-    for (std::size_t i = 0; i < d; ++i) forwardStart_[i + 1] += forwardStart_[i];
-    forward_.resize(forward.size());
-    std::vector<std::size_t> next(forwardStart_.begin(), forwardStart_.end() - 1);
-    for (const auto& f : forward) forward_[next[static_cast<std::size_t>(f.first)]++] = f.second;
+    std::vector<std::pair<std::size_t, PairTerm>> terms;
+    for (std::size_t k = 0; k < units_; ++k) AddUnit(k, terms);
+    // Grouped by variable pair, in unit and term order within each (a stable counting sort).
+    termStart_.assign(d * d + 1, 0);
+    for (const auto& t : terms) ++termStart_[t.first + 1];
+    for (std::size_t p = 0; p < d * d; ++p) termStart_[p + 1] += termStart_[p];
+    terms_.resize(terms.size());
+    std::vector<std::uint32_t> next(termStart_.begin(), termStart_.end() - 1);
+    for (const auto& t : terms) terms_[next[t.first]++] = t.second;
 }
 
-void SparseScorer::AddUnit(std::size_t k, std::vector<std::pair<std::int32_t, ForwardTerm>>& forward) {
+void SparseScorer::AddUnit(std::size_t k, std::vector<std::pair<std::size_t, PairTerm>>& terms) {
     const CompiledUnit& unit = map_.units[k];
     const std::int32_t* b = baselines_.data();
     const double* values = unit.values.data();
@@ -56,7 +56,8 @@ void SparseScorer::AddUnit(std::size_t k, std::vector<std::pair<std::int32_t, Fo
             if (c != b[t.varB])
                 singles_[(valueStart_[static_cast<std::size_t>(t.varB)] + static_cast<std::size_t>(c)) * units_ + k] +=
                     value(b[t.varA], c) - atBase;
-        forward.push_back({t.varA, {static_cast<std::int32_t>(k), t.varB, rangeA, pairs_.size()}});
+        terms.push_back({static_cast<std::size_t>(t.varA) * baselines_.size() + static_cast<std::size_t>(t.varB),
+                         {static_cast<std::int32_t>(k), rangeA, pairs_.size()}});
         for (std::int32_t c = 0; c < rangeB; ++c)
             for (std::int32_t a = 0; a < rangeA; ++a)
                 pairs_.push_back(a == b[t.varA] || c == b[t.varB]
@@ -75,16 +76,19 @@ void SparseScorer::Score(const std::int32_t* codes, const NonBaselineEntries& en
                                static_cast<std::size_t>(entries.code[e])) * units;
         for (std::size_t k = 0; k < units; ++k) logs[k] += single[k];
     }
-    // Pair corrections, each unit's in entry and term order. The corrections
-    // of a baseline code are 0, and adding 0 leaves a sum that began at +0
-    // unchanged, so every pair term of an entry is added.
-    for (std::size_t e = 0; e < entries.size; ++e) {
-        const auto i = static_cast<std::size_t>(entries.variable[e]);
-        const auto a = static_cast<std::size_t>(entries.code[e]);
-        for (std::size_t f = forwardStart_[i]; f < forwardStart_[i + 1]; ++f) {
-            const ForwardTerm& term = forward_[f];
-            logs[term.unit] += pairs_[term.offset + a + static_cast<std::size_t>(codes[term.other]) *
-                                                            static_cast<std::size_t>(term.stride)];
+    // Pair corrections, each unit's by its first variable, then its second,
+    // then in term order: the order of the unit's terms.
+    const std::size_t d = baselines_.size();
+    for (std::size_t p = 0; p < entries.size; ++p) {
+        const std::uint32_t* row = termStart_.data() + static_cast<std::size_t>(entries.variable[p]) * d;
+        const auto a = static_cast<std::size_t>(entries.code[p]);
+        for (std::size_t q = p + 1; q < entries.size; ++q) {
+            const auto j = static_cast<std::size_t>(entries.variable[q]);
+            const auto c = static_cast<std::size_t>(entries.code[q]);
+            for (std::uint32_t f = row[j]; f < row[j + 1]; ++f) {
+                const PairTerm& term = terms_[f];
+                logs[term.unit] += pairs_[term.offset + a + c * static_cast<std::size_t>(term.stride)];
+            }
         }
     }
     for (std::size_t k = 0; k < units; ++k)

@@ -36,17 +36,15 @@ public:
     void Score(const std::int32_t* codes, const NonBaselineEntries& entries, double* logs) const;
 
 private:
-    // A pair term of unit `unit` seen from its first variable: its table of
-    // corrections reads pairs_[offset + x_i + x_j x stride], 0 where either
-    // code is its baseline.
-    struct ForwardTerm {
+    // A pair term of unit `unit`: its table of corrections reads
+    // pairs_[offset + x_i + x_j x stride].
+    struct PairTerm {
         std::int32_t unit;
-        std::int32_t other;
         std::int32_t stride;
         std::size_t offset;
     };
 
-    void AddUnit(std::size_t k, std::vector<std::pair<std::int32_t, ForwardTerm>>& forward);
+    void AddUnit(std::size_t k, std::vector<std::pair<std::size_t, PairTerm>>& terms);
 
     const CompiledMap& map_;
     std::vector<std::size_t> valueStart_;
@@ -55,10 +53,11 @@ private:
     std::vector<double> base_;               // L(b) per unit
     std::vector<unsigned char> plain_;       // per unit: scored by the plain sum
     std::vector<double> singles_;            // S_i(a) of unit k at (valueStart[i] + a) x units + k
-    // The pair terms of variable i at [forwardStart_[i], forwardStart_[i + 1]),
-    // by unit and, within a unit, in term order.
-    std::vector<std::size_t> forwardStart_;
-    std::vector<ForwardTerm> forward_;
+    // The pair terms of variables i < j at [termStart_[i x D + j], termStart_[i x D + j + 1]),
+    // by unit and, within a unit, in term order. (D^2 indices: far fewer than
+    // the pair counts of the statistics.)
+    std::vector<std::uint32_t> termStart_;
+    std::vector<PairTerm> terms_;
     std::vector<double> pairs_;
 };
 
