@@ -337,14 +337,27 @@ void AddCounts(const std::vector<double>& from, double* to) {
 
 }  // namespace
 
-void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out) {
-    if (data.numSamples <= 0 || model.NumUnits() <= 0) return;
+namespace {
+
+void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats) {
+    const auto units = static_cast<std::size_t>(layout.units);
+    std::fill(stats.count, stats.count + units, 0.0);
+    std::fill(stats.values, stats.values + units * layout.numValues, 0.0);
+    std::fill(stats.pairs, stats.pairs + units * layout.numPairs, 0.0);
+}
+
+void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads, bool replace,
+           const StatisticsView& stats, const AssignmentResults& out) {
+    if (data.numSamples <= 0 || model.NumUnits() <= 0) {
+        if (replace) ZeroStatistics(layout, stats);
+        return;
+    }
     const ImputePlan plan = PlanAssignment(model, layout, data, threads);
     std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
     const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
     std::optional<SparseCountLayout> sparseLayout;
     if (sparse) sparseLayout.emplace(layout, baselines);
+    else if (replace) ZeroStatistics(layout, stats);
     const SparseScorer scorer(plan.map, layout.valueStart, std::move(baselines));
     const Assigner assigner(model, layout, plan, scorer, data, out);
     const int workers = ThreadCount(threads, data.numSamples);
@@ -362,7 +375,7 @@ void CountStatistics(const MapModel& model, const StatisticsLayout& layout, cons
     if (sparse) {
         std::vector<const SparseCounts*> parts;
         for (const auto& s : scratch) parts.push_back(&*s->sparseCounts);
-        AddDenseCounts(*sparseLayout, parts, threads, stats);
+        AddDenseCounts(*sparseLayout, parts, threads, replace, stats);
         return;
     }
     for (int t = 1; t < workers; ++t) {
@@ -371,6 +384,18 @@ void CountStatistics(const MapModel& model, const StatisticsLayout& layout, cons
         AddCounts(counts.values, stats.values);
         AddCounts(counts.pairs, stats.pairs);
     }
+}
+
+}  // namespace
+
+void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out) {
+    Count(model, layout, data, threads, false, stats, out);
+}
+
+void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out) {
+    Count(model, layout, data, threads, true, stats, out);
 }
 
 }  // namespace tavrix

@@ -33,4 +33,9 @@ struct AssignmentResults {
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
                      const StatisticsView& stats, const AssignmentResults& out);
 
+// CountStatistics into `stats` whatever it held: the same counts as adding
+// them to zeros.
+void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out);
+
 }  // namespace tavrix

@@ -21,6 +21,8 @@ SparseCountLayout::SparseCountLayout(const StatisticsLayout& layout, std::vector
         numPairs += stride * (valueStart[d] - valueStart[i + 1]);
     }
     blockSize = 1 + valueStart[d] + numPairs;
+    binaryAfter.assign(d, 1);
+    for (std::size_t i = d - (d > 0 ? 1 : 0); i-- > 0;) binaryAfter[i] = binaryAfter[i + 1] && layout.range[i + 1] == 2;
 }
 
 SparseCounts::SparseCounts(const SparseCountLayout& layout)
@@ -55,18 +57,32 @@ void SparseCounts::Add(const std::int32_t* variables, const std::int32_t* codes,
 
 namespace {
 
-// Unit k's dense statistics from its summed non-baseline counts `total`.
+// Unit k's dense statistics from its summed non-baseline counts `total`,
+// added to the statistics or, with kReplace, written over them (every entry of
+// a unit with samples is written once).
+template <bool kReplace>
 class DenseFill {
 public:
     DenseFill(const SparseCountLayout& layout, const StatisticsView& stats) : layout_(layout), stats_(stats) {
         nonBaseline_.resize(static_cast<std::size_t>(layout.dense.dimension));
     }
 
+    // Zeroes unit k's statistics.
+    void Clear(std::size_t k) const {
+        const StatisticsLayout& dense = layout_.dense;
+        stats_.count[k] = 0.0;
+        std::fill(stats_.values + k * dense.numValues, stats_.values + (k + 1) * dense.numValues, 0.0);
+        std::fill(stats_.pairs + k * dense.numPairs, stats_.pairs + (k + 1) * dense.numPairs, 0.0);
+    }
+
     void Unit(std::size_t k, const std::vector<std::int64_t>& total) {
         const std::int64_t n = total[0];
-        if (n == 0) return;  // adds nothing
+        if (n == 0) {  // adds nothing
+            if (kReplace) Clear(k);
+            return;
+        }
         const StatisticsLayout& dense = layout_.dense;
-        stats_.count[k] += static_cast<double>(n);
+        Put(stats_.count[k], static_cast<double>(n));
         values_ = total.data() + 1;
         const std::int64_t* pairs = values_ + layout_.valueStart.back();
         double* values = stats_.values + k * dense.numValues;
@@ -76,20 +92,25 @@ public:
             for (std::int32_t a = 0; a < dense.range[si]; ++a) {
                 if (a == layout_.baselines[si]) continue;
                 const std::int64_t v = Value(i, a);
-                values[dense.valueStart[si] + static_cast<std::size_t>(a)] += static_cast<double>(v);
+                Put(values[dense.valueStart[si] + static_cast<std::size_t>(a)], static_cast<double>(v));
                 sum += v;
             }
-            values[dense.valueStart[si] + static_cast<std::size_t>(layout_.baselines[si])] += static_cast<double>(n - sum);
+            Put(values[dense.valueStart[si] + static_cast<std::size_t>(layout_.baselines[si])], static_cast<double>(n - sum));
             nonBaseline_[si] = sum;
         }
         // Pair blocks in layout order: both follow each other the same way.
         double* out = stats_.pairs + k * dense.numPairs;
         for (std::int32_t i = 0; i < dense.dimension; ++i) {
             const auto ri = static_cast<std::size_t>(dense.range[static_cast<std::size_t>(i)]);
+            if (ri == 2 && layout_.binaryAfter[static_cast<std::size_t>(i)]) {
+                BinaryRow(i, n, pairs, out);
+                pairs += static_cast<std::size_t>(dense.dimension - i - 1);
+                out += 4 * static_cast<std::size_t>(dense.dimension - i - 1);
+                continue;
+            }
             for (std::int32_t j = i + 1; j < dense.dimension; ++j) {
                 const auto rj = static_cast<std::size_t>(dense.range[static_cast<std::size_t>(j)]);
-                if (ri == 2 && rj == 2) BinaryPair(i, j, n, pairs[0], out);
-                else Pair(i, j, n, pairs, out);
+                Pair(i, j, n, pairs, out);
                 pairs += (ri - 1) * (rj - 1);
                 out += ri * rj;
             }
@@ -97,20 +118,33 @@ public:
     }
 
 private:
+    static void Put(double& cell, double count) {
+        if (kReplace) cell = count;
+        else cell += count;
+    }
+
     std::int64_t Value(std::int32_t i, std::int32_t a) const {
         const auto si = static_cast<std::size_t>(i);
         return values_[layout_.valueStart[si] + static_cast<std::size_t>(a - (a > layout_.baselines[si] ? 1 : 0))];
     }
 
-    // Two binary variables: one non-baseline cell, x.
-    void BinaryPair(std::int32_t i, std::int32_t j, std::int64_t n, std::int64_t x, double* block) const {
-        const auto si = static_cast<std::size_t>(i), sj = static_cast<std::size_t>(j);
-        const std::int32_t bi = layout_.baselines[si], bj = layout_.baselines[sj];
-        const std::int64_t ni = nonBaseline_[si], nj = nonBaseline_[sj];
-        block[(1 - bi) + 2 * (1 - bj)] += static_cast<double>(x);
-        block[(1 - bi) + 2 * bj] += static_cast<double>(ni - x);
-        block[bi + 2 * (1 - bj)] += static_cast<double>(nj - x);
-        block[bi + 2 * bj] += static_cast<double>(n - ni - nj + x);
+    // The pairs of binary variable i with the variables after it, all
+    // binary: one non-baseline cell x each. Counts below 2^53 are exact in
+    // doubles, so the arithmetic is done in doubles.
+    void BinaryRow(std::int32_t i, std::int64_t n, const std::int64_t* compact, double* block) const {
+        const auto si = static_cast<std::size_t>(i);
+        const std::size_t bi = static_cast<std::size_t>(layout_.baselines[si]), ai = 1 - bi;
+        const double ni = static_cast<double>(nonBaseline_[si]);
+        const double rest = static_cast<double>(n - nonBaseline_[si]);
+        for (std::size_t j = si + 1; j < nonBaseline_.size(); ++j, ++compact, block += 4) {
+            const std::size_t bj = static_cast<std::size_t>(layout_.baselines[j]), cj = 1 - bj;
+            const double x = static_cast<double>(*compact);
+            const double nj = static_cast<double>(nonBaseline_[j]);
+            Put(block[ai + 2 * cj], x);
+            Put(block[ai + 2 * bj], ni - x);
+            Put(block[bi + 2 * cj], nj - x);
+            Put(block[bi + 2 * bj], (rest - nj) + x);
+        }
     }
 
     void Pair(std::int32_t i, std::int32_t j, std::int64_t n, const std::int64_t* compact, double* block) {
@@ -128,16 +162,16 @@ private:
             for (std::int32_t a = 0; a < ri; ++a) {
                 if (a == bi) continue;
                 const std::int64_t x = *compact++;
-                at(a, c) += static_cast<double>(x);
+                Put(at(a, c), static_cast<double>(x));
                 rowSum_[static_cast<std::size_t>(a)] += x;
                 column += x;
             }
-            at(bi, c) += static_cast<double>(Value(j, c) - column);
+            Put(at(bi, c), static_cast<double>(Value(j, c) - column));
             both += column;
         }
         for (std::int32_t a = 0; a < ri; ++a)
-            if (a != bi) at(a, bj) += static_cast<double>(Value(i, a) - rowSum_[static_cast<std::size_t>(a)]);
-        at(bi, bj) += static_cast<double>(n - nonBaseline_[si] - nonBaseline_[sj] + both);
+            if (a != bi) Put(at(a, bj), static_cast<double>(Value(i, a) - rowSum_[static_cast<std::size_t>(a)]));
+        Put(at(bi, bj), static_cast<double>(n - nonBaseline_[si] - nonBaseline_[sj] + both));
     }
 
     const SparseCountLayout& layout_;
@@ -148,11 +182,14 @@ private:
 
 }  // namespace
 
-void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
-                    const StatisticsView& stats) {
+namespace {
+
+template <bool kReplace>
+void FillDense(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
+               const StatisticsView& stats) {
     const std::int64_t units = layout.dense.units;
     ParallelFor(units, ThreadCount(threads, units), [&](std::int64_t begin, std::int64_t end, int) {
-        DenseFill fill(layout, stats);
+        DenseFill<kReplace> fill(layout, stats);
         std::vector<std::int64_t> total(layout.blockSize);
         for (std::int64_t k = begin; k < end; ++k) {
             const auto unit = static_cast<std::size_t>(k);
@@ -164,6 +201,14 @@ void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const Spa
             fill.Unit(unit, total);
         }
     });
+}
+
+}  // namespace
+
+void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
+                    bool replace, const StatisticsView& stats) {
+    if (replace) FillDense<true>(layout, parts, threads, stats);
+    else FillDense<false>(layout, parts, threads, stats);
 }
 
 }  // namespace tavrix

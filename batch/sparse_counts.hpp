@@ -32,6 +32,7 @@ struct SparseCountLayout {
     std::vector<std::size_t> valueStart;  // Dimension + 1
     std::vector<std::size_t> rowStart;    // Dimension
     std::vector<std::ptrdiff_t> rowBase;  // Dimension: rowStart[i] - (range(i) - 1) x valueStart[i + 1]
+    std::vector<unsigned char> binaryAfter;  // Dimension: whether every variable after i has range 2
     std::size_t numPairs = 0;
     std::size_t blockSize = 0;            // 1 + valueStart[Dimension] + numPairs
 };
@@ -56,8 +57,9 @@ private:
 };
 
 // Adds the dense statistics of the counts of every part (the parts' counts
-// summed) to `stats`, units spread over `threads` threads.
+// summed) to `stats`, units spread over `threads` threads; with `replace`,
+// writes them over what `stats` held.
 void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
-                    const StatisticsView& stats);
+                    bool replace, const StatisticsView& stats);
 
 }  // namespace tavrix

@@ -29,6 +29,12 @@ SparseScorer::SparseScorer(const CompiledMap& map, const std::vector<std::size_t
     terms_.resize(terms.size());
     std::vector<std::uint32_t> next(termStart_.begin(), termStart_.end() - 1);
     for (const auto& t : terms) terms_[next[t.first]++] = t.second;
+    words_ = (d + 63) / 64;
+    hasTerms_.assign(d * words_, 0);
+    for (const auto& t : terms) {
+        const std::size_t i = t.first / d, j = t.first % d;
+        hasTerms_[i * words_ + j / 64] |= std::uint64_t{1} << (j % 64);
+    }
 }
 
 void SparseScorer::AddUnit(std::size_t k, std::vector<std::pair<std::size_t, PairTerm>>& terms) {
@@ -80,10 +86,13 @@ void SparseScorer::Score(const std::int32_t* codes, const NonBaselineEntries& en
     // then in term order: the order of the unit's terms.
     const std::size_t d = baselines_.size();
     for (std::size_t p = 0; p < entries.size; ++p) {
-        const std::uint32_t* row = termStart_.data() + static_cast<std::size_t>(entries.variable[p]) * d;
+        const auto i = static_cast<std::size_t>(entries.variable[p]);
+        const std::uint32_t* row = termStart_.data() + i * d;
+        const std::uint64_t* bits = hasTerms_.data() + i * words_;
         const auto a = static_cast<std::size_t>(entries.code[p]);
         for (std::size_t q = p + 1; q < entries.size; ++q) {
             const auto j = static_cast<std::size_t>(entries.variable[q]);
+            if (((bits[j / 64] >> (j % 64)) & 1) == 0) continue;
             const auto c = static_cast<std::size_t>(entries.code[q]);
             for (std::uint32_t f = row[j]; f < row[j + 1]; ++f) {
                 const PairTerm& term = terms_[f];

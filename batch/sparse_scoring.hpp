@@ -58,6 +58,10 @@ private:
     // the pair counts of the statistics.)
     std::vector<std::uint32_t> termStart_;
     std::vector<PairTerm> terms_;
+    // Bit j of row i (words of 64 bits) when some unit has a pair term of
+    // (i, j): most pairs have none, and these bits stay in the nearest cache.
+    std::vector<std::uint64_t> hasTerms_;
+    std::size_t words_ = 0;
     std::vector<double> pairs_;
 };
 

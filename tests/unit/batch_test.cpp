@@ -1,5 +1,6 @@
 // Batch training: the fast pass and update against the literal epoch, for
 // every thread count; statistics that add up over splits; proper tables.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -47,8 +48,15 @@ FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, in
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     const auto n = static_cast<std::size_t>(codes.numSamples);
     FastCounts out{Statistics(layout), std::vector<std::int32_t>(n), std::vector<double>(n)};
-    CountStatistics(model, layout, codes, threads, out.stats.View(),
-                    AssignmentResults{Span<std::int32_t>(out.best.data(), n), Span<double>(out.logLikelihood.data(), n)});
+    const AssignmentResults results{Span<std::int32_t>(out.best.data(), n), Span<double>(out.logLikelihood.data(), n)};
+    if (threads == 2) {
+        // Stored over what the statistics held.
+        for (std::vector<double>* a : {&out.stats.count, &out.stats.values, &out.stats.pairs})
+            std::fill(a->begin(), a->end(), 7.0);
+        StoreStatistics(model, layout, codes, threads, out.stats.View(), results);
+    } else {
+        CountStatistics(model, layout, codes, threads, out.stats.View(), results);
+    }
     return out;
 }
 
@@ -175,10 +183,18 @@ TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
             entries.Find(codes.Column(j), baselines);
             (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, unit);
         }
-        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, actual.View());
+        Statistics stored = actual;
+        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, false, actual.View());
         ASSERT_TRUE(SameBits(expected.count, actual.count)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.values, actual.values)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.pairs, actual.pairs)) << "trial " << trial;
+        // Stored instead of added: the counts of this call alone.
+        Statistics alone(layout);
+        AddDenseCounts(sparse, {&first, &second}, 1, false, alone.View());
+        AddDenseCounts(sparse, {&first, &second}, 2, true, stored.View());
+        ASSERT_TRUE(SameBits(alone.pairs, stored.pairs)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(alone.values, stored.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(alone.count, stored.count)) << "trial " << trial;
     }
 }
 
