@@ -4,6 +4,7 @@
 // with those entries rather than with the dimension.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,14 +27,17 @@ std::vector<std::int32_t> ModelBaselines(const MapModel& model, const ValueIndex
 bool WorthCountingSparsely(const MapModel& model, const ValueIndexTable& table,
                            const std::vector<std::int32_t>& baselines);
 
-// The entries of one complete sample that differ from their baselines, by
-// variable, ascending.
+// The entries of one sample that differ from their baselines, by variable,
+// ascending, and the same as bits: bit i % 64 of mask[i / 64].
 struct NonBaselineEntries {
     std::vector<std::int32_t> variable, code;
+    std::vector<std::uint64_t> mask;
     std::size_t size = 0;
 
     explicit NonBaselineEntries(std::int32_t dimension)
-        : variable(static_cast<std::size_t>(dimension)), code(static_cast<std::size_t>(dimension)) {}
+        : variable(static_cast<std::size_t>(dimension)),
+          code(static_cast<std::size_t>(dimension)),
+          mask((static_cast<std::size_t>(dimension) + 63) / 64) {}
 
     void Find(const std::int32_t* codes, const std::vector<std::int32_t>& baselines) {
         std::size_t n = 0, i = 0;
@@ -49,6 +53,11 @@ struct NonBaselineEntries {
         }
         for (; i < d; ++i) n = Note(codes, b, i, n);
         size = n;
+        std::fill(mask.begin(), mask.end(), 0);
+        for (std::size_t e = 0; e < n; ++e) {
+            const auto v = static_cast<std::size_t>(variable[e]);
+            mask[v / 64] |= std::uint64_t{1} << (v % 64);
+        }
     }
 
 private:

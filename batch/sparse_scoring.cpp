@@ -5,6 +5,15 @@
 namespace tavrix {
 namespace {
 
+// The index of the lowest set bit of x != 0 (de Bruijn's multiplication).
+std::size_t LowestBit(std::uint64_t x) {
+    static constexpr unsigned char kIndex[64] = {
+        0,  1,  48, 2,  57, 49, 28, 3,  61, 58, 50, 42, 38, 29, 17, 4,  62, 55, 59, 36, 53, 51,
+        43, 22, 45, 39, 33, 30, 24, 18, 12, 5,  63, 47, 56, 27, 60, 41, 37, 16, 54, 35, 52, 21,
+        44, 32, 23, 11, 46, 26, 40, 15, 34, 20, 31, 10, 25, 14, 19, 9,  13, 8,  7,  6};
+    return kIndex[((x & (~x + 1)) * 0x03f79d71b4cb0a89ULL) >> 58];
+}
+
 bool AllFinite(const std::vector<double>& values) {
     for (double v : values)
         if (!IsFinite(v)) return false;
@@ -83,20 +92,25 @@ void SparseScorer::Score(const std::int32_t* codes, const NonBaselineEntries& en
         for (std::size_t k = 0; k < units; ++k) logs[k] += single[k];
     }
     // Pair corrections, each unit's by its first variable, then its second,
-    // then in term order: the order of the unit's terms.
+    // then in term order: the order of the unit's terms. The second
+    // variables are found among the bits of the sample's entries that some
+    // unit pairs with the first.
     const std::size_t d = baselines_.size();
     for (std::size_t p = 0; p < entries.size; ++p) {
         const auto i = static_cast<std::size_t>(entries.variable[p]);
         const std::uint32_t* row = termStart_.data() + i * d;
         const std::uint64_t* bits = hasTerms_.data() + i * words_;
         const auto a = static_cast<std::size_t>(entries.code[p]);
-        for (std::size_t q = p + 1; q < entries.size; ++q) {
-            const auto j = static_cast<std::size_t>(entries.variable[q]);
-            if (((bits[j / 64] >> (j % 64)) & 1) == 0) continue;
-            const auto c = static_cast<std::size_t>(entries.code[q]);
-            for (std::uint32_t f = row[j]; f < row[j + 1]; ++f) {
-                const PairTerm& term = terms_[f];
-                logs[term.unit] += pairs_[term.offset + a + c * static_cast<std::size_t>(term.stride)];
+        for (std::size_t w = (i + 1) / 64; w < words_; ++w) {
+            std::uint64_t partners = bits[w] & entries.mask[w];
+            if (w == (i + 1) / 64) partners &= ~std::uint64_t{0} << ((i + 1) % 64);
+            for (; partners != 0; partners &= partners - 1) {
+                const std::size_t j = w * 64 + LowestBit(partners);
+                const auto c = static_cast<std::size_t>(codes[j]);
+                for (std::uint32_t f = row[j]; f < row[j + 1]; ++f) {
+                    const PairTerm& term = terms_[f];
+                    logs[term.unit] += pairs_[term.offset + a + c * static_cast<std::size_t>(term.stride)];
+                }
             }
         }
     }

@@ -204,7 +204,8 @@ TEST(SparseScorer, AgreesWithThePlainSum) {
     Random random(43);
     for (int trial = 0; trial < 10; ++trial) {
         const bool directed = trial % 2 == 1;
-        reference::RawModel raw = ProperModel(random, 2, 2, 2 + random.Below(8), directed);
+        // Some with more variables than a word of bits.
+        reference::RawModel raw = ProperModel(random, 2, 2, trial < 8 ? 2 + random.Below(8) : 60 + random.Below(90), directed);
         // Every marginal has a node term in an undirected model.
         if (!directed) raw.marginal[3][static_cast<std::size_t>(random.Below(static_cast<int>(raw.numValues)))] = 0.0;
         const MapModel model = ViewOf(raw);
