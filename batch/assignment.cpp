@@ -13,6 +13,9 @@
 #include "../impute/imputation.hpp"
 #include "../impute/missing_graph.hpp"
 #include "../impute/unit_inference.hpp"
+#include "baseline.hpp"
+#include "sparse_counts.hpp"
+#include "sparse_scoring.hpp"
 
 namespace tavrix {
 namespace {
@@ -22,12 +25,24 @@ namespace {
 // message passing over each unit's tree.
 constexpr std::int64_t kEnumeratedCompletions = 16;
 
-// The number of completions of a sample's missing entries, capped just above
-// kEnumeratedCompletions; 0 for a complete sample.
-std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layout) {
+// Whether a sample has a missing entry: codes are non-negative, kMissingCode
+// is -1, so their bitwise or is negative exactly then (a loop compilers
+// vectorise).
+bool HasMissing(const std::int32_t* codes, std::int32_t d) {
+    std::int32_t all = 0;
+    for (std::int32_t i = 0; i < d; ++i) all |= codes[i];
+    return all < 0;
+}
+
+// The number of completions of the missing entries among `variables`
+// (codes `codes`), capped just above kEnumeratedCompletions; 0 when none is
+// missing.
+std::int64_t Completions(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
+                         const StatisticsLayout& layout) {
     std::int64_t count = 0;
-    for (std::int32_t i = 0; i < layout.dimension && count <= kEnumeratedCompletions; ++i)
-        if (codes[i] == kMissingCode) count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(i)];
+    for (std::size_t e = 0; e < size && count <= kEnumeratedCompletions; ++e)
+        if (codes[e] == kMissingCode)
+            count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(variables[e])];
     return count;
 }
 
@@ -63,8 +78,11 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
 // units' factors only when some sample has many completions.
 ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads) {
     ImputePlan plan{CompiledMap(model, threads), {}, 0};
+    std::vector<std::int32_t> variables(static_cast<std::size_t>(layout.dimension));
+    for (std::int32_t i = 0; i < layout.dimension; ++i) variables[static_cast<std::size_t>(i)] = i;
     for (std::int32_t j = 0; j < data.numSamples; ++j)
-        if (Completions(data.Column(j), layout) > kEnumeratedCompletions) {
+        if (HasMissing(data.Column(j), layout.dimension) &&
+            Completions(variables.data(), data.Column(j), variables.size(), layout) > kEnumeratedCompletions) {
             AddUnitFactors(plan, threads);
             break;
         }
@@ -73,17 +91,20 @@ ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout,
 
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
-    AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, bool ownCounts)
+    AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, const SparseCountLayout* sparse,
+                      bool ownCounts)
         : block(plan.map),
+          entries(layout.dimension),
           mass(static_cast<std::size_t>(kEnumeratedCompletions)),
           valueMass(static_cast<std::size_t>(plan.map.table.maxRange)),
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
           inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
-        if (ownCounts) counts.emplace(layout);
+        if (sparse) sparseCounts.emplace(*sparse);
+        else if (ownCounts) counts.emplace(layout);
     }
     SampleBlockScratch block;
-    std::vector<std::int32_t> complete;     // this thread's complete samples
+    NonBaselineEntries entries;
     struct Enumerated {
         std::int32_t sample;
         std::int64_t first;  // its first completion
@@ -98,12 +119,15 @@ struct AssignmentScratch {
     std::vector<std::int32_t> completed;
     InferenceScratch inference;
     std::optional<Statistics> counts;  // this thread's counts, unless it counts into the result
+    std::optional<SparseCounts> sparseCounts;  // this thread's counts when counted sparsely
     // What is counted, grouped by unit afterwards so that each unit's counts
-    // are written together: sample j and its unit, and where its codes are.
+    // are written together: sample j and its unit, and where its codes are
+    // (counted sparsely, its non-baseline entries, always stashed).
     struct Counted {
         std::int32_t sample;
         std::int32_t unit;
         std::int64_t stashed;  // offset of its completed codes in `stash`, -1 for a complete sample
+        std::size_t entries;   // counted sparsely: its number of non-baseline entries, stashed
     };
     std::vector<Counted> counted, byUnit;
     std::vector<std::int32_t> stash;
@@ -112,56 +136,64 @@ struct AssignmentScratch {
 
 class Assigner {
 public:
-    Assigner(const MapModel& model, const StatisticsLayout& layout, const ImputePlan& plan,
+    Assigner(const MapModel& model, const StatisticsLayout& layout, const ImputePlan& plan, const SparseScorer& scorer,
              const CodeMatrix& data, const AssignmentResults& out)
-        : model_(model), layout_(layout), plan_(plan), data_(data), out_(out) {}
+        : model_(model), layout_(layout), plan_(plan), scorer_(scorer), data_(data), out_(out) {}
 
-    // Counts samples [begin, end). Complete samples and the completions of
-    // samples with few of them go through the compiled units together, in
-    // full blocks; samples with many completions go one by one.
+    // Counts samples [begin, end). Complete samples are scored from their
+    // non-baseline entries; the completions of samples with few of them go
+    // through the compiled units together, in full blocks; samples with many
+    // completions go one by one.
     void Run(std::int64_t begin, std::int64_t end, AssignmentScratch& scratch, const StatisticsView& stats) const {
-        scratch.complete.clear();
         scratch.enumerated.clear();
         scratch.completions.clear();
         scratch.counted.clear();
         scratch.stash.clear();
         for (std::int64_t j = begin; j < end; ++j) {
             const auto column = static_cast<std::int32_t>(j);
-            const std::int64_t completions = Completions(data_.Column(column), layout_);
-            if (completions == 0) scratch.complete.push_back(column);
+            // Missing entries are never at a baseline, so they are among the entries found.
+            NonBaselineEntries& entries = scratch.entries;
+            entries.Find(data_.Column(column), scorer_.Baselines());
+            const std::int64_t completions =
+                Completions(entries.variable.data(), entries.code.data(), entries.size, layout_);
+            if (completions == 0) RunComplete(column, scratch);
             else if (completions <= kEnumeratedCompletions) AddCompletions(column, completions, scratch);
             else RunByInference(column, scratch);
         }
-        const std::vector<std::int32_t>& complete = scratch.complete;
-        const auto numComplete = static_cast<std::int64_t>(complete.size());
         const std::size_t units = plan_.map.NumUnits();
         const auto d = static_cast<std::size_t>(layout_.dimension);
         const auto numCompletions = static_cast<std::int64_t>(scratch.completions.size() / (d > 0 ? d : 1));
         scratch.completionLogs.resize(static_cast<std::size_t>(numCompletions) * units);
-        const auto column = [&](std::int64_t item) {
-            return item < numComplete ? data_.Column(complete[static_cast<std::size_t>(item)])
-                                      : scratch.completions.data() + static_cast<std::size_t>(item - numComplete) * d;
-        };
-        ForEachSampleBlock(plan_.map, 0, numComplete + numCompletions, column, scratch.block,
+        const auto column = [&](std::int64_t item) { return scratch.completions.data() + static_cast<std::size_t>(item) * d; };
+        ForEachSampleBlock(plan_.map, 0, numCompletions, column, scratch.block,
                            [&](std::int64_t first, int count, const double* logs) {
-                               for (int b = 0; b < count; ++b) {
-                                   const std::int64_t item = first + b;
-                                   const double* row = logs + static_cast<std::size_t>(b) * units;
-                                   if (item < numComplete) {
-                                       const std::int32_t j = complete[static_cast<std::size_t>(item)];
-                                       scratch.counted.push_back({j, Finish(j, row), -1});
-                                   } else {
-                                       std::copy(row, row + units, scratch.completionLogs.begin() +
-                                                                        static_cast<std::ptrdiff_t>(item - numComplete) *
-                                                                            static_cast<std::ptrdiff_t>(units));
-                                   }
-                               }
+                               std::copy(logs, logs + static_cast<std::size_t>(count) * units,
+                                         scratch.completionLogs.begin() + static_cast<std::ptrdiff_t>(first * static_cast<std::int64_t>(units)));
                            });
         for (const auto& e : scratch.enumerated) RunEnumerated(e, scratch);
         CountByUnit(scratch, stats);
     }
 
 private:
+    // Sample j, complete, its non-baseline entries in `scratch.entries`.
+    void RunComplete(std::int32_t j, AssignmentScratch& scratch) const {
+        const std::int32_t* codes = data_.Column(j);
+        scorer_.Score(codes, scratch.entries, scratch.logs.data());
+        const std::int32_t unit = Finish(j, scratch.logs.data());
+        if (scratch.sparseCounts) StashEntries(j, unit, scratch);
+        else scratch.counted.push_back({j, unit, -1, 0});
+    }
+
+    // Keeps the sample's non-baseline entries in `scratch.entries` for counting:
+    // their variables, then their codes.
+    static void StashEntries(std::int32_t j, std::int32_t unit, AssignmentScratch& scratch) {
+        const NonBaselineEntries& entries = scratch.entries;
+        const auto size = static_cast<std::ptrdiff_t>(entries.size);
+        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size()), entries.size});
+        scratch.stash.insert(scratch.stash.end(), entries.variable.begin(), entries.variable.begin() + size);
+        scratch.stash.insert(scratch.stash.end(), entries.code.begin(), entries.code.begin() + size);
+    }
+
     // Appends every completion of sample j's missing entries, the missing
     // variables counting up, the first one fastest.
     void AddCompletions(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch) const {
@@ -255,7 +287,12 @@ private:
     }
 
     void Stash(std::int32_t j, std::int32_t unit, AssignmentScratch& scratch) const {
-        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size())});
+        if (scratch.sparseCounts) {
+            scratch.entries.Find(scratch.completed.data(), scorer_.Baselines());
+            StashEntries(j, unit, scratch);
+            return;
+        }
+        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size()), 0});
         scratch.stash.insert(scratch.stash.end(), scratch.completed.begin(), scratch.completed.end());
     }
 
@@ -271,7 +308,8 @@ private:
         for (const auto& c : scratch.byUnit) {
             const std::int32_t* codes = c.stashed < 0 ? data_.Column(c.sample)
                                                       : scratch.stash.data() + static_cast<std::size_t>(c.stashed);
-            CountSample(layout_, codes, c.unit, stats);
+            if (scratch.sparseCounts) scratch.sparseCounts->Add(codes, codes + c.entries, c.entries, c.unit);
+            else CountSample(layout_, codes, c.unit, stats);
         }
     }
 
@@ -288,6 +326,7 @@ private:
     const MapModel& model_;
     const StatisticsLayout& layout_;
     const ImputePlan& plan_;
+    const SparseScorer& scorer_;
     const CodeMatrix& data_;
     const AssignmentResults& out_;
 };
@@ -298,26 +337,65 @@ void AddCounts(const std::vector<double>& from, double* to) {
 
 }  // namespace
 
-void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out) {
-    if (data.numSamples <= 0 || model.NumUnits() <= 0) return;
+namespace {
+
+void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats) {
+    const auto units = static_cast<std::size_t>(layout.units);
+    std::fill(stats.count, stats.count + units, 0.0);
+    std::fill(stats.values, stats.values + units * layout.numValues, 0.0);
+    std::fill(stats.pairs, stats.pairs + units * layout.numPairs, 0.0);
+}
+
+void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads, bool replace,
+           const StatisticsView& stats, const AssignmentResults& out) {
+    if (data.numSamples <= 0 || model.NumUnits() <= 0) {
+        if (replace) ZeroStatistics(layout, stats);
+        return;
+    }
     const ImputePlan plan = PlanAssignment(model, layout, data, threads);
-    const Assigner assigner(model, layout, plan, data, out);
+    std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
+    const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
+    std::optional<SparseCountLayout> sparseLayout;
+    if (sparse) sparseLayout.emplace(layout, baselines);
+    else if (replace) ZeroStatistics(layout, stats);
+    const SparseScorer scorer(plan.map, layout.valueStart, std::move(baselines));
+    const Assigner assigner(model, layout, plan, scorer, data, out);
     const int workers = ThreadCount(threads, data.numSamples);
-    // Thread 0 counts into the result; the others into counts of their own,
-    // added afterwards. Whole counts add exactly in any order.
+    // Counted densely, thread 0 counts into the result and the others into
+    // counts of their own, added afterwards; counted sparsely, every thread
+    // counts on its own and the dense counts are filled in at the end. Whole
+    // counts add exactly in any order.
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
-    for (int t = 0; t < workers; ++t) scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, t > 0));
+    for (int t = 0; t < workers; ++t)
+        scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0));
     ParallelFor(data.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
         AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
-        assigner.Run(begin, end, own, t == 0 ? stats : own.counts->View());
+        assigner.Run(begin, end, own, t == 0 || sparse ? stats : own.counts->View());
     });
+    if (sparse) {
+        std::vector<const SparseCounts*> parts;
+        for (const auto& s : scratch) parts.push_back(&*s->sparseCounts);
+        AddDenseCounts(*sparseLayout, parts, threads, replace, stats);
+        return;
+    }
     for (int t = 1; t < workers; ++t) {
         const Statistics& counts = scratch[static_cast<std::size_t>(t)]->counts.value();
         AddCounts(counts.count, stats.count);
         AddCounts(counts.values, stats.values);
         AddCounts(counts.pairs, stats.pairs);
     }
+}
+
+}  // namespace
+
+void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out) {
+    Count(model, layout, data, threads, false, stats, out);
+}
+
+void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out) {
+    Count(model, layout, data, threads, true, stats, out);
 }
 
 }  // namespace tavrix

@@ -2,9 +2,10 @@
 // unit and is counted there.
 //
 // The best unit has the largest log(Pi) + log-likelihood of the sample's
-// observed values; ties go to the lowest unit. Complete samples are scored by
-// the compiled units; samples with missing entries by exact inference, their
-// missing variables summed out. A sample with missing entries is counted as
+// observed values; ties go to the lowest unit. Complete samples are scored
+// from the all-baseline sample and corrections for their values off the
+// baselines (sparse_scoring.hpp); samples with missing entries by the
+// compiled units or exact inference, their missing variables summed out. A sample with missing entries is counted as
 // completed by a draw from its unit's posterior of each missing variable given
 // the observed values: the code at a fraction of the cumulative posterior
 // mass, the fraction fixed by the sample's own codes (SampleFraction in
@@ -24,13 +25,18 @@ namespace tavrix {
 
 struct AssignmentResults {
     Span<std::int32_t> best;     // N: the unit each sample was counted in (0-based)
-    Span<double> logLikelihood;  // N: log sum_k Pi[k] P_k(observed values), as TavrixScore forms it
+    Span<double> logLikelihood;  // N: log sum_k Pi[k] P_k(observed values), formed as TavrixScore forms it from the scores above
 };
 
 // Adds the counts of every sample of `data` (missing entries kMissingCode) to
 // `stats`. Both results must have N entries. The same counts and results for
 // every thread count.
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                     const StatisticsView& stats, const AssignmentResults& out);
+
+// CountStatistics into `stats` whatever it held: the same counts as adding
+// them to zeros.
+void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
                      const StatisticsView& stats, const AssignmentResults& out);
 
 }  // namespace tavrix

@@ -36,10 +36,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     // Only a constant radius repeats, and only then can an epoch keep a unit.
     MapUpdater updater(view, layout, settings.prior, settings.threads, settings.radiusStart == settings.radiusEnd);
     for (std::int32_t e = 0; e < epochs; ++e) {
-        std::fill(stats.count.begin(), stats.count.end(), 0.0);
-        std::fill(stats.values.begin(), stats.values.end(), 0.0);
-        std::fill(stats.pairs.begin(), stats.pairs.end(), 0.0);
-        CountStatistics(view, layout, data, settings.threads, stats.View(),
+        StoreStatistics(view, layout, data, settings.threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);

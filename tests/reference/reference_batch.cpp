@@ -34,27 +34,155 @@ Sizes SizesOf(const RawModel& model) {
     return s;
 }
 
+// One term of a unit's log-likelihood over the codes x: a node term (j == i)
+// or a pair term of i < j, as UnitLogLikelihood adds them.
+struct Term {
+    enum Kind { kNode, kUndirected, kParentI, kParentJ };
+    std::int32_t i, j;
+    Kind kind;
+};
+
+struct LiteralUnit {
+    const double* marginal;
+    const double* intersect;
+    const std::int32_t* index;  // the value index table
+    std::int32_t maxRange, numValues;
+    std::vector<Term> terms;  // in the order UnitLogLikelihood adds them
+
+    LiteralUnit(const RawModel& model, std::size_t k, const RawTable& table)
+        : marginal(model.marginal[k].data()),
+          intersect(model.intersect[k].data()),
+          index(table.valueIndexTable.data()),
+          maxRange(static_cast<std::int32_t>(model.maxRange)),
+          numValues(static_cast<std::int32_t>(model.numValues)) {
+        const auto d = static_cast<std::int32_t>(model.dimension);
+        const auto root = static_cast<std::int32_t>(model.rootNode);
+        const double* g = model.graph[k].data();
+        for (std::int32_t i = 0; i < d; ++i) {
+            if (root == 0 || i == root - 1) terms.push_back({i, i, Term::kNode});
+            for (std::int32_t j = i + 1; j < d; ++j) {
+                if (root == 0) {
+                    if (g[i + j * d] != 0.0 || g[j + i * d] != 0.0) terms.push_back({i, j, Term::kUndirected});
+                } else {
+                    if (g[i + j * d] != 0.0) terms.push_back({i, j, Term::kParentI});
+                    if (g[j + i * d] != 0.0) terms.push_back({i, j, Term::kParentJ});
+                }
+            }
+        }
+    }
+
+    double Value(const Term& t, const std::vector<std::int32_t>& x) const {
+        const std::int32_t ai = index[t.i * maxRange + x[static_cast<std::size_t>(t.i)]];
+        const std::int32_t aj = index[t.j * maxRange + x[static_cast<std::size_t>(t.j)]];
+        const double logJoint = std::log(intersect[ai + aj * numValues]);
+        switch (t.kind) {
+            case Term::kNode: return std::log(marginal[ai]);
+            case Term::kUndirected: return (logJoint - std::log(marginal[ai])) - std::log(marginal[aj]);
+            case Term::kParentI: return logJoint - std::log(marginal[ai]);
+            case Term::kParentJ: return logJoint - std::log(marginal[aj]);
+        }
+        return 0.0;
+    }
+
+    // Whether every term is finite at every pair of codes of its variables.
+    bool AllTermsFinite(const std::vector<std::int32_t>& range) const {
+        std::vector<std::int32_t> x(range.size(), 0);
+        for (const Term& t : terms)
+            for (std::int32_t a = 0; a < range[static_cast<std::size_t>(t.i)]; ++a)
+                for (std::int32_t c = 0; c < range[static_cast<std::size_t>(t.j)]; ++c) {
+                    x[static_cast<std::size_t>(t.i)] = a;
+                    x[static_cast<std::size_t>(t.j)] = t.j == t.i ? a : c;
+                    const double v = Value(t, x);
+                    if (!(v - v == 0.0)) return false;
+                }
+        return true;
+    }
+
+    // The log-likelihood of x from the all-baseline sample b and the
+    // corrections of x's non-baseline variables: single corrections in
+    // variable order, then the pair corrections of the pair terms both of
+    // whose variables are off their baselines.
+    double FromBaselines(const std::vector<std::int32_t>& x, const std::vector<std::int32_t>& b) const {
+        const auto d = static_cast<std::int32_t>(x.size());
+        double s = 0.0;
+        for (const Term& t : terms) s = s + Value(t, b);
+        for (std::int32_t i = 0; i < d; ++i) {
+            if (x[static_cast<std::size_t>(i)] == b[static_cast<std::size_t>(i)]) continue;
+            std::vector<std::int32_t> y = b;
+            y[static_cast<std::size_t>(i)] = x[static_cast<std::size_t>(i)];
+            double single = 0.0;
+            for (const Term& t : terms)
+                if (t.i == i || t.j == i) single = single + (Value(t, y) - Value(t, b));
+            s = s + single;
+        }
+        for (std::int32_t i = 0; i < d; ++i) {
+            if (x[static_cast<std::size_t>(i)] == b[static_cast<std::size_t>(i)]) continue;
+            for (const Term& t : terms) {
+                if (t.i != i || t.j == i || x[static_cast<std::size_t>(t.j)] == b[static_cast<std::size_t>(t.j)]) continue;
+                std::vector<std::int32_t> onlyI = b, onlyJ = b, both = b;
+                onlyI[static_cast<std::size_t>(i)] = both[static_cast<std::size_t>(i)] = x[static_cast<std::size_t>(i)];
+                onlyJ[static_cast<std::size_t>(t.j)] = both[static_cast<std::size_t>(t.j)] = x[static_cast<std::size_t>(t.j)];
+                s = s + (((Value(t, both) - Value(t, onlyI)) - Value(t, onlyJ)) + Value(t, b));
+            }
+        }
+        return s;
+    }
+};
+
+// Per variable the code with the largest sum over units, in unit order, of
+// Pi x Marginal; the lowest such code.
+std::vector<std::int32_t> Baselines(const RawModel& model, const RawTable& table, const Sizes& s) {
+    std::vector<std::int32_t> b(static_cast<std::size_t>(s.d), 0);
+    const auto maxRange = static_cast<std::int32_t>(model.maxRange);
+    for (std::int32_t i = 0; i < s.d; ++i) {
+        double best = 0.0;
+        for (std::int32_t a = 0; a < s.range[static_cast<std::size_t>(i)]; ++a) {
+            double w = 0.0;
+            for (std::int32_t k = 0; k < s.units; ++k)
+                w = w + model.pi[static_cast<std::size_t>(k)] *
+                            model.marginal[static_cast<std::size_t>(k)][static_cast<std::size_t>(
+                                table.valueIndexTable[static_cast<std::size_t>(i * maxRange + a)])];
+            if (a == 0 || w > best) {
+                best = w;
+                b[static_cast<std::size_t>(i)] = a;
+            }
+        }
+    }
+    return b;
+}
+
 }  // namespace
 
 BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_t n) {
     const Sizes s = SizesOf(model);
     const RawTable table = BuildValueIndexTable(model.ranges.data(), model.translate.data(), s.d,
                                                 static_cast<std::int32_t>(model.maxRange));
+    const std::vector<std::int32_t> baselines = Baselines(model, table, s);
+    std::vector<LiteralUnit> units;
+    std::vector<bool> finite;
+    for (std::int32_t k = 0; k < s.units; ++k) {
+        units.emplace_back(model, static_cast<std::size_t>(k), table);
+        finite.push_back(units.back().AllTermsFinite(s.range));
+    }
     BatchCounts c;
     c.count.assign(static_cast<std::size_t>(s.units), 0.0);
     c.values.assign(static_cast<std::size_t>(s.numValues * s.units), 0.0);
     c.pairs.assign(static_cast<std::size_t>(s.numPairs * s.units), 0.0);
     for (std::int32_t j = 0; j < n; ++j) {
         const double* x = samples + static_cast<std::size_t>(j * s.d);
+        std::vector<std::int32_t> codes;
+        for (std::int32_t i = 0; i < s.d; ++i) codes.push_back(static_cast<std::int32_t>(x[i]));
         double best = -1.7976931348623157e308, mixture = 0.0;
         std::int32_t unit = 0;
         for (std::int32_t k = 0; k < s.units; ++k) {
             const auto u = static_cast<std::size_t>(k);
-            const double l = UnitLogLikelihood(x, model.marginal[u].data(), model.intersect[u].data(),
-                                               model.graph[u].data(), table.valueIndexTable.data(), s.d,
-                                               static_cast<std::int32_t>(model.maxRange),
-                                               static_cast<std::int32_t>(model.numValues),
-                                               static_cast<std::int32_t>(model.rootNode));
+            const double l =
+                finite[u] ? units[u].FromBaselines(codes, baselines)
+                          : UnitLogLikelihood(x, model.marginal[u].data(), model.intersect[u].data(),
+                                              model.graph[u].data(), table.valueIndexTable.data(), s.d,
+                                              static_cast<std::int32_t>(model.maxRange),
+                                              static_cast<std::int32_t>(model.numValues),
+                                              static_cast<std::int32_t>(model.rootNode));
             if (l - l == 0.0) mixture += std::exp(l) * model.pi[u];
             const double score = std::log(model.pi[u]) + l;
             if (l - l == 0.0 && score > best) {

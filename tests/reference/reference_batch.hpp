@@ -1,5 +1,6 @@
 // Plain, literal transcription of one batch epoch on complete samples:
-// every unit's literal log-likelihood, the best unit, whole counts, the
+// every unit's literal log-likelihood, taken from the all-baseline sample and
+// the corrections of the sample's non-baseline variables, the best unit, whole counts, the
 // counts smoothed over the grid, the tables, trees and priors rebuilt.
 #pragma once
 

@@ -1,13 +1,18 @@
 // Batch training: the fast pass and update against the literal epoch, for
 // every thread count; statistics that add up over splits; proper tables.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "batch/assignment.hpp"
+#include "batch/baseline.hpp"
 #include "batch/batch_training.hpp"
+#include "batch/sparse_counts.hpp"
+#include "batch/sparse_scoring.hpp"
 #include "batch/update.hpp"
+#include "core/compiled_map.hpp"
 #include "core/value_index_table.hpp"
 #include "tests/reference/reference_batch.hpp"
 #include "tests/support/bits.hpp"
@@ -48,8 +53,15 @@ FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, in
     const StatisticsLayout layout = LayoutOf(raw);
     const auto n = static_cast<std::size_t>(codes.numSamples);
     FastCounts out{Statistics(layout), std::vector<std::int32_t>(n), std::vector<double>(n)};
-    CountStatistics(model, layout, codes, threads, out.stats.View(),
-                    AssignmentResults{Span<std::int32_t>(out.best.data(), n), Span<double>(out.logLikelihood.data(), n)});
+    const AssignmentResults results{Span<std::int32_t>(out.best.data(), n), Span<double>(out.logLikelihood.data(), n)};
+    if (threads == 2) {
+        // Stored over what the statistics held.
+        for (std::vector<double>* a : {&out.stats.count, &out.stats.values, &out.stats.pairs})
+            std::fill(a->begin(), a->end(), 7.0);
+        StoreStatistics(model, layout, codes, threads, out.stats.View(), results);
+    } else {
+        CountStatistics(model, layout, codes, threads, out.stats.View(), results);
+    }
     return out;
 }
 
@@ -63,11 +75,25 @@ reference::RawModel UpdateFast(const reference::RawModel& raw, const Statistics&
 
 class BatchEpoch : public ::testing::TestWithParam<int> {};
 
+bool CountedSparsely(const reference::RawModel& raw) {
+    const MapModel model = ViewOf(raw);
+    const ValueIndexTable table = BuildValueIndexTable(model);
+    return WorthCountingSparsely(model, table, ModelBaselines(model, table));
+}
+
+// Both ways of counting; units with a zero in their tables, scored by the
+// plain sum; values off their baselines in most samples or in few.
 TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
     Random random(17);
-    for (int trial = 0; trial < 12; ++trial) {
-        const reference::RawModel raw =
-            ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6), random.Chance(0.5));
+    int sparseTrials = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        reference::RawModel raw = ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6),
+                                              random.Chance(0.5), trial % 4 == 2 ? 12 : 3);
+        if (trial % 4 == 3) {
+            std::vector<double>& marginal = raw.marginal[static_cast<std::size_t>(random.Below(static_cast<int>(raw.marginal.size())))];
+            marginal[static_cast<std::size_t>(random.Below(static_cast<int>(marginal.size())))] = 0.0;
+        }
+        sparseTrials += CountedSparsely(raw) ? 1 : 0;
         const int n = 1 + random.Below(40);
         const std::vector<double> samples = RandomSamples(random, raw, n, false);
         const reference::BatchCounts expected = reference::CountBatch(raw, samples.data(), n);
@@ -91,6 +117,8 @@ TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
         ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
         ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
     }
+    EXPECT_GT(sparseTrials, 0);
+    EXPECT_LT(sparseTrials, 16);
 }
 
 // Samples with missing entries: whole counts that add up over any split, and
@@ -132,6 +160,76 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
+
+// Counts kept off the baselines fill in the dense counts exactly, whatever
+// the baselines, added to counts already there, over parts and threads.
+TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
+    Random random(41);
+    for (int trial = 0; trial < 10; ++trial) {
+        const reference::RawModel raw = ProperModel(random, 2, 2, 1 + random.Below(7), false, 1 + random.Below(4));
+        const MapModel model = ViewOf(raw);
+        const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+        std::vector<std::int32_t> baselines;
+        for (std::int32_t r : layout.range) baselines.push_back(random.Below(r));
+        const SparseCountLayout sparse(layout, baselines);
+        Statistics expected(layout), actual(layout);
+        for (std::vector<double>* a : {&expected.values, &expected.pairs, &expected.count})
+            for (double& c : *a) c = random.Below(3);
+        actual = expected;
+        SparseCounts first(sparse), second(sparse);
+        NonBaselineEntries entries(layout.dimension);
+        const int n = random.Below(60);
+        const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
+        for (std::int32_t j = 0; j < n; ++j) {
+            const std::int32_t unit = random.Below(layout.units);
+            CountSample(layout, codes.Column(j), unit, expected.View());
+            entries.Find(codes.Column(j), baselines);
+            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, unit);
+        }
+        Statistics stored = actual;
+        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, false, actual.View());
+        ASSERT_TRUE(SameBits(expected.count, actual.count)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.values, actual.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.pairs, actual.pairs)) << "trial " << trial;
+        // Stored instead of added: the counts of this call alone.
+        Statistics alone(layout);
+        AddDenseCounts(sparse, {&first, &second}, 1, false, alone.View());
+        AddDenseCounts(sparse, {&first, &second}, 2, true, stored.View());
+        ASSERT_TRUE(SameBits(alone.pairs, stored.pairs)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(alone.values, stored.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(alone.count, stored.count)) << "trial " << trial;
+    }
+}
+
+// The baseline sum and its corrections agree with the plain sum up to
+// rounding; a unit with a zero in its tables gets the plain sum itself.
+TEST(SparseScorer, AgreesWithThePlainSum) {
+    Random random(43);
+    for (int trial = 0; trial < 10; ++trial) {
+        const bool directed = trial % 2 == 1;
+        // Some with more variables than a word of bits.
+        reference::RawModel raw = ProperModel(random, 2, 2, trial < 8 ? 2 + random.Below(8) : 60 + random.Below(90), directed);
+        // Every marginal has a node term in an undirected model.
+        if (!directed) raw.marginal[3][static_cast<std::size_t>(random.Below(static_cast<int>(raw.numValues)))] = 0.0;
+        const MapModel model = ViewOf(raw);
+        const CompiledMap map(model, 1);
+        const StatisticsLayout layout = MakeStatisticsLayout(map.table, model.NumUnits());
+        const SparseScorer scorer(map, layout.valueStart, ModelBaselines(model, map.table));
+        NonBaselineEntries entries(layout.dimension);
+        const int n = 20;
+        const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
+        std::vector<double> logs(4);
+        for (std::int32_t j = 0; j < n; ++j) {
+            entries.Find(codes.Column(j), scorer.Baselines());
+            scorer.Score(codes.Column(j), entries, logs.data());
+            for (std::size_t k = 0; k < 4; ++k) {
+                const double plain = UnitLogLikelihood(map.units[k], codes.Column(j));
+                if (k == 3 && !directed) ASSERT_TRUE(SameBits(plain, logs[k])) << "trial " << trial;
+                else ASSERT_NEAR(plain, logs[k], 1e-12 * (1.0 + std::fabs(plain))) << "trial " << trial;
+            }
+        }
+    }
+}
 
 // Trained maps: proper, consistent tables, spanning trees, and one model for
 // every thread count, with missing entries in the data.

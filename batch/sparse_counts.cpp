@@ -1,0 +1,214 @@
+#include "sparse_counts.hpp"
+
+#include <algorithm>
+
+#include "../core/parallel.hpp"
+
+namespace tavrix {
+
+SparseCountLayout::SparseCountLayout(const StatisticsLayout& layout, std::vector<std::int32_t> codes)
+    : dense(layout), baselines(std::move(codes)) {
+    const auto d = static_cast<std::size_t>(layout.dimension);
+    valueStart.assign(d + 1, 0);
+    rowStart.assign(d, 0);
+    rowBase.assign(d, 0);
+    for (std::size_t i = 0; i < d; ++i)
+        valueStart[i + 1] = valueStart[i] + static_cast<std::size_t>(layout.range[i] - 1);
+    for (std::size_t i = 0; i < d; ++i) {
+        const auto stride = static_cast<std::size_t>(layout.range[i] - 1);
+        rowStart[i] = numPairs;
+        rowBase[i] = static_cast<std::ptrdiff_t>(numPairs) - static_cast<std::ptrdiff_t>(stride * valueStart[i + 1]);
+        numPairs += stride * (valueStart[d] - valueStart[i + 1]);
+    }
+    blockSize = 1 + valueStart[d] + numPairs;
+    binaryAfter.assign(d, 1);
+    for (std::size_t i = d - (d > 0 ? 1 : 0); i-- > 0;) binaryAfter[i] = binaryAfter[i + 1] && layout.range[i + 1] == 2;
+}
+
+SparseCounts::SparseCounts(const SparseCountLayout& layout)
+    : layout_(layout),
+      cells_(layout.blockSize * static_cast<std::size_t>(layout.dense.units), 0),
+      value_(static_cast<std::size_t>(layout.dense.dimension)),
+      row_(value_.size()) {}
+
+void SparseCounts::Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit) {
+    std::int32_t* block = cells_.data() + static_cast<std::size_t>(unit) * layout_.blockSize;
+    ++block[0];
+    std::int32_t* values = block + 1;
+    for (std::size_t e = 0; e < size; ++e) {
+        const auto i = static_cast<std::size_t>(variables[e]);
+        const std::int32_t a = codes[e];
+        const std::ptrdiff_t compact = a - (a > layout_.baselines[i] ? 1 : 0);
+        value_[e] = static_cast<std::ptrdiff_t>(layout_.valueStart[i]) + compact;
+        row_[e] = layout_.rowBase[i] + compact;
+        ++values[value_[e]];
+    }
+    std::int32_t* pairs = values + layout_.valueStart.back();
+    for (std::size_t p = 0; p < size; ++p) {
+        const std::ptrdiff_t row = row_[p];
+        const std::ptrdiff_t stride = layout_.dense.range[static_cast<std::size_t>(variables[p])] - 1;
+        if (stride == 1) {
+            for (std::size_t q = p + 1; q < size; ++q) ++pairs[row + value_[q]];
+        } else {
+            for (std::size_t q = p + 1; q < size; ++q) ++pairs[row + stride * value_[q]];
+        }
+    }
+}
+
+namespace {
+
+// Unit k's dense statistics from its summed non-baseline counts `total`,
+// added to the statistics or, with kReplace, written over them (every entry of
+// a unit with samples is written once).
+template <bool kReplace>
+class DenseFill {
+public:
+    DenseFill(const SparseCountLayout& layout, const StatisticsView& stats) : layout_(layout), stats_(stats) {
+        nonBaseline_.resize(static_cast<std::size_t>(layout.dense.dimension));
+    }
+
+    // Zeroes unit k's statistics.
+    void Clear(std::size_t k) const {
+        const StatisticsLayout& dense = layout_.dense;
+        stats_.count[k] = 0.0;
+        std::fill(stats_.values + k * dense.numValues, stats_.values + (k + 1) * dense.numValues, 0.0);
+        std::fill(stats_.pairs + k * dense.numPairs, stats_.pairs + (k + 1) * dense.numPairs, 0.0);
+    }
+
+    void Unit(std::size_t k, const std::vector<std::int64_t>& total) {
+        const std::int64_t n = total[0];
+        if (n == 0) {  // adds nothing
+            if (kReplace) Clear(k);
+            return;
+        }
+        const StatisticsLayout& dense = layout_.dense;
+        Put(stats_.count[k], static_cast<double>(n));
+        values_ = total.data() + 1;
+        const std::int64_t* pairs = values_ + layout_.valueStart.back();
+        double* values = stats_.values + k * dense.numValues;
+        for (std::int32_t i = 0; i < dense.dimension; ++i) {
+            const auto si = static_cast<std::size_t>(i);
+            std::int64_t sum = 0;
+            for (std::int32_t a = 0; a < dense.range[si]; ++a) {
+                if (a == layout_.baselines[si]) continue;
+                const std::int64_t v = Value(i, a);
+                Put(values[dense.valueStart[si] + static_cast<std::size_t>(a)], static_cast<double>(v));
+                sum += v;
+            }
+            Put(values[dense.valueStart[si] + static_cast<std::size_t>(layout_.baselines[si])], static_cast<double>(n - sum));
+            nonBaseline_[si] = sum;
+        }
+        // Pair blocks in layout order: both follow each other the same way.
+        double* out = stats_.pairs + k * dense.numPairs;
+        for (std::int32_t i = 0; i < dense.dimension; ++i) {
+            const auto ri = static_cast<std::size_t>(dense.range[static_cast<std::size_t>(i)]);
+            if (ri == 2 && layout_.binaryAfter[static_cast<std::size_t>(i)]) {
+                BinaryRow(i, n, pairs, out);
+                pairs += static_cast<std::size_t>(dense.dimension - i - 1);
+                out += 4 * static_cast<std::size_t>(dense.dimension - i - 1);
+                continue;
+            }
+            for (std::int32_t j = i + 1; j < dense.dimension; ++j) {
+                const auto rj = static_cast<std::size_t>(dense.range[static_cast<std::size_t>(j)]);
+                Pair(i, j, n, pairs, out);
+                pairs += (ri - 1) * (rj - 1);
+                out += ri * rj;
+            }
+        }
+    }
+
+private:
+    static void Put(double& cell, double count) {
+        if (kReplace) cell = count;
+        else cell += count;
+    }
+
+    std::int64_t Value(std::int32_t i, std::int32_t a) const {
+        const auto si = static_cast<std::size_t>(i);
+        return values_[layout_.valueStart[si] + static_cast<std::size_t>(a - (a > layout_.baselines[si] ? 1 : 0))];
+    }
+
+    // The pairs of binary variable i with the variables after it, all
+    // binary: one non-baseline cell x each. Counts below 2^53 are exact in
+    // doubles, so the arithmetic is done in doubles.
+    void BinaryRow(std::int32_t i, std::int64_t n, const std::int64_t* compact, double* block) const {
+        const auto si = static_cast<std::size_t>(i);
+        const std::size_t bi = static_cast<std::size_t>(layout_.baselines[si]), ai = 1 - bi;
+        const double ni = static_cast<double>(nonBaseline_[si]);
+        const double rest = static_cast<double>(n - nonBaseline_[si]);
+        for (std::size_t j = si + 1; j < nonBaseline_.size(); ++j, ++compact, block += 4) {
+            const std::size_t bj = static_cast<std::size_t>(layout_.baselines[j]), cj = 1 - bj;
+            const double x = static_cast<double>(*compact);
+            const double nj = static_cast<double>(nonBaseline_[j]);
+            Put(block[ai + 2 * cj], x);
+            Put(block[ai + 2 * bj], ni - x);
+            Put(block[bi + 2 * cj], nj - x);
+            Put(block[bi + 2 * bj], (rest - nj) + x);
+        }
+    }
+
+    void Pair(std::int32_t i, std::int32_t j, std::int64_t n, const std::int64_t* compact, double* block) {
+        const auto si = static_cast<std::size_t>(i), sj = static_cast<std::size_t>(j);
+        const std::int32_t ri = layout_.dense.range[si], rj = layout_.dense.range[sj];
+        const std::int32_t bi = layout_.baselines[si], bj = layout_.baselines[sj];
+        const auto at = [&](std::int32_t a, std::int32_t c) -> double& {
+            return block[static_cast<std::size_t>(a) + static_cast<std::size_t>(c) * static_cast<std::size_t>(ri)];
+        };
+        rowSum_.assign(static_cast<std::size_t>(ri), 0);
+        std::int64_t both = 0;
+        for (std::int32_t c = 0; c < rj; ++c) {
+            if (c == bj) continue;
+            std::int64_t column = 0;
+            for (std::int32_t a = 0; a < ri; ++a) {
+                if (a == bi) continue;
+                const std::int64_t x = *compact++;
+                Put(at(a, c), static_cast<double>(x));
+                rowSum_[static_cast<std::size_t>(a)] += x;
+                column += x;
+            }
+            Put(at(bi, c), static_cast<double>(Value(j, c) - column));
+            both += column;
+        }
+        for (std::int32_t a = 0; a < ri; ++a)
+            if (a != bi) Put(at(a, bj), static_cast<double>(Value(i, a) - rowSum_[static_cast<std::size_t>(a)]));
+        Put(at(bi, bj), static_cast<double>(n - nonBaseline_[si] - nonBaseline_[sj] + both));
+    }
+
+    const SparseCountLayout& layout_;
+    const StatisticsView& stats_;
+    const std::int64_t* values_ = nullptr;
+    std::vector<std::int64_t> nonBaseline_, rowSum_;
+};
+
+}  // namespace
+
+namespace {
+
+template <bool kReplace>
+void FillDense(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
+               const StatisticsView& stats) {
+    const std::int64_t units = layout.dense.units;
+    ParallelFor(units, ThreadCount(threads, units), [&](std::int64_t begin, std::int64_t end, int) {
+        DenseFill<kReplace> fill(layout, stats);
+        std::vector<std::int64_t> total(layout.blockSize);
+        for (std::int64_t k = begin; k < end; ++k) {
+            const auto unit = static_cast<std::size_t>(k);
+            std::fill(total.begin(), total.end(), 0);
+            for (const SparseCounts* part : parts) {
+                const std::int32_t* block = part->Block(unit);
+                for (std::size_t e = 0; e < total.size(); ++e) total[e] += block[e];
+            }
+            fill.Unit(unit, total);
+        }
+    });
+}
+
+}  // namespace
+
+void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
+                    bool replace, const StatisticsView& stats) {
+    if (replace) FillDense<true>(layout, parts, threads, stats);
+    else FillDense<false>(layout, parts, threads, stats);
+}
+
+}  // namespace tavrix

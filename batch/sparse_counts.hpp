@@ -1,0 +1,65 @@
+// Counts of batch training kept only where a sample differs from the
+// baselines: per unit its samples, its non-baseline values and its pairs of
+// non-baseline values. Every other count of the dense statistics follows from
+// these by inclusion-exclusion, exactly (counts are integers):
+//   n(i = b_i) = n - sum_{a != b_i} n(i = a);
+//   n(i = a, j = b_j) = n(i = a) - sum_{c != b_j} n(i = a, j = c);
+//   n(i = b_i, j = b_j) = n - n(i != b_i) - n(j != b_j) + n(i != b_i, j != b_j).
+// So the dense statistics come out the same whatever the baselines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "baseline.hpp"
+#include "statistics.hpp"
+
+namespace tavrix {
+
+// Where the non-baseline counts live: a code a != b_i of variable i has the
+// compact code a - (a > b_i), in [0, range(i) - 1). Unit k's block holds its
+// sample count, then the compact values of every variable, then the compact
+// pair blocks of every i < j (compact code of i fastest).
+struct SparseCountLayout {
+    SparseCountLayout(const StatisticsLayout& layout, std::vector<std::int32_t> baselines);
+
+    // The blocks of variable i's pairs follow each other, so the block of
+    // (i, j) starts at rowStart[i] + (range(i) - 1) x (valueStart[j] - valueStart[i + 1]),
+    // and compact code c of j lies (range(i) - 1) x (valueStart[j] + c) past rowBase[i].
+    const StatisticsLayout& dense;
+    std::vector<std::int32_t> baselines;
+    std::vector<std::size_t> valueStart;  // Dimension + 1
+    std::vector<std::size_t> rowStart;    // Dimension
+    std::vector<std::ptrdiff_t> rowBase;  // Dimension: rowStart[i] - (range(i) - 1) x valueStart[i + 1]
+    std::vector<unsigned char> binaryAfter;  // Dimension: whether every variable after i has range 2
+    std::size_t numPairs = 0;
+    std::size_t blockSize = 0;            // 1 + valueStart[Dimension] + numPairs
+};
+
+// One thread's non-baseline counts, zero to begin with. Counts of one call
+// stay below 2^31 (a call counts fewer samples than that).
+class SparseCounts {
+public:
+    explicit SparseCounts(const SparseCountLayout& layout);
+
+    // Counts a complete sample into `unit`, given by its `size` non-baseline
+    // entries: variables ascending and their codes.
+    void Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit);
+
+    const std::int32_t* Block(std::size_t unit) const { return cells_.data() + unit * layout_.blockSize; }
+
+private:
+    const SparseCountLayout& layout_;
+    std::vector<std::int32_t> cells_;
+    std::vector<std::ptrdiff_t> value_;  // per entry of the sample being counted: its compact value
+    std::vector<std::ptrdiff_t> row_;    // rowBase + its compact code
+};
+
+// Adds the dense statistics of the counts of every part (the parts' counts
+// summed) to `stats`, units spread over `threads` threads; with `replace`,
+// writes them over what `stats` held.
+void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
+                    bool replace, const StatisticsView& stats);
+
+}  // namespace tavrix
