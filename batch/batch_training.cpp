@@ -50,7 +50,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
         updater.Update(stats, report.radius,
-                       e + 1 == epochs ? IntersectHalves::kBoth : IntersectHalves::kRowBeforeColumn, tables);
+                       e + 1 == epochs ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables);
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
 }

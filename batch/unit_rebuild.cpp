@@ -43,13 +43,13 @@ struct BlockRun {
 class MapRebuild {
 public:
     MapRebuild(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
-               const GridWeights& weights, double prior, IntersectHalves halves, const TrainedTables& tables)
+               const GridWeights& weights, double prior, IntersectCells cells, const TrainedTables& tables)
         : model_(model),
           layout_(layout),
           stats_(stats),
           weights_(weights),
           prior_(prior),
-          halves_(halves),
+          cells_(cells),
           tables_(tables) {
         const ValueIndexTable table = BuildValueIndexTable(model);
         for (std::int32_t i = 0; i < layout.dimension; ++i)
@@ -108,14 +108,16 @@ public:
                 for (std::size_t u = 0; u < count; ++u)
                     WriteRun(unit[u], runs_[r], smoothed.data() + u * longestRun_, joint.data(), term.data());
             }
-            if (halves_ == IntersectHalves::kBoth)
+            if (cells_ == IntersectCells::kAll)
                 for (std::size_t u = 0; u < count; ++u) MirrorPairs(unit[u], group);
         }
         TreeScratch tree;
         std::vector<std::int32_t> parent(static_cast<std::size_t>(model_.dimension));
-        for (std::size_t u = 0; u < count; ++u)
+        for (std::size_t u = 0; u < count; ++u) {
             BuildDependencyTree(tables_.mutual[unit[u]], tables_.graph[unit[u]], model_.dimension, model_.rootNode,
                                 tree, parent.data());
+            if (cells_ == IntersectCells::kTreeEdges) WriteTreeEdges(unit[u], sources[u], smoothed.data());
+        }
     }
 
     void WritePriors() const {
@@ -167,25 +169,51 @@ private:
         }
     }
 
-    // Intersect(j = b, i = a) from Intersect(i = a, j = b) for the values
-    // (i, a) of a group and every value (j, b) of a later variable: row
-    // (i, a) is read across the later columns while the group's rows stay in
-    // cache, and column (i, a) written in order.
+    // Intersect(i = a, j = b) from Intersect(j = b, i = a) for the values
+    // (i, a) of a group and every value (j, b) of a later variable: column
+    // (j, b) gets the group's rows at once, a whole cache line where the
+    // values are contiguous.
     void MirrorPairs(std::size_t k, const VariableGroup& group) const {
         const std::size_t nv = layout_.numValues;
         double* intersect = tables_.intersect[k];
-        for (std::size_t p = group.firstValue; p < group.endValue; ++p) {
-            const auto gp = static_cast<std::size_t>(index_[p]);
-            double* column = intersect + gp * nv;
-            for (std::size_t q = variableEnd_[p]; q < nv; ++q) {
-                const auto gq = static_cast<std::size_t>(index_[q]);
-                column[gq] = intersect[gp + gq * nv];
+        // Values p < limit belong to variables before q's.
+        std::size_t limit = group.firstValue;
+        for (std::size_t q = group.firstValue; q < nv; ++q) {
+            while (limit < group.endValue && variableEnd_[limit] <= q) ++limit;
+            const auto gq = static_cast<std::size_t>(index_[q]);
+            for (std::size_t p = group.firstValue; p < limit; ++p) {
+                const auto gp = static_cast<std::size_t>(index_[p]);
+                intersect[gp + gq * nv] = intersect[gq + gp * nv];
             }
         }
     }
 
+    // Intersect(i = a, j = b), i < j, of the blocks of the unit's tree edges:
+    // what the compiled units read. Each block is smoothed again on its own,
+    // the same sums in the same order as in its run, so the same doubles.
+    void WriteTreeEdges(std::size_t k, const std::vector<GridSource>& sources, double* counts) const {
+        const auto d = static_cast<std::size_t>(layout_.dimension);
+        const auto nv = static_cast<std::size_t>(model_.numValues);
+        const double* graph = tables_.graph[k];
+        double* intersect = tables_.intersect[k];
+        for (std::size_t bl = 0; bl < blocks_.size(); ++bl) {
+            const PairBlock& block = blocks_[bl];
+            const auto i = static_cast<std::size_t>(block.i), j = static_cast<std::size_t>(block.j);
+            if (graph[i + j * d] == 0.0 && graph[j + i * d] == 0.0) continue;
+            SmoothEntries(sources, stats_.pairs, layout_.numPairs, block.start, BlockEnd(bl), counts);
+            const std::int32_t* indexI = index_.data() + layout_.valueStart[i];
+            const std::int32_t* indexJ = index_.data() + layout_.valueStart[j];
+            for (std::int32_t b = 0; b < block.rj; ++b)
+                for (std::int32_t a = 0; a < block.ri; ++a) {
+                    const auto e = static_cast<std::size_t>(a + b * block.ri);
+                    intersect[static_cast<std::size_t>(indexI[a]) + static_cast<std::size_t>(indexJ[b]) * nv] =
+                        (counts[e] + pairShare_[block.start + e]) / Denominator(k);
+                }
+        }
+    }
+
     // The Intersect entries of a run of pair blocks from their smoothed counts
-    // (the half at (i = a, j = b), which the compiled units read; MirrorPairs
+    // (the half at (j = b, i = a), when every cell is asked for; MirrorPairs
     // writes the other), and each
     // block's mutual information: the terms S x log2(S / (M(i = a) x
     // M(j = b))) of UnitMutualInformation, the same doubles in the same order.
@@ -208,7 +236,7 @@ private:
                 for (std::int32_t a = 0; a < block.ri; ++a) {
                     const auto ga = static_cast<std::size_t>(indexI[a]);
                     const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    intersect[ga + gb * nv] = joint[e];
+                    if (cells_ == IntersectCells::kAll) intersect[gb + ga * nv] = joint[e];
                     term[e] = marginalB * marginal[ga];
                 }
             }
@@ -249,7 +277,7 @@ private:
     ConstStatisticsView stats_;
     const GridWeights& weights_;
     double prior_;
-    IntersectHalves halves_;
+    IntersectCells cells_;
     const TrainedTables& tables_;
     std::vector<std::int32_t> index_;  // global index of value (i, a) at valueStart[i] + a
     std::vector<std::size_t> variableEnd_;  // at valueStart[i] + a: valueStart[i + 1]
@@ -265,8 +293,8 @@ private:
 
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  IntersectHalves halves, const TrainedTables& tables) {
-    const MapRebuild rebuild(model, layout, stats, weights, prior, halves, tables);
+                  IntersectCells cells, const TrainedTables& tables) {
+    const MapRebuild rebuild(model, layout, stats, weights, prior, cells, tables);
     rebuild.WritePriors();
     ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
         rebuild.Rebuild(units.data() + begin, static_cast<std::size_t>(end - begin));

@@ -12,10 +12,11 @@
 
 namespace tavrix {
 
-// Which halves of Intersect's pair blocks a rebuild writes. The compiled units
-// read only the half with the lower-numbered variable on the row, so the
-// epochs before the last may leave the other half as it was.
-enum class IntersectHalves { kBoth, kRowBeforeColumn };
+// Which of Intersect's cells a rebuild writes: all of them, or only what the
+// compiled units read: the blocks of the tree's edges, in the half with the
+// lower-numbered variable on the row, and the blocks of a variable with itself.
+// The epochs before the last leave the other cells as they were.
+enum class IntersectCells { kAll, kTreeEdges };
 
 // Rebuilds the listed units of `tables` as UpdateMap describes, each thread a
 // contiguous share of the list, and every unit's Pi and NumVictories. The
@@ -24,6 +25,6 @@ enum class IntersectHalves { kBoth, kRowBeforeColumn };
 // and mutual-information terms are written from its smoothed counts.
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  IntersectHalves halves, const TrainedTables& tables);
+                  IntersectCells cells, const TrainedTables& tables);
 
 }  // namespace tavrix

@@ -20,7 +20,7 @@ void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const Cons
     std::vector<std::size_t> units(static_cast<std::size_t>(layout.units));
     for (std::size_t k = 0; k < units.size(); ++k) units[k] = k;
     RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, radius), prior, threads,
-                 units, IntersectHalves::kBoth, tables);
+                 units, IntersectCells::kAll, tables);
 }
 
 MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads,
@@ -32,14 +32,14 @@ MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, do
       compareCounts_(compareCounts),
       previous_(compareCounts ? layout : StatisticsLayout{}) {}
 
-void MapUpdater::Update(Statistics& stats, double radius, IntersectHalves halves, const TrainedTables& tables) {
+void MapUpdater::Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables) {
     if (layout_.units <= 0) return;
     const auto units = static_cast<std::size_t>(layout_.units);
     // A unit's counts that are those of the previous epoch, at the same radius.
     std::vector<char> same(units, 0);
     // A unit kept from an epoch that wrote one half of Intersect is rebuilt
     // when both are asked for.
-    if (compareCounts_ && radius == previousRadius_ && (bothHalvesWritten_ || halves == IntersectHalves::kRowBeforeColumn))
+    if (compareCounts_ && radius == previousRadius_ && (wholeTablesWritten_ || cells == IntersectCells::kTreeEdges))
         for (std::size_t l = 0; l < units; ++l)
             same[l] = SameColumn(stats.count, previous_.count, l, 1) &&
                       SameColumn(stats.values, previous_.values, l, layout_.numValues) &&
@@ -51,8 +51,8 @@ void MapUpdater::Update(Statistics& stats, double radius, IntersectHalves halves
         for (std::size_t l = 0; l < units; ++l) unchanged = unchanged && (same[l] || weights(k, l) == 0.0);
         if (!unchanged) changed.push_back(k);
     }
-    RebuildUnits(model_, layout_, stats.ConstView(), weights, prior_, threads_, changed, halves, tables);
-    bothHalvesWritten_ = (changed.size() == units || bothHalvesWritten_) && halves == IntersectHalves::kBoth;
+    RebuildUnits(model_, layout_, stats.ConstView(), weights, prior_, threads_, changed, cells, tables);
+    wholeTablesWritten_ = (changed.size() == units || wholeTablesWritten_) && cells == IntersectCells::kAll;
     if (!compareCounts_) return;
     previousRadius_ = radius;
     std::swap(stats.count, previous_.count);

@@ -40,9 +40,9 @@ public:
 
     // One epoch's update of `tables` from `stats`. When comparing, the updater
     // keeps the storage of `stats` for the next epoch and hands back storage
-    // of the same shape in its place, its contents unspecified. Intersect's
-    // pair blocks get the halves asked for: both in a run's last epoch.
-    void Update(Statistics& stats, double radius, IntersectHalves halves, const TrainedTables& tables);
+    // of the same shape in its place, its contents unspecified. Intersect gets
+    // the cells asked for: all of them in a run's last epoch.
+    void Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables);
 
 private:
     const MapModel& model_;
@@ -52,7 +52,7 @@ private:
     bool compareCounts_;
     Statistics previous_;  // the previous epoch's counts, when comparing
     double previousRadius_ = 0.0;  // 0.0: no epoch yet
-    bool bothHalvesWritten_ = false;  // every unit's Intersect written whole since it was last rebuilt
+    bool wholeTablesWritten_ = false;  // every unit's Intersect written whole since it was last rebuilt
 };
 
 }  // namespace tavrix

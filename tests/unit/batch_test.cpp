@@ -369,7 +369,7 @@ TEST_P(BatchUpdate, UpdaterRebuildsOnlyTheUnitsChangedCountsReach) {
         for (std::size_t e = 0; e < epochs.size(); ++e) {
             for (std::vector<double>& mutual : trained.mutual) mutual[0] = 7.0;
             counts = *epochs[e].counts;
-            updater.Update(counts, epochs[e].radius, IntersectHalves::kBoth, tables);
+            updater.Update(counts, epochs[e].radius, IntersectCells::kAll, tables);
             ASSERT_EQ(counts.pairs.size(), layout.numPairs * 8);
             for (std::size_t k = 0; k < 8; ++k) {
                 EXPECT_EQ(trained.mutual[k][0], !compare || epochs[e].rebuilt[k] ? 0.0 : 7.0)
@@ -393,9 +393,9 @@ TEST_P(BatchUpdate, LastEpochWritesWholeTablesOfKeptUnits) {
     const TrainedTables tables = TablesOf(trained);
     const MapModel view = ViewOfTables(ViewOf(raw), tables);
     MapUpdater updater(view, layout, 2.0, GetParam(), true);
-    for (const IntersectHalves halves : {IntersectHalves::kRowBeforeColumn, IntersectHalves::kBoth}) {
+    for (const IntersectCells cells : {IntersectCells::kTreeEdges, IntersectCells::kAll}) {
         Statistics epoch = counts;
-        updater.Update(epoch, 0.8, halves, tables);
+        updater.Update(epoch, 0.8, cells, tables);
     }
     ExpectSameTables(UpdateFast(raw, counts, 0.8, 2.0, GetParam()), trained, "last epoch");
 }
