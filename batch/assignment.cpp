@@ -22,6 +22,9 @@ namespace {
 // message passing over each unit's tree.
 constexpr std::int64_t kEnumeratedCompletions = 16;
 
+// The samples a thread counts between two checks for an interrupt.
+constexpr std::int64_t kSamplesPerCheck = 128;
+
 // The number of completions of a sample's missing entries, capped just above
 // kEnumeratedCompletions; 0 for a complete sample.
 std::int64_t Completions(const std::int32_t* codes, const StatisticsLayout& layout) {
@@ -299,16 +302,17 @@ void AddCounts(const std::vector<double>& from, double* to) {
 }  // namespace
 
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out) {
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
     if (data.numSamples <= 0 || model.NumUnits() <= 0) return;
     const ImputePlan plan = PlanAssignment(model, layout, data, threads);
     const Assigner assigner(model, layout, plan, data, out);
     const int workers = ThreadCount(threads, data.numSamples);
     // Thread 0 counts into the result; the others into counts of their own,
-    // added afterwards. Whole counts add exactly in any order.
+    // added afterwards. Whole counts add exactly in any order, so each thread
+    // may count its samples in pieces, checking `interrupt` between them.
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t) scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, t > 0));
-    ParallelFor(data.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
+    ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck, [&](std::int64_t begin, std::int64_t end, int t) {
         AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
         assigner.Run(begin, end, own, t == 0 ? stats : own.counts->View());
     });

@@ -26,7 +26,8 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
 }
 
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
-                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer) {
+                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
+                Interrupt* interrupt) {
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     const auto n = static_cast<std::size_t>(data.numSamples);
@@ -38,7 +39,9 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         std::fill(stats.values.begin(), stats.values.end(), 0.0);
         std::fill(stats.pairs.begin(), stats.pairs.end(), 0.0);
         CountStatistics(view, layout, data, settings.threads, stats.View(),
-                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
+                        interrupt);
+        if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
         double sum = 0.0;
@@ -50,7 +53,8 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.logLikelihood = sum / static_cast<double>(n);
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
-        UpdateMap(view, layout, stats.ConstView(), report.radius, settings.prior, settings.threads, tables);
+        UpdateMap(view, layout, stats.ConstView(), report.radius, settings.prior, settings.threads, tables, interrupt);
+        if (ShouldStop(interrupt, 0)) return;
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
 }

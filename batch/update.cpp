@@ -146,7 +146,7 @@ private:
 }  // namespace
 
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
-               double prior, int threads, const TrainedTables& tables) {
+               double prior, int threads, const TrainedTables& tables, Interrupt* interrupt) {
     if (layout.units <= 0) return;
     UnitUpdater updater(model, layout, stats, radius, prior, tables);
     updater.SmoothCounts();
@@ -155,7 +155,7 @@ void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const Cons
     scratch.reserve(static_cast<std::size_t>(workers));
     for (int t = 0; t < workers; ++t) scratch.emplace_back(layout, updater.Order());
     ParallelFor(layout.units, workers, [&](std::int64_t begin, std::int64_t end, int t) {
-        for (std::int64_t k = begin; k < end; ++k)
+        for (std::int64_t k = begin; k < end && !ShouldStop(interrupt, t); ++k)
             updater.Update(static_cast<std::size_t>(k), scratch[static_cast<std::size_t>(t)]);
     });
 }

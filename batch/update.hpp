@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
 #include "statistics.hpp"
@@ -23,8 +24,9 @@ namespace tavrix {
 // and NumVictories takes the unsmoothed sample counts. Requires prior > 0,
 // radius > 0, and a Translate that gives every (variable, code) a global
 // index of its own, covering 0..NumValues - 1. The same doubles for every
-// thread count.
+// thread count. Stops early, the tables half updated, once `interrupt` (when
+// not null) says so.
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
-               double prior, int threads, const TrainedTables& tables);
+               double prior, int threads, const TrainedTables& tables, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix
