@@ -312,10 +312,11 @@ void CountStatistics(const MapModel& model, const StatisticsLayout& layout, cons
     // may count its samples in pieces, checking `interrupt` between them.
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t) scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, t > 0));
-    ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck, [&](std::int64_t begin, std::int64_t end, int t) {
-        AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
-        assigner.Run(begin, end, own, t == 0 ? stats : own.counts->View());
-    });
+    ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck,
+                [&](std::int64_t begin, std::int64_t end, int t) {
+                    AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
+                    assigner.Run(begin, end, own, t == 0 ? stats : own.counts->View());
+                });
     for (int t = 1; t < workers; ++t) {
         const Statistics& counts = scratch[static_cast<std::size_t>(t)]->counts.value();
         AddCounts(counts.count, stats.count);

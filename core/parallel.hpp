@@ -108,7 +108,8 @@ void ForEachPiece(std::int64_t begin, std::int64_t end, std::int64_t piece, Inte
 template <class F>
 void ParallelFor(std::int64_t count, int threads, Interrupt* interrupt, std::int64_t piece, F&& f) {
     ParallelFor(count, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
-        ForEachPiece(begin, end, piece, interrupt, worker, [&](std::int64_t first, std::int64_t last) { f(first, last, worker); });
+        ForEachPiece(begin, end, piece, interrupt, worker,
+                     [&](std::int64_t first, std::int64_t last) { f(first, last, worker); });
     });
 }
 

@@ -42,7 +42,7 @@ TEST(Interrupt, PollsAtOnceThenOncePerInterval) {
     EXPECT_FALSE(ShouldStop(nullptr, 0));
 }
 
-TEST(Interrupt, PiecesCoverEveryIndexOnceAndWorkersStopOnceStopped) {
+TEST(InterruptParallel, PiecesCoverEveryIndexOnceAndWorkersStop) {
     for (const int threads : {1, 4}) {
         SCOPED_TRACE(threads);
         const std::int64_t count = 1 << 20;
@@ -85,6 +85,7 @@ protected:
         for (std::size_t e = 0; e < mask.size(); e += 3) mask[e] = 0.0;
         mask_ = Matrix(5, 40, mask);
         count_ = Scalar(3);
+        threads_ = Text("Threads");
     }
     void TearDown() override { mxlite::SetInterruptPending(false); }
 
@@ -106,39 +107,27 @@ protected:
     }
 
     reference::RawModel raw_;
-    MxPtr model_, data_, mask_, count_;
+    MxPtr model_, data_, mask_, count_, threads_;
 };
 
 TEST_F(InterruptedGateway, EveryLongCallStopsWithNoResultAndNoLeak) {
-    const mxArray* model = model_.get();
-    const mxArray* data = data_.get();
-    {
-        SCOPED_TRACE("TavrixBest");
-        ExpectStops(TavrixBest_mexFunction, 2, {model, data});
-    }
-    {
-        SCOPED_TRACE("TavrixScore");
-        ExpectStops(TavrixScore_mexFunction, 2, {model, data});
-    }
-    {
-        SCOPED_TRACE("TavrixHoles");
-        ExpectStops(TavrixHoles_mexFunction, 2, {model, data, mask_.get()});
-    }
-    {
-        SCOPED_TRACE("TavrixImpute");
-        ExpectStops(TavrixImpute_mexFunction, 3, {model, data, mask_.get()});
-    }
-    {
-        SCOPED_TRACE("TavrixFit");
-        ExpectStops(TavrixFit_mexFunction, 2, {model, count_.get()});
-    }
-    {
-        SCOPED_TRACE("TavrixTrain");
-        ExpectStops(TavrixTrain_mexFunction, 2, {model, data, count_.get()});
-    }
-    {
-        SCOPED_TRACE("TavrixStats");
-        ExpectStops(TavrixStats_mexFunction, 3, {model, data});
+    const mxArray *model = model_.get(), *data = data_.get(), *mask = mask_.get(), *count = count_.get();
+    const mxArray *threads = threads_.get(), *three = count;
+    const struct {
+        const char* name;
+        Gateway gateway;
+        int nlhs;
+        std::vector<const mxArray*> args;
+    } calls[] = {{"TavrixBest", TavrixBest_mexFunction, 2, {model, data, threads, three}},
+                 {"TavrixScore", TavrixScore_mexFunction, 2, {model, data, threads, three}},
+                 {"TavrixHoles", TavrixHoles_mexFunction, 2, {model, data, mask, threads, three}},
+                 {"TavrixImpute", TavrixImpute_mexFunction, 3, {model, data, mask, threads, three}},
+                 {"TavrixFit", TavrixFit_mexFunction, 2, {model, count, threads, three}},
+                 {"TavrixTrain", TavrixTrain_mexFunction, 2, {model, data, count, threads, three}},
+                 {"TavrixStats", TavrixStats_mexFunction, 3, {model, data, threads, three}}};
+    for (const auto& call : calls) {
+        SCOPED_TRACE(call.name);
+        ExpectStops(call.gateway, call.nlhs, call.args);
     }
 }
 
