@@ -76,15 +76,15 @@ void ForEachSampleBlock(const CompiledMap& map, std::int64_t begin, std::int64_t
 template <class Visit>
 void ForEachSampleBlock(const CompiledMap& map, const CodeMatrix& samples, int threads, Visit&& visit,
                         Interrupt* interrupt = nullptr) {
-    constexpr std::int64_t kBlocksPerCheck = 4;
+    constexpr std::int64_t kBlocksPerCheck = 16;
     const std::int64_t n = samples.numSamples;
     const auto column = [&samples](std::int64_t j) { return samples.Column(static_cast<std::int32_t>(j)); };
     ParallelFor((n + kSampleBlock - 1) / kSampleBlock, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
         SampleBlockScratch scratch(map);
-        ForEachPiece(begin, end, kBlocksPerCheck, interrupt, worker, [&](std::int64_t first, std::int64_t last) {
-            ForEachSampleBlock(map, first * kSampleBlock, last * kSampleBlock < n ? last * kSampleBlock : n, column,
-                               scratch, visit);
-        });
+        for (std::int64_t first = begin; first < end && !ShouldStop(interrupt, worker); first += kBlocksPerCheck) {
+            const std::int64_t last = (end - first < kBlocksPerCheck ? end : first + kBlocksPerCheck) * kSampleBlock;
+            ForEachSampleBlock(map, first * kSampleBlock, last < n ? last : n, column, scratch, visit);
+        }
     });
 }
 
