@@ -29,7 +29,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         std::vector<double> logLikelihood(n);
         CountStatistics(model, MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()), codes,
                         options.threads, StatisticsView{arrays.count, arrays.values, arrays.pairs},
-                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
+                        call.interrupt);
 
         // Write the results: units numbered from 1.
         if (host::Wants(call, kOutBest)) {

@@ -53,9 +53,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads,
                                            host::ShapeOfStatistics(model));
-            TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr);
+            TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
+                               options.verbose ? &lines : nullptr, call.interrupt);
         } else {
-            TrainBatch(model, out.Tables(), codes, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr);
+            TrainBatch(model, out.Tables(), codes, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr,
+                       call.interrupt);
         }
 
         // Write the results; the info first, as making it may fail.

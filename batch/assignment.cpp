@@ -25,6 +25,9 @@ namespace {
 // message passing over each unit's tree.
 constexpr std::int64_t kEnumeratedCompletions = 16;
 
+// The samples a thread counts between two checks for an interrupt.
+constexpr std::int64_t kSamplesPerCheck = 128;
+
 // Whether a sample has a missing entry: codes are non-negative, kMissingCode
 // is -1, so their bitwise or is negative exactly then (a loop compilers
 // vectorise).
@@ -347,7 +350,7 @@ void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats)
 }
 
 void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads, bool replace,
-           const StatisticsView& stats, const AssignmentResults& out) {
+           const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
     if (data.numSamples <= 0 || model.NumUnits() <= 0) {
         if (replace) ZeroStatistics(layout, stats);
         return;
@@ -364,14 +367,17 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     // Counted densely, thread 0 counts into the result and the others into
     // counts of their own, added afterwards; counted sparsely, every thread
     // counts on its own and the dense counts are filled in at the end. Whole
-    // counts add exactly in any order.
+    // counts add exactly in any order, so each thread may count its samples
+    // in pieces, checking `interrupt` between them.
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t)
         scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0));
-    ParallelFor(data.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
-        AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
-        assigner.Run(begin, end, own, t == 0 || sparse ? stats : own.counts->View());
-    });
+    ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck,
+                [&](std::int64_t begin, std::int64_t end, int t) {
+                    AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
+                    assigner.Run(begin, end, own, t == 0 || sparse ? stats : own.counts->View());
+                });
+    if (ShouldStop(interrupt, 0)) return;
     if (sparse) {
         std::vector<const SparseCounts*> parts;
         for (const auto& s : scratch) parts.push_back(&*s->sparseCounts);
@@ -389,13 +395,13 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
 }  // namespace
 
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out) {
-    Count(model, layout, data, threads, false, stats, out);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
+    Count(model, layout, data, threads, false, stats, out, interrupt);
 }
 
 void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out) {
-    Count(model, layout, data, threads, true, stats, out);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
+    Count(model, layout, data, threads, true, stats, out, interrupt);
 }
 
 }  // namespace tavrix

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "statistics.hpp"
@@ -30,13 +31,14 @@ struct AssignmentResults {
 
 // Adds the counts of every sample of `data` (missing entries kMissingCode) to
 // `stats`. Both results must have N entries. The same counts and results for
-// every thread count.
+// every thread count. Stops early, the counts incomplete, once `interrupt`
+// (when not null) says so.
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt = nullptr);
 
 // CountStatistics into `stats` whatever it held: the same counts as adding
 // them to zeros.
 void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

@@ -26,7 +26,8 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
 }
 
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
-                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer) {
+                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
+                Interrupt* interrupt) {
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     const auto n = static_cast<std::size_t>(data.numSamples);
@@ -37,7 +38,9 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     MapUpdater updater(view, layout, settings.prior, settings.threads, settings.radiusStart == settings.radiusEnd);
     for (std::int32_t e = 0; e < epochs; ++e) {
         StoreStatistics(view, layout, data, settings.threads, stats.View(),
-                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)});
+                        AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
+                        interrupt);
+        if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
         double sum = 0.0;
@@ -50,7 +53,9 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
         updater.Update(stats, report.radius,
-                       e + 1 == epochs ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables);
+                       e + 1 == epochs ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
+                       interrupt);
+        if (ShouldStop(interrupt, 0)) return;
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
 }

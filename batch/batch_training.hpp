@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "../train/training_views.hpp"
@@ -26,9 +27,11 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // kMissingCode). `model` gives the counts, Translate, Ranges and RootNode; its
 // unit tables and Pi are taken from `tables`. `reports` has one entry per
 // epoch. The requirements of UpdateMap hold. The same doubles for every
-// thread count.
+// thread count. Stops early, the tables half trained, once `interrupt` (when
+// not null) says so.
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
-                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer);
+                const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
+                Interrupt* interrupt = nullptr);
 
 // The view of `model` whose unit tables and Pi are those of `tables`.
 MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables);

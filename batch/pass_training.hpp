@@ -49,8 +49,10 @@ inline void AddSampleResults(const std::vector<std::int32_t>& best, Span<const d
 }
 
 // TrainBatch with `pass` counting the samples; settings.threads serves the
-// update. Requires at least one sample when epochs > 0.
+// update. Requires at least one sample when epochs > 0. Checks `interrupt`
+// (when not null) after every pass and update and stops once it says so.
 void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, StatisticsPass& pass, std::int32_t epochs,
-                        const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer);
+                        const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
+                        Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

@@ -91,7 +91,7 @@ public:
     }
 
     // Rebuilds the units unit[0..count) together, a run of pair blocks at a time.
-    void Rebuild(const std::size_t* unit, std::size_t count) const {
+    void Rebuild(const std::size_t* unit, std::size_t count, Interrupt* interrupt, int worker) const {
         const std::size_t nv = layout_.numValues;
         std::vector<std::vector<GridSource>> sources;
         for (std::size_t u = 0; u < count; ++u) sources.push_back(weights_.SourcesOf(unit[u], stats_.count));
@@ -101,6 +101,7 @@ public:
             WriteMarginals(unit[u], smoothed.data());
         }
         for (const VariableGroup& group : groups_) {
+            if (ShouldStop(interrupt, worker)) return;
             for (std::size_t r = group.firstRun; r < group.endRun; ++r) {
                 for (std::size_t u = 0; u < count; ++u)
                     SmoothEntries(sources[u], stats_.pairs, layout_.numPairs, runs_[r].start, runs_[r].end,
@@ -293,11 +294,11 @@ private:
 
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  IntersectCells cells, const TrainedTables& tables) {
+                  IntersectCells cells, const TrainedTables& tables, Interrupt* interrupt) {
     const MapRebuild rebuild(model, layout, stats, weights, prior, cells, tables);
     rebuild.WritePriors();
-    ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
-        rebuild.Rebuild(units.data() + begin, static_cast<std::size_t>(end - begin));
+    ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int t) {
+        rebuild.Rebuild(units.data() + begin, static_cast<std::size_t>(end - begin), interrupt, t);
     });
 }
 

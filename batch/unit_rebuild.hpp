@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
 #include "grid_smoothing.hpp"
@@ -22,9 +23,10 @@ enum class IntersectCells { kAll, kTreeEdges };
 // contiguous share of the list, and every unit's Pi and NumVictories. The
 // smoothing is one product of `weights` by the counts, a run of whole pair
 // blocks at a time for all of a thread's units; each run's Intersect cells
-// and mutual-information terms are written from its smoothed counts.
+// and mutual-information terms are written from its smoothed counts. Stops
+// early, the tables part-written, once `interrupt` (when not null) says so.
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
-                  IntersectCells cells, const TrainedTables& tables);
+                  IntersectCells cells, const TrainedTables& tables, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

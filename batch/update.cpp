@@ -15,12 +15,12 @@ bool SameColumn(const std::vector<double>& x, const std::vector<double>& y, std:
 }  // namespace
 
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
-               double prior, int threads, const TrainedTables& tables) {
+               double prior, int threads, const TrainedTables& tables, Interrupt* interrupt) {
     if (layout.units <= 0) return;
     std::vector<std::size_t> units(static_cast<std::size_t>(layout.units));
     for (std::size_t k = 0; k < units.size(); ++k) units[k] = k;
     RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, radius), prior, threads,
-                 units, IntersectCells::kAll, tables);
+                 units, IntersectCells::kAll, tables, interrupt);
 }
 
 MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, double prior, int threads,
@@ -32,7 +32,8 @@ MapUpdater::MapUpdater(const MapModel& model, const StatisticsLayout& layout, do
       compareCounts_(compareCounts),
       previous_(compareCounts ? layout : StatisticsLayout{}) {}
 
-void MapUpdater::Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables) {
+void MapUpdater::Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables,
+                        Interrupt* interrupt) {
     if (layout_.units <= 0) return;
     const auto units = static_cast<std::size_t>(layout_.units);
     // A unit's counts that are those of the previous epoch, at the same radius.
@@ -51,7 +52,7 @@ void MapUpdater::Update(Statistics& stats, double radius, IntersectCells cells, 
         for (std::size_t l = 0; l < units; ++l) unchanged = unchanged && (same[l] || weights(k, l) == 0.0);
         if (!unchanged) changed.push_back(k);
     }
-    RebuildUnits(model_, layout_, stats.ConstView(), weights, prior_, threads_, changed, cells, tables);
+    RebuildUnits(model_, layout_, stats.ConstView(), weights, prior_, threads_, changed, cells, tables, interrupt);
     wholeTablesWritten_ = (changed.size() == units || wholeTablesWritten_) && cells == IntersectCells::kAll;
     if (!compareCounts_) return;
     previousRadius_ = radius;

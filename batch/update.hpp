@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../train/training_views.hpp"
 #include "statistics.hpp"
@@ -24,9 +25,10 @@ namespace tavrix {
 // and NumVictories takes the unsmoothed sample counts. Requires prior > 0,
 // radius > 0, and a Translate that gives every (variable, code) a global
 // index of its own, covering 0..NumValues - 1. The same doubles for every
-// thread count.
+// thread count. Stops early, the tables half updated, once `interrupt` (when
+// not null) says so.
 void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats, double radius,
-               double prior, int threads, const TrainedTables& tables);
+               double prior, int threads, const TrainedTables& tables, Interrupt* interrupt = nullptr);
 
 // UpdateMap over the epochs of one training run. With `compareCounts`, a unit
 // whose smoothed counts cannot have changed since the previous epoch (the
@@ -42,7 +44,8 @@ public:
     // keeps the storage of `stats` for the next epoch and hands back storage
     // of the same shape in its place, its contents unspecified. Intersect gets
     // the cells asked for: all of them in a run's last epoch.
-    void Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables);
+    void Update(Statistics& stats, double radius, IntersectCells cells, const TrainedTables& tables,
+                Interrupt* interrupt = nullptr);
 
 private:
     const MapModel& model_;

@@ -71,15 +71,20 @@ void ForEachSampleBlock(const CompiledMap& map, std::int64_t begin, std::int64_t
 
 // ForEachSampleBlock over every sample of `samples`, the blocks spread over
 // `threads` threads. `visit` runs on several threads at once: it must write
-// only the results of the samples it is given.
+// only the results of the samples it is given. Every few blocks each thread
+// checks `interrupt` (when not null) and stops once it says so.
 template <class Visit>
-void ForEachSampleBlock(const CompiledMap& map, const CodeMatrix& samples, int threads, Visit&& visit) {
+void ForEachSampleBlock(const CompiledMap& map, const CodeMatrix& samples, int threads, Visit&& visit,
+                        Interrupt* interrupt = nullptr) {
+    constexpr std::int64_t kBlocksPerCheck = 16;
     const std::int64_t n = samples.numSamples;
     const auto column = [&samples](std::int64_t j) { return samples.Column(static_cast<std::int32_t>(j)); };
-    ParallelFor((n + kSampleBlock - 1) / kSampleBlock, threads, [&](std::int64_t begin, std::int64_t end, int) {
+    ParallelFor((n + kSampleBlock - 1) / kSampleBlock, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
         SampleBlockScratch scratch(map);
-        const std::int64_t last = end * kSampleBlock < n ? end * kSampleBlock : n;
-        ForEachSampleBlock(map, begin * kSampleBlock, last, column, scratch, visit);
+        for (std::int64_t first = begin; first < end && !ShouldStop(interrupt, worker); first += kBlocksPerCheck) {
+            const std::int64_t last = (end - first < kBlocksPerCheck ? end : first + kBlocksPerCheck) * kSampleBlock;
+            ForEachSampleBlock(map, first * kSampleBlock, last < n ? last : n, column, scratch, visit);
+        }
     });
 }
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "interrupt.hpp"
+
 namespace tavrix {
 
 // The machine's cores, at least 1.
@@ -88,6 +90,27 @@ void ParallelFor(std::int64_t count, int threads, F&& f) {
     }
     WorkerPool pool(size);
     pool.Run(count, f);
+}
+
+// Runs f(first, last) over [begin, end) in pieces of at most `piece` items,
+// in order, and stops between pieces once `interrupt` says so; `worker` is
+// the thread's number in its parallel loop (0: the calling thread).
+template <class F>
+void ForEachPiece(std::int64_t begin, std::int64_t end, std::int64_t piece, Interrupt* interrupt, int worker, F&& f) {
+    for (std::int64_t first = begin; first < end && !ShouldStop(interrupt, worker); first += piece)
+        f(first, end - first < piece ? end : first + piece);
+}
+
+// ParallelFor whose threads run their chunks in pieces of at most `piece`
+// items and stop between pieces once `interrupt` says so. The chunks are
+// ParallelFor's: a body whose results do not depend on how a chunk is cut
+// gives the same results.
+template <class F>
+void ParallelFor(std::int64_t count, int threads, Interrupt* interrupt, std::int64_t piece, F&& f) {
+    ParallelFor(count, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
+        ForEachPiece(begin, end, piece, interrupt, worker,
+                     [&](std::int64_t first, std::int64_t last) { f(first, last, worker); });
+    });
 }
 
 }  // namespace tavrix

@@ -55,7 +55,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             logs = Span<double>(scratch.data(), n);
         }
         HeldOutLogProbabilities(model, data, Span<const std::uint8_t>(mask.hidden.data(), mask.hidden.size()),
-                                options.threads, logs);
+                                options.threads, logs, call.interrupt);
         *mean = MeanNegative(Span<const double>(logs.data(), n));
     });
 }

@@ -116,13 +116,13 @@ private:
 }  // namespace
 
 void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span<const std::uint8_t> hidden,
-                             int threads, Span<double> out) {
+                             int threads, Span<double> out, Interrupt* interrupt) {
     const CompiledMap map(model, threads);
     const HeldOut heldOut(model, map);
     const auto dimension = static_cast<std::size_t>(data.dimension);
-    ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
+    ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
         HeldOutScratch scratch(data.dimension, map);
-        for (std::int64_t j = begin; j < end; ++j) {
+        for (std::int64_t j = begin; j < end && !ShouldStop(interrupt, worker); ++j) {
             const auto sample = static_cast<std::int32_t>(j);
             out[static_cast<std::size_t>(j)] =
                 heldOut.Sample(data.Column(sample), hidden.data() + static_cast<std::size_t>(j) * dimension, scratch);

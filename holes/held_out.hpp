@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 
@@ -16,8 +17,9 @@ namespace tavrix {
 // underflow are rescaled. `hidden` holds Dimension x N flags (1 = hidden);
 // every code of `data`, hidden ones included, is valid, and no sample hides
 // kCompletionLimit completions or more. Samples are spread over `threads`
-// threads; results do not depend on the thread count.
+// threads; results do not depend on the thread count. Stops early, its
+// results incomplete, once `interrupt` (when not null) says so.
 void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span<const std::uint8_t> hidden,
-                             int threads, Span<double> out);
+                             int threads, Span<double> out, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

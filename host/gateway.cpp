@@ -59,6 +59,17 @@ void Describe(const char* function, const char* reason, const char* what, ErrorT
     (void)function;
     std::snprintf(text.message, sizeof text.message, "%s", what);
 }
+
+void ClearResults(int nlhs, mxArray* plhs[]) {
+    for (int slot = 0; slot < (nlhs > 1 ? nlhs : 1); ++slot) plhs[slot] = nullptr;
+}
+
+void DestroyResults(int nlhs, mxArray* plhs[]) {
+    for (int slot = 0; slot < (nlhs > 1 ? nlhs : 1); ++slot) {
+        if (plhs[slot] != nullptr) mxDestroyArray(plhs[slot]);
+        plhs[slot] = nullptr;
+    }
+}
 }  // namespace detail
 
 }  // namespace tavrix::host

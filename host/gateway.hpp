@@ -9,7 +9,9 @@
 #include <memory>
 #include <new>
 
+#include "../core/interrupt.hpp"
 #include "errors.hpp"
+#include "interrupt.hpp"
 #include "mex.h"
 
 namespace tavrix::host {
@@ -21,6 +23,7 @@ struct Call {
     mxArray** plhs;
     int nrhs;
     const mxArray** prhs;
+    Interrupt* interrupt;  // for the core's long loops, which stop early once it says so
 };
 
 // A positional argument as the function's help names it ("T") and what it
@@ -59,21 +62,35 @@ struct ErrorText {
     char message[1024];
 };
 void Describe(const char* function, const char* reason, const char* what, ErrorText& text);
+// Result slots: emptied before the body runs, and their arrays destroyed after an interrupt.
+void ClearResults(int nlhs, mxArray* plhs[]);
+void DestroyResults(int nlhs, mxArray* plhs[]);
 }  // namespace detail
 
+// An interrupted call gives no result: its arrays are destroyed, and the host
+// then acts on the interrupt (see interrupt.hpp), even where the body failed.
 template <class Body>
 void RunGateway(const char* function, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[], Body&& body) {
     // Plain arrays only: the host's error call may leave this frame without unwinding it.
     detail::ErrorText text;
     bool failed = false;
-    try {
-        body(Call{function, nlhs, plhs, nrhs, prhs});
-    } catch (const Failure& failure) {
-        detail::Describe(function, ReasonName(failure.reason()), failure.what(), text);
-        failed = true;
-    } catch (const std::bad_alloc&) {
-        detail::Describe(function, ReasonName(Reason::kOutOfMemory), "not enough memory for this call", text);
-        failed = true;
+    detail::ClearResults(nlhs, plhs);
+    {
+        HostInterrupt interrupt;
+        try {
+            body(Call{function, nlhs, plhs, nrhs, prhs, &interrupt.Core()});
+        } catch (const Failure& failure) {
+            detail::Describe(function, ReasonName(failure.reason()), failure.what(), text);
+            failed = true;
+        } catch (const std::bad_alloc&) {
+            detail::Describe(function, ReasonName(Reason::kOutOfMemory), "not enough memory for this call", text);
+            failed = true;
+        }
+        if (interrupt.Interrupted()) {
+            detail::DestroyResults(nlhs, plhs);
+            interrupt.Raise();
+            return;
+        }
     }
     if (failed) mexErrMsgIdAndTxt(text.identifier, "%s", text.message);
 }

@@ -47,6 +47,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         if (host::Wants(call, kOutPost))
             out.post = Span<double>(host::CreateOutput(call, kOutPost, values, cols), values * cols);
         if (host::Wants(call, kOutLogp)) out.logp = Span<double>(host::CreateOutput(call, kOutLogp, cols, 1), cols);
-        Impute(model, plan, codes, options.threads, out);
+        Impute(model, plan, codes, options.threads, out, call.interrupt);
     });
 }

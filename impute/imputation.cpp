@@ -170,11 +170,12 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
 }
 
 void Impute(const MapModel& model, const ImputePlan& plan, const CodeMatrix& codes, int threads,
-            const ImputeOutputs& out) {
+            const ImputeOutputs& out, Interrupt* interrupt) {
     const SampleImputer imputer(model, plan, out);
-    ParallelFor(codes.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int) {
+    ParallelFor(codes.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
         ImputeScratch scratch(plan);
-        for (std::int64_t j = begin; j < end; ++j) imputer.Run(codes, static_cast<std::int32_t>(j), scratch);
+        for (std::int64_t j = begin; j < end && !ShouldStop(interrupt, worker); ++j)
+            imputer.Run(codes, static_cast<std::int32_t>(j), scratch);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../core/compiled_map.hpp"
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "unit_factors.hpp"
@@ -45,8 +46,9 @@ struct ImputeOutputs {
 //    units' conditionals for missing ones;
 //  - filled: each missing entry's most probable code, the lowest on ties.
 // When no unit gives the observed values positive mass, logp[j] = -Inf and
-// the missing entries' posteriors and filled values are NaN.
+// the missing entries' posteriors and filled values are NaN. Stops early, its
+// results incomplete, once `interrupt` (when not null) says so.
 void Impute(const MapModel& model, const ImputePlan& plan, const CodeMatrix& codes, int threads,
-            const ImputeOutputs& out);
+            const ImputeOutputs& out, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

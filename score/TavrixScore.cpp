@@ -33,7 +33,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             scratch.resize(n);
             logs = Span<double>(scratch.data(), n);
         }
-        MixtureLogLikelihood(model, samples, options.threads, logs);
+        MixtureLogLikelihood(model, samples, options.threads, logs, call.interrupt);
         *average = MeanNegative(Span<const double>(logs.data(), n));
     });
 }

@@ -2,6 +2,7 @@
 // Pi-weighted mixture of its units.
 #pragma once
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 
@@ -10,7 +11,9 @@ namespace tavrix {
 // out[j] = log(sum_k Pi[k] exp(L_kj)) over the units k whose log-likelihood
 // L_kj of sample j is finite, summed in unit order (rescaled where the plain
 // sum would underflow). Samples are spread over `threads` threads; every
-// sample's result is the same for any thread count.
-void MixtureLogLikelihood(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> out);
+// sample's result is the same for any thread count. Stops early, its results
+// incomplete, once `interrupt` (when not null) says so.
+void MixtureLogLikelihood(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> out,
+                          Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

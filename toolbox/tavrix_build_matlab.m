@@ -13,7 +13,8 @@
 %   interface the functions are written for, and with C++17 and the
 %   floating-point flags of fp_flags.txt (-ffp-contract=off with gcc and
 %   clang, SSE2 on 32-bit x86; /fp:precise with Microsoft's compiler), so
-%   that the results are the doubles the tests check. Octave's mex runs the same script: it takes
+%   that the results are the doubles the tests check. MATLAB's functions
+%   link libut, for its Ctrl-C check. Octave's mex runs the same script: it takes
 %   the flags from the environment and has no -compatibleArrayDims.
 %
 %   Errors (identifiers Tavrix:tavrix_build_matlab:<reason>)
@@ -55,7 +56,8 @@ function built = tavrix_build_matlab(root, outdir, names, varargin)
     restore = set_octave_flags(fp); %#ok<NASGU>
     flags = {};
   else
-    flags = [{'-compatibleArrayDims'}, matlab_flags(fp)];
+    % libut holds MATLAB's check for a pending Ctrl-C (host/interrupt.cpp).
+    flags = [{'-compatibleArrayDims', '-lut'}, matlab_flags(fp)];
   end
   % Every gateway source, so that a folder's code leaves out the gateways it holds.
   gatewayFiles = cellfun(@(name, folder) fullfile(root, folder, [name '.cpp']), gateways(:, 1), gateways(:, 2), ...

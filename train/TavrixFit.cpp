@@ -30,7 +30,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::TrainableCopy out(in, model);
         RandomDraws draws(seed);
         host::ProgressLine progress("TavrixFit", "iterations");
-        Train(model, out.Tables(), samples, iterations, draws, options.threads, options.verbose ? &progress : nullptr);
+        Train(model, out.Tables(), samples, iterations, draws, options.threads, options.verbose ? &progress : nullptr,
+              call.interrupt);
 
         // Write the results; the info first, as making it may fail.
         if (host::Wants(call, kOutInfo))

@@ -43,8 +43,10 @@ struct WorkerScratch {
 
 class Trainer {
 public:
-    Trainer(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, int threads)
-        : model_(model),
+    Trainer(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, int threads,
+            Interrupt* interrupt)
+        : interrupt_(interrupt),
+          model_(model),
           tables_(tables),
           samples_(samples),
           table_(BuildValueIndexTable(model)),
@@ -90,6 +92,7 @@ public:
             ScoreUnits();
         }
         for (std::int32_t v = 0; v < iterations; ++v) {
+            if (ShouldStop(interrupt_, 0)) return;
             std::swap(current_, next_);
             const bool more = v + 1 < iterations;
             if (more) DrawInto(draws, next_);
@@ -124,8 +127,10 @@ private:
     void ScoreUnits() {
         pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
             double* logMarginal = scratch_[static_cast<std::size_t>(worker)].logMarginal.data();
-            for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u)
+            for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u) {
+                if (ShouldStop(interrupt_, worker)) return;
                 logLikelihood_[u] = ScoreUnit(u, logMarginal);
+            }
         });
     }
 
@@ -157,6 +162,7 @@ private:
         pool_.Run(static_cast<std::int64_t>(units_), [&](std::int64_t begin, std::int64_t end, int worker) {
             WorkerScratch& scratch = scratch_[static_cast<std::size_t>(worker)];
             for (auto u = static_cast<std::size_t>(begin); u < static_cast<std::size_t>(end); ++u) {
+                if (ShouldStop(interrupt_, worker)) return;
                 const ScaleFactors f = UnitScaleFactors(rate, complement, weights_[u], tables_.pi[u]);
                 tables_.pi[u] = f.pi;
                 Blend(f, valueEntries_, tables_.marginal[u], values_);
@@ -181,6 +187,7 @@ private:
         for (const std::size_t k : ones) x[k] = x[k] + b;
     }
 
+    Interrupt* interrupt_;
     const MapModel& model_;
     const TrainedTables& tables_;
     const CodeMatrix& samples_;
@@ -201,8 +208,8 @@ private:
 }  // namespace
 
 void Train(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, std::int32_t iterations,
-           SampleDraws& draws, int threads, TrainingObserver* observer) {
-    Trainer trainer(model, tables, samples, iterations > 0 ? threads : 1);
+           SampleDraws& draws, int threads, TrainingObserver* observer, Interrupt* interrupt) {
+    Trainer trainer(model, tables, samples, iterations > 0 ? threads : 1, interrupt);
     trainer.Run(iterations, draws, observer);
 }
 

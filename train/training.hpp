@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "random.hpp"
 #include "training_views.hpp"
@@ -50,7 +51,8 @@ ScaleFactors UnitScaleFactors(double rate, double complement, double weight, dou
 // (its own unit tables are not read). Requires Dimension >= 1, at least one
 // unit, RootNode in 0..Dimension, valid codes in `samples` and at least one
 // sample when iterations > 0. Results are the same for every thread count.
+// Stops early, `tables` half trained, once `interrupt` (when not null) says so.
 void Train(const MapModel& model, const TrainedTables& tables, const CodeMatrix& samples, std::int32_t iterations,
-           SampleDraws& draws, int threads, TrainingObserver* observer);
+           SampleDraws& draws, int threads, TrainingObserver* observer, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

@@ -25,6 +25,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         Span<double> best(host::CreateOutput(call, kOutBest, n, 1), n);
         Span<double> scores;
         if (host::Wants(call, kOutScores)) scores = Span<double>(host::CreateOutput(call, kOutScores, units, n), units * n);
-        BestUnits(model, samples, options.threads, best, scores);
+        BestUnits(model, samples, options.threads, best, scores, call.interrupt);
     });
 }

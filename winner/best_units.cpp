@@ -5,7 +5,7 @@
 namespace tavrix {
 
 void BestUnits(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> best,
-               Span<double> scores) {
+               Span<double> scores, Interrupt* interrupt) {
     const CompiledMap map(model, threads);
     const std::size_t numUnits = map.NumUnits();
     ForEachSampleBlock(map, samples, threads, [&](std::int64_t first, int count, const double* logs) {
@@ -14,7 +14,7 @@ void BestUnits(const MapModel& model, const CodeMatrix& samples, int threads, Sp
             double* unitScores = scores.empty() ? nullptr : scores.data() + j * numUnits;
             best[j] = static_cast<double>(BestUnit(map, logs + static_cast<std::size_t>(b) * numUnits, unitScores) + 1);
         }
-    });
+    }, interrupt);
 }
 
 }  // namespace tavrix

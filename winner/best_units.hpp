@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 
@@ -11,8 +12,9 @@ namespace tavrix {
 // best[j] = 1-based number of sample j's best unit, or 0 when no unit has a
 // finite log-likelihood and a score above the lowest finite double. When
 // `scores` is not empty it receives log(Pi[k]) + log-likelihood for every unit
-// k and sample j at k + j x NumUnits, whatever its value.
+// k and sample j at k + j x NumUnits, whatever its value. Stops early, its
+// results incomplete, once `interrupt` (when not null) says so.
 void BestUnits(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> best,
-               Span<double> scores);
+               Span<double> scores, Interrupt* interrupt = nullptr);
 
 }  // namespace tavrix

@@ -1,5 +1,7 @@
 // The MEX interface of the mx layer: errors become C++ exceptions, printing
-// goes to a buffer that tests read and to standard output.
+// goes to a buffer that tests read and to standard output; interrupts are
+// set by tests.
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -11,6 +13,7 @@ namespace {
 
 std::mutex printedMutex;
 std::string printed;
+std::atomic<bool> interruptPending{false};
 
 std::string Format(const char* format, va_list args) {
     va_list copy;
@@ -30,6 +33,14 @@ std::string TakePrinted() {
     std::string out;
     out.swap(printed);
     return out;
+}
+
+void SetInterruptPending(bool pending) { interruptPending = pending; }
+bool InterruptPending() { return interruptPending; }
+
+void RaiseInterrupt() {
+    interruptPending = false;
+    throw Interrupted();
 }
 }  // namespace mxlite
 

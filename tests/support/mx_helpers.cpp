@@ -75,6 +75,8 @@ Outcome CallGateway(Gateway gateway, int nlhs, const std::vector<const mxArray*>
     } catch (const mxlite::MexError& e) {
         outcome.errorId = e.identifier;
         outcome.errorMessage = e.what();
+    } catch (const mxlite::Interrupted&) {
+        outcome.interrupted = true;
     }
     for (mxArray* a : plhs) outcome.results.emplace_back(a);
     return outcome;

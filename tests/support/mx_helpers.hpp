@@ -17,6 +17,8 @@ void TavrixFit_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixScore_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixHoles_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixImpute_mexFunction(int, mxArray**, int, const mxArray**);
+void TavrixTrain_mexFunction(int, mxArray**, int, const mxArray**);
+void TavrixStats_mexFunction(int, mxArray**, int, const mxArray**);
 }
 
 namespace tavrix::testing {
@@ -40,11 +42,12 @@ MxPtr WithoutField(const mxArray* model, const char* name);
 
 std::vector<double> Values(const mxArray* array);
 
-// The outcome of one gateway call: results, or the error's identifier.
+// The outcome of one gateway call: results, the error's identifier, or an interrupt.
 struct Outcome {
     std::vector<MxPtr> results;
     std::string errorId;
     std::string errorMessage;
+    bool interrupted = false;
 };
 
 Outcome CallGateway(Gateway gateway, int nlhs, const std::vector<const mxArray*>& args);

@@ -2,6 +2,7 @@
 // that let tests prove a call leaked nothing.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -20,5 +21,16 @@ long LiveAllocations();
 
 // Everything mexPrintf printed since the last call, then cleared.
 std::string TakePrinted();
+
+// Ctrl-C for tests: while set, a gateway's interrupt check finds an interrupt pending.
+void SetInterruptPending(bool pending);
+bool InterruptPending();
+
+// How this host acts on an interrupt once a gateway has cleaned up: it clears
+// the pending interrupt and throws Interrupted.
+struct Interrupted : std::exception {
+    const char* what() const noexcept override { return "interrupted"; }
+};
+[[noreturn]] void RaiseInterrupt();
 
 }  // namespace mxlite
