@@ -19,6 +19,7 @@ const char* ReasonName(Reason reason) {
         case Reason::kOption: return "option";
         case Reason::kTooManyCompletions: return "tooManyCompletions";
         case Reason::kOutOfMemory: return "outOfMemory";
+        case Reason::kInterrupted: return "interrupted";
         case Reason::kParallelPass: return "parallelPass";
     }
     return "unknown";

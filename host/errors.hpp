@@ -21,6 +21,7 @@ enum class Reason {
     kTooManyCompletions,  // hidden values whose completions exceed the 32-bit count
     kOutOfMemory,
     kParallelPass,    // the host's parallel statistics pass failed
+    kInterrupted,     // Ctrl-C, where the host reports it as an error (MATLAB)
 };
 
 const char* ReasonName(Reason reason);

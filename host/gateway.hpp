@@ -68,7 +68,8 @@ void DestroyResults(int nlhs, mxArray* plhs[]);
 }  // namespace detail
 
 // An interrupted call gives no result: its arrays are destroyed, and the host
-// then acts on the interrupt (see interrupt.hpp), even where the body failed.
+// then acts on the interrupt (see interrupt.hpp), even where the body failed;
+// where the host leaves it pending, the call ends in an 'interrupted' error.
 template <class Body>
 void RunGateway(const char* function, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[], Body&& body) {
     // Plain arrays only: the host's error call may leave this frame without unwinding it.
@@ -89,7 +90,11 @@ void RunGateway(const char* function, int nlhs, mxArray* plhs[], int nrhs, const
         if (interrupt.Interrupted()) {
             detail::DestroyResults(nlhs, plhs);
             interrupt.Raise();
-            return;
+            // A host whose interrupt stays pending (MATLAB) gets an error, not
+            // a call that returns without its results.
+            detail::Describe(function, ReasonName(Reason::kInterrupted),
+                             "interrupted (Ctrl-C); nothing was returned", text);
+            failed = true;
         }
     }
     if (failed) mexErrMsgIdAndTxt(text.identifier, "%s", text.message);

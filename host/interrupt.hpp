@@ -3,8 +3,9 @@
 // frame once the body's destructors have run.
 //   Octave: octave_quit(), Octave's own check; its interrupt exception is kept
 //           and thrown again when the call is over.
-//   MATLAB: utIsInterruptPending() of libut; the interrupt stays pending and
-//           MATLAB acts on it when the call returns.
+//   MATLAB: utIsInterruptPending() of libut; the interrupt stays pending, the
+//           call ends in a Tavrix:<function>:interrupted error, and MATLAB acts
+//           on the interrupt.
 //   our mx layer: mxlite::InterruptPending(), a test hook; mxlite::RaiseInterrupt()
 //           throws mxlite::Interrupted. Its Windows build asks MATLAB's libut,
 //           when the process has loaded it.
@@ -25,7 +26,8 @@ public:
     Interrupt& Core() { return interrupt_; }
     bool Interrupted() const { return interrupt_.Stopped(); }
 
-    // Lets the host act on the interrupt: may throw the host's exception.
+    // Lets the host act on the interrupt: throws the host's exception where
+    // the host has one (Octave, our mx layer); returns where it stays pending.
     void Raise();
 
 private:
