@@ -19,7 +19,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
-        const CodeMatrix codes = host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
+        const CodeMatrix codes =
+            host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
         // Do the job.
         host::StatisticsArraysOut arrays{};

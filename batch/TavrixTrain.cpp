@@ -37,9 +37,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
                 host::kUseParallelOption);
-        const CodeMatrix codes = host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
+        const CodeMatrix codes =
+            host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
         BatchSettings settings;
-        settings.radiusStart = options.hasRadius ? options.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
+        settings.radiusStart =
+            options.hasRadius ? options.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
         settings.radiusEnd = options.hasRadius ? options.radius[1] : kDefaultRadiusEnd;
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model);
         settings.threads = options.threads;
@@ -68,8 +70,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                 logLikelihood.push_back(r.logLikelihood);
                 changed.push_back(r.changed);
             }
-            host::SetOutput(call, kOutInfo,
-                            host::DoublesStruct({{"Radius", radius}, {"LogLikelihood", logLikelihood}, {"Changed", changed}}));
+            host::SetOutput(
+                call, kOutInfo,
+                host::DoublesStruct({{"Radius", radius}, {"LogLikelihood", logLikelihood}, {"Changed", changed}}));
         }
         out.MoveTo(call, kOutModel);
     });

@@ -167,11 +167,14 @@ public:
         const auto d = static_cast<std::size_t>(layout_.dimension);
         const auto numCompletions = static_cast<std::int64_t>(scratch.completions.size() / (d > 0 ? d : 1));
         scratch.completionLogs.resize(static_cast<std::size_t>(numCompletions) * units);
-        const auto column = [&](std::int64_t item) { return scratch.completions.data() + static_cast<std::size_t>(item) * d; };
+        const auto column = [&](std::int64_t item) {
+            return scratch.completions.data() + static_cast<std::size_t>(item) * d;
+        };
         ForEachSampleBlock(plan_.map, 0, numCompletions, column, scratch.block,
                            [&](std::int64_t first, int count, const double* logs) {
                                std::copy(logs, logs + static_cast<std::size_t>(count) * units,
-                                         scratch.completionLogs.begin() + static_cast<std::ptrdiff_t>(first * static_cast<std::int64_t>(units)));
+                                         scratch.completionLogs.begin() +
+                                             static_cast<std::ptrdiff_t>(first * static_cast<std::int64_t>(units)));
                            });
         for (const auto& e : scratch.enumerated) RunEnumerated(e, scratch);
         CountByUnit(scratch, stats);
@@ -241,8 +244,10 @@ private:
                 double* byValue = scratch.valueMass.data();
                 for (std::int32_t x = 0; x < layout_.range[i]; ++x) byValue[x] = 0.0;
                 for (std::int64_t c = 0; c < completions; ++c)
-                    byValue[completion[static_cast<std::size_t>(c) * d + i]] += scratch.mass[static_cast<std::size_t>(c)];
-                code = PickCode(byValue, layout_.range[i], SampleFraction(codes, layout_.dimension, static_cast<std::int32_t>(i)), explained);
+                    byValue[completion[static_cast<std::size_t>(c) * d + i]] +=
+                        scratch.mass[static_cast<std::size_t>(c)];
+                code = PickCode(byValue, layout_.range[i],
+                                SampleFraction(codes, layout_.dimension, static_cast<std::int32_t>(i)), explained);
             }
             scratch.completed[i] = code;
         }
@@ -252,7 +257,8 @@ private:
     // Each completion's probability under unit k relative to the largest,
     // exp(l_c - top) (exactly 1 for the largest), 0 for the impossible ones;
     // returns top, the largest finite log-likelihood.
-    static double RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions, std::size_t k) {
+    static double RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions,
+                                 std::size_t k) {
         const std::size_t units = scratch.logs.size();
         double top = kLogZero;
         for (std::int64_t c = 0; c < completions; ++c) {
@@ -282,7 +288,8 @@ private:
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
                 const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
-                code = PickCode(posterior, layout_.range[static_cast<std::size_t>(i)], SampleFraction(codes, layout_.dimension, i), explained);
+                code = PickCode(posterior, layout_.range[static_cast<std::size_t>(i)],
+                                SampleFraction(codes, layout_.dimension, i), explained);
             }
             scratch.completed[static_cast<std::size_t>(i)] = code;
         }
@@ -371,7 +378,8 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     // in pieces, checking `interrupt` between them.
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t)
-        scratch.push_back(std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0));
+        scratch.push_back(
+            std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0));
     ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck,
                 [&](std::int64_t begin, std::int64_t end, int t) {
                     AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];

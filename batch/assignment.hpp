@@ -26,7 +26,8 @@ namespace tavrix {
 
 struct AssignmentResults {
     Span<std::int32_t> best;     // N: the unit each sample was counted in (0-based)
-    Span<double> logLikelihood;  // N: log sum_k Pi[k] P_k(observed values), formed as TavrixScore forms it from the scores above
+    Span<double>
+        logLikelihood;  // N: log sum_k Pi[k] P_k(observed values), formed as TavrixScore forms it from the scores above
 };
 
 // Adds the counts of every sample of `data` (missing entries kMissingCode) to

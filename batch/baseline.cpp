@@ -40,7 +40,8 @@ bool WorthCountingSparsely(const MapModel& model, const ValueIndexTable& table,
     double expected = 0.0;
     for (std::int32_t i = 0; i < table.dimension; ++i) {
         const double total = MixtureTotal(model, table, i);
-        const double share = total > 0.0 ? MixtureMarginal(model, table, i, baselines[static_cast<std::size_t>(i)]) / total : 0.0;
+        const double share =
+            total > 0.0 ? MixtureMarginal(model, table, i, baselines[static_cast<std::size_t>(i)]) / total : 0.0;
         expected += share == share ? 1.0 - share : 1.0;
     }
     return expected <= 0.75 * static_cast<double>(table.dimension);

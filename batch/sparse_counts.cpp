@@ -95,7 +95,8 @@ public:
                 Put(values[dense.valueStart[si] + static_cast<std::size_t>(a)], static_cast<double>(v));
                 sum += v;
             }
-            Put(values[dense.valueStart[si] + static_cast<std::size_t>(layout_.baselines[si])], static_cast<double>(n - sum));
+            Put(values[dense.valueStart[si] + static_cast<std::size_t>(layout_.baselines[si])],
+                static_cast<double>(n - sum));
             nonBaseline_[si] = sum;
         }
         // Pair blocks in layout order: both follow each other the same way.

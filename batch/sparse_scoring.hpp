@@ -27,7 +27,8 @@ namespace tavrix {
 class SparseScorer {
 public:
     // `map` must outlive the scorer; `valueStart` as in StatisticsLayout.
-    SparseScorer(const CompiledMap& map, const std::vector<std::size_t>& valueStart, std::vector<std::int32_t> baselines);
+    SparseScorer(const CompiledMap& map, const std::vector<std::size_t>& valueStart,
+                 std::vector<std::int32_t> baselines);
 
     const std::vector<std::int32_t>& Baselines() const { return baselines_; }
 

@@ -177,7 +177,11 @@ void EveryDataSet(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(Count)->Apply(EveryDataSet);
 BENCHMARK(Update)->Apply(EveryDataSet);
-BENCHMARK(Online)->ArgsProduct({{0, 1}, {1}})->ArgNames({"data", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Online)
+    ->ArgsProduct({{0, 1}, {1}})
+    ->ArgNames({"data", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 // Processor time of the whole process, so that it counts every thread of an epoch.
 BENCHMARK(Batch)->Apply(EveryDataSet)->MeasureProcessCPUTime();
 
@@ -190,8 +194,10 @@ void ReportRatios(std::ostream& out, const std::vector<bench::Measurement>& runs
         for (const bench::Measurement& m : runs) {
             if (m.name.find(data) == std::string::npos) continue;
             if (m.name.rfind("Online/", 0) == 0) online = m.itemsPerSecond;
-            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:1/") != std::string::npos) one = m.itemsPerSecond;
-            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:2/") != std::string::npos) two = m.itemsPerSecond;
+            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:1/") != std::string::npos)
+                one = m.itemsPerSecond;
+            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:2/") != std::string::npos)
+                two = m.itemsPerSecond;
         }
         if (one == 0.0) continue;
         const bench::DataSet& set = bench::DataSets()[which];

@@ -39,7 +39,8 @@ public:
     double Sample(const std::int32_t* column, const std::uint8_t* hidden, HeldOutScratch& w) const {
         const std::size_t numUnits = map_.NumUnits();
         w.walk.Start(column, hidden, map_.table.rangeCounts);
-        HiddenEvidence(map_.slots, w.walk, Span<double>(w.posterior.data(), numUnits), Span<double>(w.top.data(), numUnits));
+        HiddenEvidence(map_.slots, w.walk, Span<double>(w.posterior.data(), numUnits),
+                       Span<double>(w.top.data(), numUnits));
         if (PlainPosteriorUnderflows(w)) ScaledPosterior(column, hidden, w);
         else PlainPosterior(w);
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(map_.units[k], column, hidden);

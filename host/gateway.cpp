@@ -35,7 +35,8 @@ void CheckOptionsAndOutputs(const Call& call, int positional, int maxOutputs) {
 }  // namespace
 
 void CheckCounts(const Call& call, std::initializer_list<Positional> positional, int maxOutputs) {
-    if (call.nrhs < static_cast<int>(positional.size())) Fail(Reason::kArgumentCount, MissingArguments(call, positional));
+    if (call.nrhs < static_cast<int>(positional.size()))
+        Fail(Reason::kArgumentCount, MissingArguments(call, positional));
     CheckOptionsAndOutputs(call, static_cast<int>(positional.size()), maxOutputs);
 }
 

@@ -26,8 +26,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const mxArray* data = call.prhs[kInData];
         const std::int32_t n = host::ReadSampleCount(data, "argument 2 (data)", model.dimension);
         const host::HiddenMask mask = host::ReadMask(call.prhs[kInMask], "argument 3 (mask)", model.dimension, n);
-        const CodeMatrix codes = host::ReadCodes(data, "argument 2 (data)", model, &mask,
-                                                 "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
+        const CodeMatrix codes =
+            host::ReadCodes(data, "argument 2 (data)", model, &mask,
+                            "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
         const ImputePlan plan = PrepareImputation(model, options.threads);
         if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit) >= kCompletionLimit)

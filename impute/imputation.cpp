@@ -14,7 +14,8 @@ namespace {
 struct ImputeScratch {
     explicit ImputeScratch(const ImputePlan& plan)
         : graph(plan.map.table.dimension, plan.map.table.maxRange, plan.maxEdges),
-          mixture(static_cast<std::size_t>(plan.map.table.dimension) * static_cast<std::size_t>(plan.map.table.maxRange)) {}
+          mixture(static_cast<std::size_t>(plan.map.table.dimension) *
+                  static_cast<std::size_t>(plan.map.table.maxRange)) {}
     InferenceScratch graph;
     std::vector<double> mixture;  // per missing variable: the weighted sum of the units' marginals
 };
@@ -116,7 +117,8 @@ private:
                 }
             }
             if (!out_.filled.empty())
-                out_.filled[static_cast<std::size_t>(j) * static_cast<std::size_t>(d) + static_cast<std::size_t>(i)] = mode;
+                out_.filled[static_cast<std::size_t>(j) * static_cast<std::size_t>(d) + static_cast<std::size_t>(i)] =
+                    mode;
         }
     }
 

@@ -24,7 +24,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const auto units = static_cast<std::size_t>(model.NumUnits());
         Span<double> best(host::CreateOutput(call, kOutBest, n, 1), n);
         Span<double> scores;
-        if (host::Wants(call, kOutScores)) scores = Span<double>(host::CreateOutput(call, kOutScores, units, n), units * n);
+        if (host::Wants(call, kOutScores))
+            scores = Span<double>(host::CreateOutput(call, kOutScores, units, n), units * n);
         BestUnits(model, samples, options.threads, best, scores, call.interrupt);
     });
 }

@@ -118,10 +118,12 @@ struct LiteralUnit {
         for (std::int32_t i = 0; i < d; ++i) {
             if (x[static_cast<std::size_t>(i)] == b[static_cast<std::size_t>(i)]) continue;
             for (const Term& t : terms) {
-                if (t.i != i || t.j == i || x[static_cast<std::size_t>(t.j)] == b[static_cast<std::size_t>(t.j)]) continue;
+                if (t.i != i || t.j == i || x[static_cast<std::size_t>(t.j)] == b[static_cast<std::size_t>(t.j)])
+                    continue;
                 std::vector<std::int32_t> onlyI = b, onlyJ = b, both = b;
                 onlyI[static_cast<std::size_t>(i)] = both[static_cast<std::size_t>(i)] = x[static_cast<std::size_t>(i)];
-                onlyJ[static_cast<std::size_t>(t.j)] = both[static_cast<std::size_t>(t.j)] = x[static_cast<std::size_t>(t.j)];
+                onlyJ[static_cast<std::size_t>(t.j)] = both[static_cast<std::size_t>(t.j)] =
+                    x[static_cast<std::size_t>(t.j)];
                 s = s + (((Value(t, both) - Value(t, onlyI)) - Value(t, onlyJ)) + Value(t, b));
             }
         }
@@ -195,11 +197,13 @@ BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_
         c.count[static_cast<std::size_t>(unit)] += 1.0;
         for (std::int32_t i = 0; i < s.d; ++i) {
             const auto a = static_cast<std::int32_t>(x[i]);
-            c.values[static_cast<std::size_t>(unit * s.numValues + s.valueStart[static_cast<std::size_t>(i)] + a)] += 1.0;
+            c.values[static_cast<std::size_t>(unit * s.numValues + s.valueStart[static_cast<std::size_t>(i)] + a)] +=
+                1.0;
             for (std::int32_t jj = i + 1; jj < s.d; ++jj) {
                 const auto b = static_cast<std::int32_t>(x[jj]);
-                c.pairs[static_cast<std::size_t>(unit * s.numPairs + s.pairStart[static_cast<std::size_t>(i * s.d + jj)] +
-                                                 a + b * s.range[static_cast<std::size_t>(i)])] += 1.0;
+                c.pairs[static_cast<std::size_t>(unit * s.numPairs +
+                                                 s.pairStart[static_cast<std::size_t>(i * s.d + jj)] + a +
+                                                 b * s.range[static_cast<std::size_t>(i)])] += 1.0;
             }
         }
     }
@@ -248,10 +252,10 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
                 const std::int32_t rj = s.range[static_cast<std::size_t>(j)];
                 for (std::int32_t a = 0; a < ri; ++a)
                     for (std::int32_t b = 0; b < rj; ++b) {
-                        const double p =
-                            (pairs[static_cast<std::size_t>(s.pairStart[static_cast<std::size_t>(i * s.d + j)] + a + b * ri)] +
-                             prior / (static_cast<double>(ri) * static_cast<double>(rj))) /
-                            (n + prior);
+                        const double p = (pairs[static_cast<std::size_t>(
+                                              s.pairStart[static_cast<std::size_t>(i * s.d + j)] + a + b * ri)] +
+                                          prior / (static_cast<double>(ri) * static_cast<double>(rj))) /
+                                         (n + prior);
                         t[static_cast<std::size_t>(g(i, a) + g(j, b) * nv)] = p;
                         t[static_cast<std::size_t>(g(j, b) + g(i, a) * nv)] = p;
                     }
@@ -259,8 +263,9 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
         }
         UnitMutualInformation(m.data(), t.data(), out.mutual[static_cast<std::size_t>(k)].data(),
                               table.rangeCounts.data(), table.valueIndexTable.data(), maxRange, s.d, nv);
-        BuildDependencyTree(out.mutual[static_cast<std::size_t>(k)].data(), out.graph[static_cast<std::size_t>(k)].data(),
-                            s.d, static_cast<std::int32_t>(model.rootNode));
+        BuildDependencyTree(out.mutual[static_cast<std::size_t>(k)].data(),
+                            out.graph[static_cast<std::size_t>(k)].data(), s.d,
+                            static_cast<std::int32_t>(model.rootNode));
     }
     double total = 0.0;
     for (std::int32_t k = 0; k < s.units; ++k) total += smoothedCount[static_cast<std::size_t>(k)] + prior;

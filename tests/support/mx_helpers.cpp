@@ -17,7 +17,8 @@ namespace {
 MxPtr Cells(const std::vector<std::vector<double>>& cells, std::size_t rows, std::size_t cols, std::size_t cellRows,
             std::size_t cellCols) {
     MxPtr a(mxCreateCellMatrix(rows, cols));
-    for (std::size_t k = 0; k < cells.size(); ++k) mxSetCell(a.get(), k, Matrix(cellRows, cellCols, cells[k]).release());
+    for (std::size_t k = 0; k < cells.size(); ++k)
+        mxSetCell(a.get(), k, Matrix(cellRows, cellCols, cells[k]).release());
     return a;
 }
 }  // namespace

@@ -90,7 +90,8 @@ TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
         reference::RawModel raw = ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6),
                                               random.Chance(0.5), trial % 4 == 2 ? 12 : 3);
         if (trial % 4 == 3) {
-            std::vector<double>& marginal = raw.marginal[static_cast<std::size_t>(random.Below(static_cast<int>(raw.marginal.size())))];
+            std::vector<double>& marginal =
+                raw.marginal[static_cast<std::size_t>(random.Below(static_cast<int>(raw.marginal.size())))];
             marginal[static_cast<std::size_t>(random.Below(static_cast<int>(marginal.size())))] = 0.0;
         }
         sparseTrials += CountedSparsely(raw) ? 1 : 0;
@@ -143,7 +144,8 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
         head.numSamples = cut;
         head.codes.resize(d * static_cast<std::size_t>(cut));
         tail.numSamples = n - cut;
-        tail.codes.erase(tail.codes.begin(), tail.codes.begin() + static_cast<std::ptrdiff_t>(d * static_cast<std::size_t>(cut)));
+        tail.codes.erase(tail.codes.begin(),
+                         tail.codes.begin() + static_cast<std::ptrdiff_t>(d * static_cast<std::size_t>(cut)));
         const FastCounts first = CountFast(raw, head, GetParam());
         const FastCounts second = CountFast(raw, tail, GetParam());
         auto sum = [](std::vector<double> a, const std::vector<double>& b) {
@@ -208,7 +210,8 @@ TEST(SparseScorer, AgreesWithThePlainSum) {
     for (int trial = 0; trial < 10; ++trial) {
         const bool directed = trial % 2 == 1;
         // Some with more variables than a word of bits.
-        reference::RawModel raw = ProperModel(random, 2, 2, trial < 8 ? 2 + random.Below(8) : 60 + random.Below(90), directed);
+        reference::RawModel raw =
+            ProperModel(random, 2, 2, trial < 8 ? 2 + random.Below(8) : 60 + random.Below(90), directed);
         // Every marginal has a node term in an undirected model.
         if (!directed) raw.marginal[3][static_cast<std::size_t>(random.Below(static_cast<int>(raw.numValues)))] = 0.0;
         const MapModel model = ViewOf(raw);
@@ -268,7 +271,8 @@ TEST(BatchTraining, TrainsProperTablesAndTreesWithMissingEntries) {
         int edges = 0;
         for (std::int32_t i = 0; i < d; ++i) {
             double sum = 0.0;
-            for (std::int32_t a = 0; a < table.rangeCounts[static_cast<std::size_t>(i)]; ++a) sum += m[static_cast<std::size_t>(table(i, a))];
+            for (std::int32_t a = 0; a < table.rangeCounts[static_cast<std::size_t>(i)]; ++a)
+                sum += m[static_cast<std::size_t>(table(i, a))];
             EXPECT_NEAR(sum, 1.0, 1e-12);
             for (std::int32_t j = 0; j < d; ++j) {
                 edges += trained[0].graph[k][static_cast<std::size_t>(i + j * d)] != 0.0;
@@ -306,7 +310,9 @@ Statistics RandomCounts(Random& random, const StatisticsLayout& layout) {
     return stats;
 }
 
-reference::BatchCounts LiteralCounts(const Statistics& stats) { return {stats.count, stats.values, stats.pairs, {}, {}}; }
+reference::BatchCounts LiteralCounts(const Statistics& stats) {
+    return {stats.count, stats.values, stats.pairs, {}, {}};
+}
 
 void ExpectSameTables(const reference::RawModel& expected, const reference::RawModel& actual, const char* what) {
     for (std::size_t k = 0; k < expected.marginal.size(); ++k) {
@@ -331,7 +337,8 @@ TEST_P(BatchUpdate, ManyRunsAndLargeBlocksMatchTheLiteralUpdate) {
     // blocks larger than a run, groups of one variable.
     for (const Shape& shape : {Shape{2, 2, 60, 3, "many runs"}, Shape{1, 3, 5, 45, "large blocks"},
                                Shape{3, 1, 1, 4, "one variable"}}) {
-        const reference::RawModel raw = ProperModel(random, shape.rows, shape.cols, shape.dimension, false, shape.maxRange);
+        const reference::RawModel raw =
+            ProperModel(random, shape.rows, shape.cols, shape.dimension, false, shape.maxRange);
         const Statistics stats = RandomCounts(random, LayoutOf(raw));
         const double radius = 0.3 + 2.0 * random.Uniform(), prior = 0.5 + 4.0 * random.Uniform();
         const reference::RawModel literal = reference::UpdateBatch(raw, LiteralCounts(stats), radius, prior);
