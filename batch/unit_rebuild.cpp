@@ -61,6 +61,24 @@ public:
             for (std::int32_t j = i + 1; j < layout.dimension; ++j)
                 blocks_.push_back({i, j, layout.PairBlock(i, j), layout.range[static_cast<std::size_t>(i)],
                                    layout.range[static_cast<std::size_t>(j)]});
+        // Per pair count: the global indices of its two values, and the order
+        // in which UnitMutualInformation adds its block's terms (i's code
+        // outer, j's inner), as offsets into the block.
+        cellValueI_.resize(layout.numPairs);
+        cellValueJ_.resize(layout.numPairs);
+        sumOrder_.resize(layout.numPairs);
+        for (const PairBlock& block : blocks_) {
+            const std::int32_t* indexI = index_.data() + layout.valueStart[static_cast<std::size_t>(block.i)];
+            const std::int32_t* indexJ = index_.data() + layout.valueStart[static_cast<std::size_t>(block.j)];
+            std::size_t next = block.start;
+            for (std::int32_t a = 0; a < block.ri; ++a)
+                for (std::int32_t b = 0; b < block.rj; ++b) {
+                    const std::size_t e = block.start + static_cast<std::size_t>(a + b * block.ri);
+                    cellValueI_[e] = indexI[a];
+                    cellValueJ_[e] = indexJ[b];
+                    sumOrder_[next++] = a + b * block.ri;
+                }
+        }
         pairShare_.resize(layout.numPairs);
         for (std::size_t bl = 0; bl < blocks_.size(); ++bl)
             std::fill(pairShare_.begin() + static_cast<std::ptrdiff_t>(blocks_[bl].start),
@@ -226,22 +244,12 @@ private:
         const std::size_t size = run.end - run.start;
         const double* share = pairShare_.data() + run.start;
         for (std::size_t e = 0; e < size; ++e) joint[e] = (counts[e] + share[e]) / denominator;
-        for (std::size_t bl = run.firstBlock; bl < run.endBlock; ++bl) {
-            const PairBlock& block = blocks_[bl];
-            const std::size_t offset = block.start - run.start;
-            const std::int32_t* indexI = index_.data() + layout_.valueStart[static_cast<std::size_t>(block.i)];
-            const std::int32_t* indexJ = index_.data() + layout_.valueStart[static_cast<std::size_t>(block.j)];
-            for (std::int32_t b = 0; b < block.rj; ++b) {
-                const auto gb = static_cast<std::size_t>(indexJ[b]);
-                const double marginalB = marginal[gb];
-                for (std::int32_t a = 0; a < block.ri; ++a) {
-                    const auto ga = static_cast<std::size_t>(indexI[a]);
-                    const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    if (cells_ == IntersectCells::kAll) intersect[gb + ga * nv] = joint[e];
-                    term[e] = marginalB * marginal[ga];
-                }
-            }
-        }
+        const std::int32_t* valueI = cellValueI_.data() + run.start;
+        const std::int32_t* valueJ = cellValueJ_.data() + run.start;
+        if (cells_ == IntersectCells::kAll)
+            for (std::size_t e = 0; e < size; ++e)
+                intersect[static_cast<std::size_t>(valueJ[e]) + static_cast<std::size_t>(valueI[e]) * nv] = joint[e];
+        for (std::size_t e = 0; e < size; ++e) term[e] = marginal[valueJ[e]] * marginal[valueI[e]];
         for (std::size_t e = 0; e < size; ++e) term[e] = joint[e] / term[e];
         // Each term's share of its block's sum, 0.0 for a dropped term (one
         // that is not finite). S = 0 makes the quotient 0, -0 or NaN, whose log
@@ -261,12 +269,10 @@ private:
         for (std::size_t bl = run.firstBlock; bl < run.endBlock; ++bl) {
             const PairBlock& block = blocks_[bl];
             const std::size_t offset = block.start - run.start;
+            const std::int32_t* order = sumOrder_.data() + block.start;
+            const std::size_t cells = BlockEnd(bl) - block.start;
             double sum = 0.0;
-            for (std::int32_t a = 0; a < block.ri; ++a)
-                for (std::int32_t b = 0; b < block.rj; ++b) {
-                    const std::size_t e = offset + static_cast<std::size_t>(a + b * block.ri);
-                    sum = sum + term[e];
-                }
+            for (std::size_t c = 0; c < cells; ++c) sum = sum + term[offset + static_cast<std::size_t>(order[c])];
             const auto i = static_cast<std::size_t>(block.i), j = static_cast<std::size_t>(block.j);
             mutual[i + j * d] = sum;
             mutual[j + i * d] = sum;
@@ -283,6 +289,8 @@ private:
     std::vector<std::int32_t> index_;  // global index of value (i, a) at valueStart[i] + a
     std::vector<std::size_t> variableEnd_;  // at valueStart[i] + a: valueStart[i + 1]
     std::vector<PairBlock> blocks_;
+    std::vector<std::int32_t> cellValueI_, cellValueJ_;  // per pair count: global indices of (i, a) and (j, b)
+    std::vector<std::int32_t> sumOrder_;  // per block: its cells' offsets in the order their terms are added
     std::vector<double> pairShare_;  // per pair count: the prior's share of its cell, alpha / (r_i x r_j)
     std::vector<BlockRun> runs_;
     std::vector<VariableGroup> groups_;
