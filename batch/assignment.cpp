@@ -345,10 +345,6 @@ void AddCounts(const std::vector<double>& from, double* to) {
     for (std::size_t e = 0; e < from.size(); ++e) to[e] += from[e];
 }
 
-}  // namespace
-
-namespace {
-
 void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats) {
     const auto units = static_cast<std::size_t>(layout.units);
     std::fill(stats.count, stats.count + units, 0.0);

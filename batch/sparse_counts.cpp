@@ -181,10 +181,6 @@ private:
     std::vector<std::int64_t> nonBaseline_, rowSum_;
 };
 
-}  // namespace
-
-namespace {
-
 template <bool kReplace>
 void FillDense(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
                const StatisticsView& stats) {

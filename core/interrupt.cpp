@@ -2,9 +2,6 @@
 
 namespace tavrix {
 
-constexpr Interrupt::Clock::duration Interrupt::kPollInterval;
-constexpr Interrupt::Clock::duration Interrupt::kClockInterval;
-
 bool Interrupt::CheckClock() {
     if (poll_ == nullptr) {
         countdown_ = std::numeric_limits<std::int64_t>::max();
