@@ -7,7 +7,7 @@
 #include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 #include "epoch_report.hpp"
 
 namespace tavrix {

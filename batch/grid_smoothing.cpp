@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "../train/winner_search.hpp"
+#include "../core/neighbourhood.hpp"
 
 namespace tavrix {
 

@@ -9,7 +9,7 @@
 
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 #include "batch_training.hpp"
 #include "epoch_report.hpp"
 #include "statistics.hpp"

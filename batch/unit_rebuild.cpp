@@ -7,8 +7,8 @@
 #include "../core/numeric.hpp"
 #include "../core/parallel.hpp"
 #include "../core/value_index_table.hpp"
-#include "../train/dependency_tree.hpp"
-#include "../train/mutual_information.hpp"
+#include "../core/dependency_tree.hpp"
+#include "../core/mutual_information.hpp"
 
 namespace tavrix {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 #include "grid_smoothing.hpp"
 #include "statistics.hpp"
 

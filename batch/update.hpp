@@ -6,7 +6,7 @@
 
 #include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 #include "statistics.hpp"
 #include "unit_rebuild.hpp"
 

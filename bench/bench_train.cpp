@@ -12,7 +12,7 @@
 
 #include "core/numeric.hpp"
 #include "tests/reference/reference_train.hpp"
-#include "train/mutual_information.hpp"
+#include "core/mutual_information.hpp"
 #include "train/training.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "../batch/assignment.hpp"
 #include "../core/value_index_table.hpp"
-#include "mat_arrays.hpp"
+#include "../host/matio/mat_arrays.hpp"
 
 namespace tavrix::cli {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "mat_file.hpp"
+#include "../host/matio/mat_file.hpp"
 
 namespace tavrix::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "../host/data_reader.hpp"
-#include "mat_file.hpp"
+#include "../host/matio/mat_file.hpp"
 
 namespace tavrix::cli {
 

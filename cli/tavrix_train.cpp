@@ -18,7 +18,7 @@
 #include "../host/model_writer.hpp"
 #include "arguments.hpp"
 #include "epoch_printer.hpp"
-#include "mat_file.hpp"
+#include "../host/matio/mat_file.hpp"
 #include "rank_block.hpp"
 #include "mpi_statistics_pass.hpp"
 #include "output_file.hpp"

@@ -10,6 +10,6 @@ if(NOT MPI_CXX_FOUND OR NOT MATIO_FOUND)
   return()
 endif()
 
-file(GLOB cli_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cli/*.cpp)
+file(GLOB cli_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cli/*.cpp ${PROJECT_SOURCE_DIR}/host/matio/*.cpp)
 add_executable(tavrix-train ${cli_sources})
 target_link_libraries(tavrix-train PRIVATE tavrix_host_mxlite tavrix_batch MPI::MPI_CXX PkgConfig::MATIO tavrix_flags)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../core/map_model.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 #include "gateway.hpp"
 
 namespace tavrix::host {

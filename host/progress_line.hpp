@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "../batch/epoch_report.hpp"
-#include "../train/training_views.hpp"
+#include "../core/training_views.hpp"
 
 namespace tavrix::host {
 

@@ -6,9 +6,9 @@
 #include "../core/numeric.hpp"
 #include "../core/parallel.hpp"
 #include "../core/value_index_table.hpp"
-#include "dependency_tree.hpp"
-#include "mutual_information.hpp"
-#include "tree_likelihood.hpp"
+#include "../core/dependency_tree.hpp"
+#include "../core/mutual_information.hpp"
+#include "../core/tree_likelihood.hpp"
 #include "winner_search.hpp"
 
 namespace tavrix {

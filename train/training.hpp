@@ -7,8 +7,8 @@
 
 #include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
-#include "random.hpp"
-#include "training_views.hpp"
+#include "../core/random.hpp"
+#include "../core/training_views.hpp"
 
 namespace tavrix {
 

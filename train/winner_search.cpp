@@ -6,11 +6,6 @@
 
 namespace tavrix {
 
-double NeighbourhoodWeight(std::int32_t distance, double radius) {
-    const auto d = static_cast<double>(distance);
-    return std::exp((d * d / (radius * radius)) * -0.5);
-}
-
 Winner WinnerSearch(Span<const double> logLikelihood, std::int32_t rows, std::int32_t columns, double radius,
                     Span<double> weights, WinnerScratch& scratch, WorkerPool& pool) {
     const std::size_t units = logLikelihood.size();

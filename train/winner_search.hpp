@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "../core/neighbourhood.hpp"
 #include "../core/parallel.hpp"
 #include "../core/span.hpp"
 
@@ -25,9 +26,6 @@ struct WinnerScratch {
     std::vector<double> weightSum;      // per candidate
     std::vector<double> distanceWeight; // per city-block distance
 };
-
-// The Gaussian weight of a grid distance, formed as exp((d*d / r^2) * -0.5).
-double NeighbourhoodWeight(std::int32_t distance, double radius);
 
 // Finds the winner from every unit's log-likelihood (UnitIndex order) and,
 // when one is found, writes the winner's normalised weights to `weights`.

@@ -9,7 +9,7 @@
 
 #include "core/map_model.hpp"
 #include "tests/reference/reference_core.hpp"
-#include "train/training_views.hpp"
+#include "core/training_views.hpp"
 
 namespace tavrix::testing {
 

@@ -13,10 +13,10 @@
 #include "tests/reference/reference_train.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/random_model.hpp"
-#include "train/dependency_tree.hpp"
-#include "train/mutual_information.hpp"
+#include "core/dependency_tree.hpp"
+#include "core/mutual_information.hpp"
 #include "train/training.hpp"
-#include "train/tree_likelihood.hpp"
+#include "core/tree_likelihood.hpp"
 #include "train/winner_search.hpp"
 
 namespace tavrix::testing {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "train/random.hpp"
+#include "core/random.hpp"
 #include "train/training.hpp"
 
 namespace tavrix {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "../core/numeric.hpp"
+#include "numeric.hpp"
 
 namespace tavrix {
 

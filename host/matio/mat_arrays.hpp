@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-#include "../host/gateway.hpp"
+#include "../gateway.hpp"
 
 namespace tavrix::cli {
 

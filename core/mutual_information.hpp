@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../core/value_index_table.hpp"
+#include "value_index_table.hpp"
 
 namespace tavrix {
 
