@@ -13,6 +13,7 @@ namespace {
 
 std::mutex printedMutex;
 std::string printed;
+std::string warnings;
 std::atomic<bool> interruptPending{false};
 
 std::string Format(const char* format, va_list args) {
@@ -32,6 +33,13 @@ std::string TakePrinted() {
     std::lock_guard<std::mutex> lock(printedMutex);
     std::string out;
     out.swap(printed);
+    return out;
+}
+
+std::string TakeWarnings() {
+    std::lock_guard<std::mutex> lock(printedMutex);
+    std::string out;
+    out.swap(warnings);
     return out;
 }
 
@@ -62,6 +70,11 @@ int mexPrintf(const char* format, ...) {
     std::lock_guard<std::mutex> lock(printedMutex);
     printed += text;
     return static_cast<int>(text.size());
+}
+
+void mexWarnMsgIdAndTxt(const char* identifier, const char*, ...) {
+    std::lock_guard<std::mutex> lock(printedMutex);
+    warnings += std::string(identifier) + "\n";
 }
 
 int mexEvalString(const char*) { return 0; }

@@ -43,6 +43,16 @@ int mexPrintf(const char* format, ...) {
     return written;
 }
 
+// Warnings go to standard error, where the comparison does not look.
+void mexWarnMsgIdAndTxt(const char* identifier, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "warning %s: ", identifier);
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, "\n");
+    va_end(args);
+}
+
 int mexEvalString(const char*) { return 0; }
 
 // No interpreter to call: TavrixTrain's 'UseParallel' reports that it failed.

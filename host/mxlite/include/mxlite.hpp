@@ -22,6 +22,9 @@ long LiveAllocations();
 // Everything mexPrintf printed since the last call, then cleared.
 std::string TakePrinted();
 
+// The identifiers of every warning given since the last call, one a line, then cleared.
+std::string TakeWarnings();
+
 // Ctrl-C for tests: while set, a gateway's interrupt check finds an interrupt pending.
 void SetInterruptPending(bool pending);
 bool InterruptPending();

@@ -1,27 +1,35 @@
-function test_toolbox_init()
+function test_init()
 % TavrixInit makes valid, proper, reproducible models that every gateway
-% accepts; TavrixTree follows the training tree rule.
+% accepts, by both methods; TavrixTree follows the training tree rule.
   rand('state', 11);
   ranges = [2; 3; 1; 4; 2];
   codes = floor(rand(5, 60) .* repmat(ranges, 1, 60));
   for root = [0 1 4]
-    model = TavrixInit(codes, 3, 2, 'Seed', 5, 'RootNode', root);
-    check_model(model, codes, root);
-    call_every_gateway(model, codes);
+    for method = {'linear', 'random'}
+      model = TavrixInit(codes, 3, 2, 'Seed', 5, 'RootNode', root, 'Method', method{1});
+      check_model(model, codes, root);
+      call_every_gateway(model, codes);
+    end
   end
 
-  % Reproducible with a seed, different between seeds and between units.
-  a = TavrixInit(codes, 2, 2, 'Seed', 3);
-  assert(isequal(a, TavrixInit(codes, 2, 2, 'Seed', 3)));
-  assert(~isequal(a.Marginal, TavrixInit(codes, 2, 2, 'Seed', 4).Marginal));
+  % Random: reproducible with a seed, different between seeds and between units.
+  a = TavrixInit(codes, 2, 2, 'Seed', 3, 'Method', 'random');
+  assert(isequal(a, TavrixInit(codes, 2, 2, 'Seed', 3, 'Method', 'random')));
+  assert(~isequal(a.Marginal, TavrixInit(codes, 2, 2, 'Seed', 4, 'Method', 'random').Marginal));
   assert(~isequal(a.Marginal{1}, a.Marginal{2}));
-  % The seed leaves the caller's random state as it was.
+  % The seed leaves the caller's random state as it was; without one the
+  % host's random state gives it.
   rand('state', 1); before = rand(); rand('state', 1);
-  TavrixInit(codes, 2, 2, 'Seed', 9);
+  TavrixInit(codes, 2, 2, 'Seed', 9, 'Method', 'random');
   assert(rand() == before);
+  rand('state', 2); b = TavrixInit(codes, 2, 2, 'Method', 'random');
+  rand('state', 2); assert(isequal(b, TavrixInit(codes, 2, 2, 'Method', 'random')));
+  % Linear: no randomness, units differ.
+  lin = TavrixInit(codes, 2, 2, 'Seed', 3);
+  assert(isequal(lin, TavrixInit(codes, 2, 2, 'Seed', 4)) && ~isequal(lin.Marginal{1}, lin.Marginal{4}));
 
   % Spread 0: every unit holds the data's frequencies (with the 1% floor).
-  flat = TavrixInit(codes, 2, 1, 'Spread', 0);
+  flat = TavrixInit(codes, 2, 1, 'Spread', 0, 'Method', 'random');
   assert(isequal(flat.Marginal{1}, flat.Marginal{2}));
   expected = 0.99 * mean(codes(2, :) == 1) + 0.01 / 3;
   assert(abs(flat.Marginal{1}(flat.Translate(2, 2)) - expected) < 1e-14);
@@ -29,7 +37,7 @@ function test_toolbox_init()
   % Missing entries (NaN or mask 0) are left out of the frequencies and
   % filled with the variable's most frequent value in Samples.
   holes = [0 1 1 NaN 1; 2 0 0 0 1];
-  m = TavrixInit(holes, 1, 1, 'Spread', 0, 'Mask', [1 1 1 1 1; 1 1 1 0 1]);
+  m = TavrixInit(holes, 1, 1, 'Spread', 0, 'Mask', [1 1 1 1 1; 1 1 1 0 1], 'Method', 'random');
   assert(isequal(m.Samples, [0 1 1 1 1; 2 0 0 0 1]));
   assert(abs(m.Marginal{1}(2) - (0.99 * 0.75 + 0.005)) < 1e-14);
   assert(isequal(m.Ranges, [2; 3]));
@@ -54,11 +62,44 @@ function test_toolbox_init()
   tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'RootNode', 6));
   tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Spread', 2));
   tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Colour', 1));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Method', 'pca'));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Lattice', 3));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Threads', 0));
+  tavrix_expect_error('Tavrix:TavrixInit:option', @() TavrixInit(codes, 2, 2, 'Seed', -1));
+  tavrix_expect_error('Tavrix:TavrixInit:dataSize', @() TavrixInit(codes, 2, 2, 'Ranges', [2 3]));
+
+  check_threads_and_lattice(codes);
+  check_linear_order();
 
   check_messages(codes, ranges);
   check_warnings(codes);
   check_default_size(codes);
   check_tree_rule();
+end
+
+% Every thread count gives the same model; a hexagonal map says so.
+function check_threads_and_lattice(codes)
+  for method = {'linear', 'random'}
+    one = TavrixInit(codes, 3, 4, 'Seed', 2, 'Method', method{1}, 'Threads', 1);
+    for threads = [2 3]
+      assert(isequal(one, TavrixInit(codes, 3, 4, 'Seed', 2, 'Method', method{1}, 'Threads', threads)));
+    end
+  end
+  hex = TavrixInit(codes, 3, 4, 'Lattice', 'hexagonal');
+  assert(strcmp(hex.Lattice, 'hexagonal') && isequal(size(hex.Lattice), [1 9]));
+  check_model(rmfield(hex, 'Lattice'), codes, 0);
+  assert(~isfield(TavrixInit(codes, 3, 4, 'Lattice', 'Rectangular'), 'Lattice'));
+end
+
+% The linear map is ordered before training: neighbouring units hold
+% neighbouring samples, so its topographic error is below the random map's.
+function check_linear_order()
+  codes = TavrixRead(fullfile(fileparts(mfilename('fullpath')), '..', '..', 'data', 'vote.arff'));
+  linear = TavrixInit(codes, 6, 6);
+  random = TavrixInit(codes, 6, 6, 'Method', 'random', 'Seed', 1);
+  [~, linearError] = TavrixQuality(linear, linear.Samples);
+  [~, randomError] = TavrixQuality(random, linear.Samples);
+  assert(linearError < randomError, 'topographic error: linear %g, random %g', linearError, randomError);
 end
 
 % Errors name the function and the first bad entry as (variable, sample),
