@@ -51,8 +51,8 @@ void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings,
     Statistics stats(layout);
     CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, stats, interrupt);
     if (ShouldStop(interrupt, 0)) return;
-    UpdateMap(view, layout, stats.ConstView(), kLinearRadius, DefaultPrior(view), settings.threads, tables,
-              interrupt);
+    const double prior = DefaultPrior(view, static_cast<double>(nearest.size()));
+    UpdateMap(view, layout, stats.ConstView(), kLinearRadius, prior, settings.threads, tables, interrupt);
     UniformPrior(tables, static_cast<std::size_t>(view.NumUnits()));
 }
 
