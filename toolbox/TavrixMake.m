@@ -122,7 +122,7 @@ function [model, report] = TavrixMake(data, varargin)
     retrainStarted = tic;
     epochs = chosen.info.ChosenEpoch;
     radius = chosen.info.Radius(unique([1 epochs]));
-    model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, opts.ThreadsOption{:});
+    model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, 'HeldOut', 0, opts.ThreadsOption{:});
     report.RetrainSeconds = toc(retrainStarted);
   end
   report.TotalSeconds = toc(started);
@@ -143,13 +143,13 @@ function [candidate, row] = try_size(fit, held, mapSize, opts)
   if ~isempty(opts.Seed)
     seed = {'Seed', opts.Seed};
   end
-  candidate.first = TavrixInit(fit, row.Rows, row.Cols, 'Ranges', opts.Ranges, seed{:});
+  candidate.first = TavrixInit(fit, row.Rows, row.Cols, 'Ranges', opts.Ranges, seed{:}, opts.ThreadsOption{:});
   row.InitSeconds = toc(clock);
 
   clock = tic;
   radius = [max(kFinalRadius, max(mapSize) / 2), kFinalRadius];
-  [candidate.model, candidate.info] = tavrix_make_train(candidate.first, fit, held, opts.Epochs, radius, ...
-                                                        opts.ThreadsOption);
+  [candidate.model, candidate.info] = TavrixTrain(candidate.first, fit, opts.Epochs, 'Radius', radius, ...
+                                                  'Validation', held, opts.ThreadsOption{:});
   row.TrainSeconds = toc(clock);
   row.Epochs = opts.Epochs;
   row.ChosenEpoch = candidate.info.ChosenEpoch;
