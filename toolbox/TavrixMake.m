@@ -9,7 +9,9 @@
 %   the held-back samples are scored (mean log-likelihood of their observed
 %   values under the map as a mixture) and the candidate is its best epoch
 %   (or its first model). The ladder stops at the first size that does not
-%   score better than the best so far. The best size is then trained again
+%   score better than the best so far, or before a size that would take the
+%   call past MaxSeconds (its time predicted from the size before, in
+%   proportion to the units). The best size is then trained again
 %   from its first model on all samples, for the epochs and radii that were
 %   chosen, so that no sample is wasted ('Retrain').
 %
@@ -31,6 +33,9 @@
 %     Seconds                 their sum
 %   and, for the whole call:
 %     Chosen                  the row of the candidate returned
+%     Stop                    why the ladder stopped: 'score' (a size scored
+%                             no better), 'time' (MaxSeconds) or 'sizes'
+%                             (every size tried)
 %     RetrainSeconds          the final training on all samples (0 when none)
 %     TotalSeconds            the whole call
 %   TavrixMake(..., 'Verbose', true) prints a line per candidate and the
@@ -46,6 +51,8 @@
 %     Sizes::      []      a K x 2 matrix of map sizes [ROWS COLS] to try in
 %                          its order instead of the ladder (same stopping rule).
 %     Epochs::     [30]    epochs per candidate (1..10000).
+%     MaxSeconds:: [150]   the time the ladder may take; Inf tries sizes
+%                          until one scores no better, whatever the machine.
 %     Retrain::    [true]  without Validation, train the chosen size again on
 %                          all samples; false returns the chosen candidate.
 %     Mask::       []      Dimension x N, 0 marks a missing entry of DATA.
@@ -96,8 +103,14 @@ function [model, report] = TavrixMake(data, varargin)
     report.(c{1}) = zeros(0, 1);
   end
   report.Chosen = 0;
+  report.Stop = 'sizes';
+  retrains = isempty(opts.Validation) && opts.Retrain;
   top = -Inf;
   for k = 1:size(sizes, 1)
+    if k > 1 && toc(started) + predicted_seconds(report, sizes(k, :), retrains) > opts.MaxSeconds
+      report.Stop = 'time';
+      break;
+    end
     [candidate, row] = try_size(fit, held, sizes(k, :), opts);
     for c = columns
       report.(c{1})(k, 1) = row.(c{1});
@@ -109,6 +122,7 @@ function [model, report] = TavrixMake(data, varargin)
       fprintf('topographic error %.3f, %.1f s%s\n', row.TopographicError, row.Seconds, ifelse(better, ' *', ''));
     end
     if ~better
+      report.Stop = 'score';
       break;
     end
     top = row.HeldOutLogLikelihood;
@@ -118,7 +132,7 @@ function [model, report] = TavrixMake(data, varargin)
 
   model = chosen.model;
   report.RetrainSeconds = 0;
-  if isempty(opts.Validation) && opts.Retrain && chosen.info.ChosenEpoch > 0
+  if retrains && chosen.info.ChosenEpoch > 0
     retrainStarted = tic;
     epochs = chosen.info.ChosenEpoch;
     radius = chosen.info.Radius(unique([1 epochs]));
@@ -127,9 +141,12 @@ function [model, report] = TavrixMake(data, varargin)
   end
   report.TotalSeconds = toc(started);
   if opts.Verbose
-    fprintf('TavrixMake: chose %d x %d, epoch %d%s; %.1f s in all.\n', report.Rows(report.Chosen), ...
+    reasons = struct('score', 'the next size scored no better', 'time', 'the next size would pass MaxSeconds', ...
+                     'sizes', 'every size tried');
+    fprintf('TavrixMake: chose %d x %d, epoch %d%s (%s); %.1f s in all.\n', report.Rows(report.Chosen), ...
             report.Cols(report.Chosen), report.ChosenEpoch(report.Chosen), ...
-            ifelse(report.RetrainSeconds > 0, ', trained again on all samples', ''), report.TotalSeconds);
+            ifelse(report.RetrainSeconds > 0, ', trained again on all samples', ''), reasons.(report.Stop), ...
+            report.TotalSeconds);
   end
 end
 
@@ -160,6 +177,13 @@ function [candidate, row] = try_size(fit, held, mapSize, opts)
   row.TopographicError = topographic_error(candidate.model, held, opts);
   row.ScoreSeconds = toc(clock);
   row.Seconds = row.InitSeconds + row.TrainSeconds + row.ScoreSeconds;
+end
+
+% A candidate's time grows with its units; training again on all samples
+% takes at most as long again.
+function seconds = predicted_seconds(report, mapSize, retrains)
+  units = report.Rows .* report.Cols;
+  seconds = report.Seconds(end) * prod(mapSize) / units(end) * (1 + retrains);
 end
 
 % Squares of about 1.4 times the units of the one before, up to about

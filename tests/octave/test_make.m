@@ -54,6 +54,12 @@ function test_make()
   assert(report.Rows(1) == 1 && isequal(report.Rows, report.Cols));
   assert(all(diff(scores(1:end - 1)) > 0), 'the ladder went on after a size that did not improve');
   assert(report.Chosen == numel(scores) - 1 || report.Chosen == numel(scores));
+  assert(strcmp(report.Stop, 'score') == (report.Chosen < numel(scores)));
+
+  % Out of time after the first candidate: it is the one returned.
+  [model, report] = TavrixMake(votes, 'Epochs', 2, 'Seed', 1, 'Ranges', ranges, 'MaxSeconds', 1e-9);
+  assert(strcmp(report.Stop, 'time') && numel(report.Rows) == 1 && report.Chosen == 1);
+  assert(model.NumRowsMap == 1 && model.NumColsMap == 1);
 end
 
 function check_report(report, sizes, epochs)
@@ -95,6 +101,7 @@ function check_errors(votes)
   expect('option', 'HeldOut', @() TavrixMake(votes, 'HeldOut', 1));
   expect('option', 'Verbose', @() TavrixMake(votes, 'Verbose', 'yes'));
   expect('option', 'Retrain', @() TavrixMake(votes, 'Retrain', 2));
+  expect('option', 'MaxSeconds', @() TavrixMake(votes, 'MaxSeconds', 0));
   expect('option', 'Radius', @() TavrixMake(votes, 'Radius', 1));
   expect('option', 'name-value pairs', @() TavrixMake(votes, 'Seed'));
 end

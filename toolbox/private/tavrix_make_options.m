@@ -7,7 +7,8 @@
 function [data, opts] = tavrix_make_options(data, args)
   caller = 'TavrixMake';
   defaults = struct('Sizes', [], 'Validation', [], 'Mask', [], 'Ranges', [], 'Seed', [], 'Epochs', 30, ...
-                    'Threads', [], 'Verbose', false, 'HeldOut', 0.1, 'Retrain', true);
+                    'Threads', [], 'Verbose', false, 'HeldOut', 0.1, 'Retrain', true, ...
+                    'MaxSeconds', 150);
   opts = tavrix_options(caller, args, defaults, 2);
   data = checked_codes(data, 'DATA');
   [dimension, n] = size(data);
@@ -57,6 +58,10 @@ function [data, opts] = tavrix_make_options(data, args)
                              opts.Seed ~= fix(opts.Seed))
     tavrix_fail(caller, 'option', 'option ''Seed'' must be a whole number in 0..2^32-1; found %s.', ...
                 tavrix_describe(opts.Seed));
+  end
+  if ~is_real_scalar(opts.MaxSeconds) || ~(opts.MaxSeconds > 0)
+    tavrix_fail(caller, 'option', ['option ''MaxSeconds'' must be a positive number of seconds (Inf: no ' ...
+                'limit); found %s.'], tavrix_describe(opts.MaxSeconds));
   end
   for name = {'Verbose', 'Retrain'}
     value = opts.(name{1});
