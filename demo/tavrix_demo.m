@@ -77,11 +77,18 @@ function result = tavrix_demo(root, varargin)
   batch = TavrixTrain(first, codes(:, train), opts.Epochs, 'Verbose', ~opts.Quiet);
   result.trainSeconds = toc(trainStarted);
   say('TavrixFit took %.1f s, TavrixTrain %.2f s.\n', result.fitSeconds, result.trainSeconds);
+  say('TavrixMake: map sizes tried on the same members, the best by held-out members of the training set:\n');
+  makeStarted = tic;
+  [made, report] = TavrixMake(codes(:, train), 'Seed', opts.Seed, 'Ranges', ranges, 'Epochs', opts.Epochs, ...
+                              'Verbose', ~opts.Quiet);
+  result.makeSeconds = toc(makeStarted);
+  result.makeReport = report;
   result.model = model;
   result.batch = batch;
+  result.made = made;
 
-  models = {model, batch, oneTree, baseline};
-  modelNames = {'TavrixFit', 'TavrixTrain', 'one tree', 'independent'};
+  models = {model, batch, oneTree, baseline, made};
+  modelNames = {'TavrixFit', 'TavrixTrain', 'one tree', 'independent', 'TavrixMake'};
 
   % Average negative log-likelihood of complete members.
   completeTrain = train(all(mask(:, train), 1));
@@ -112,11 +119,13 @@ function result = tavrix_demo(root, varargin)
     result.proper(m) = -mean(logBoth - logVisible);
   end
   say('\nHidden votes of held-out members, -log P(hidden | visible) per member (lower is better):\n');
-  say('  %-48s %12s %12s %10s %12s\n', '', modelNames{:});
-  say('  %-48s %12.3f %12.3f %10.3f %12.3f\n', sprintf('TavrixHoles (%d members without a missing vote)', nnz(noMissing)), ...
-      result.holes);
-  say('  %-48s %12.3f %12.3f %10.3f %12.3f\n', sprintf('TavrixImpute, exact (all %d members)', numel(test)), result.proper);
-  say('  %-48s %11.1f%% %11.1f%% %9.1f%% %11.1f%%\n', 'hidden votes filled in correctly (TavrixImpute)', 100 * result.accuracy);
+  say('  %-48s %12s %12s %10s %12s %12s\n', '', modelNames{:});
+  say('  %-48s %12.3f %12.3f %10.3f %12.3f %12.3f\n', ...
+      sprintf('TavrixHoles (%d members without a missing vote)', nnz(noMissing)), result.holes);
+  say('  %-48s %12.3f %12.3f %10.3f %12.3f %12.3f\n', sprintf('TavrixImpute, exact (all %d members)', numel(test)), ...
+      result.proper);
+  say('  %-48s %11.1f%% %11.1f%% %9.1f%% %11.1f%% %11.1f%%\n', 'hidden votes filled in correctly (TavrixImpute)', ...
+      100 * result.accuracy);
 
   % Parties, on the batch-trained map: every member goes to its best unit,
   % missing votes filled in first.
