@@ -20,7 +20,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     const bool byPass = !byValidation && totals.heldOutSamples > 0.0;
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
-    run = StartRun(epochs, settings, byValidation || byPass);
+    run = StartRun(epochs, settings, byValidation || byPass, byValidation);
     HeldOutSelection selection(model, layout, tables, run);
     Statistics scratch(byValidation ? layout : StatisticsLayout{});
     std::vector<double> logs;
