@@ -143,4 +143,12 @@ namespace tavrix::host {
 
 double ElementAsDouble(const mxArray* data, std::size_t e) { return ReadElement(mxGetClassID(data), mxGetData(data), e); }
 
+std::vector<double> ElementsAsDoubles(const mxArray* data) {
+    const mxClassID id = mxGetClassID(data);
+    const void* values = mxGetData(data);
+    std::vector<double> out(mxGetNumberOfElements(data));
+    for (std::size_t e = 0; e < out.size(); ++e) out[e] = ReadElement(id, values, e);
+    return out;
+}
+
 }  // namespace tavrix::host

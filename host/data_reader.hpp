@@ -51,4 +51,7 @@ namespace tavrix::host {
 // ReadCodes converts it (before truncation).
 double ElementAsDouble(const mxArray* data, std::size_t e);
 
+// Every element so, in storage order: for loops over a whole array.
+std::vector<double> ElementsAsDoubles(const mxArray* data);
+
 }  // namespace tavrix::host

@@ -218,12 +218,16 @@ void ReadOptions(const RawOptions& raw, std::int32_t dimension, std::int32_t sam
 void ReadCodeValues(const mxArray* data, const mxArray* mask, InitArguments& out) {
     const std::int32_t d = out.codes.dimension;
     const std::size_t count = static_cast<std::size_t>(d) * static_cast<std::size_t>(out.codes.numSamples);
+    const std::vector<double> codes = ElementsAsDoubles(data);
+    std::vector<unsigned char> missing(count);
+    const std::vector<double> flags = mask ? ElementsAsDoubles(mask) : std::vector<double>();
+    for (std::size_t e = 0; e < count; ++e) missing[e] = codes[e] != codes[e] || (mask && flags[e] == 0.0);
     std::vector<double> largest(static_cast<std::size_t>(d), -1.0);
     bool anyObserved = false;
     // In sample order, so that the first bad entry is named.
     for (std::size_t e = 0; e < count; ++e) {
-        const double code = ElementAsDouble(data, e);
-        if (code != code || (mask && ElementAsDouble(mask, e) == 0.0)) continue;
+        const double code = codes[e];
+        if (missing[e]) continue;
         if (!(code >= 0.0) || !IsInteger(code)) FailCode(e, d, code, "a non-negative integer", "");
         anyObserved = true;
         double& top = largest[e % static_cast<std::size_t>(d)];
@@ -233,8 +237,8 @@ void ReadCodeValues(const mxArray* data, const mxArray* mask, InitArguments& out
     const bool rangesGiven = !out.ranges.empty();
     if (rangesGiven) {
         for (std::size_t e = 0; e < count; ++e) {
-            const double code = ElementAsDouble(data, e);
-            if (code != code || (mask && ElementAsDouble(mask, e) == 0.0)) continue;
+            const double code = codes[e];
+            if (missing[e]) continue;
             const std::int32_t r = out.ranges[e % static_cast<std::size_t>(d)];
             if (code >= r)
                 FailCode(e, d, code,
@@ -252,11 +256,8 @@ void ReadCodeValues(const mxArray* data, const mxArray* mask, InitArguments& out
         for (double top : largest) out.ranges.push_back(top < 0.0 ? 1 : static_cast<std::int32_t>(top) + 1);
     }
     out.codes.codes.resize(count);
-    for (std::size_t e = 0; e < count; ++e) {
-        const double code = ElementAsDouble(data, e);
-        const bool missing = code != code || (mask && ElementAsDouble(mask, e) == 0.0);
-        out.codes.codes[e] = missing ? kMissingCode : static_cast<std::int32_t>(code);
-    }
+    for (std::size_t e = 0; e < count; ++e)
+        out.codes.codes[e] = missing[e] ? kMissingCode : static_cast<std::int32_t>(codes[e]);
 }
 
 // Data that look transposed or 1-based give a warning, not an error: both can be meant.

@@ -1,11 +1,14 @@
 #include "first_model.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "../batch/batch_defaults.hpp"
+#include "../batch/grid_smoothing.hpp"
 #include "../batch/update.hpp"
 #include "../core/dependency_tree.hpp"
 #include "../core/mutual_information.hpp"
+#include "../core/neighbourhood.hpp"
 #include "../core/parallel.hpp"
 #include "../core/random.hpp"
 #include "../core/value_index_table.hpp"
@@ -39,6 +42,34 @@ void UniformPrior(const TrainedTables& tables, std::size_t units) {
     std::fill(tables.numVictories, tables.numVictories + units, 0.0);
 }
 
+// Unit k's counts smoothed over its grid neighbourhood: the sum over units
+// l (ascending) within city-block distance kLinearReach of
+// NeighbourhoodWeight(distance, kLinearRadius) x the counts of l.
+Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& counts, std::int32_t rows, int threads,
+                          Interrupt* interrupt) {
+    Statistics smoothed(layout);
+    const std::int64_t units = layout.units;
+    ParallelFor(units, threads, interrupt, 16, [&](std::int64_t first, std::int64_t last, int) {
+        std::vector<GridSource> sources;
+        for (std::int64_t k = first; k < last; ++k) {
+            sources.clear();
+            for (std::int64_t l = 0; l < units; ++l) {
+                const std::int64_t distance = std::abs(k % rows - l % rows) + std::abs(k / rows - l / rows);
+                if (distance <= kLinearReach && counts.count[static_cast<std::size_t>(l)] != 0.0)
+                    sources.push_back({static_cast<std::size_t>(l),
+                                       NeighbourhoodWeight(static_cast<std::int32_t>(distance), kLinearRadius)});
+            }
+            const auto u = static_cast<std::size_t>(k);
+            SmoothEntries(sources, counts.count.data(), 1, 0, 1, smoothed.count.data() + u);
+            SmoothEntries(sources, counts.values.data(), layout.numValues, 0, layout.numValues,
+                          smoothed.values.data() + u * layout.numValues);
+            SmoothEntries(sources, counts.pairs.data(), layout.numPairs, 0, layout.numPairs,
+                          smoothed.pairs.data() + u * layout.numPairs);
+        }
+    });
+    return smoothed;
+}
+
 void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,
                  const TrainedTables& tables, Interrupt* interrupt) {
     const std::vector<std::int32_t> nearest =
@@ -51,8 +82,10 @@ void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings,
     Statistics stats(layout);
     CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, stats, interrupt);
     if (ShouldStop(interrupt, 0)) return;
+    const Statistics smoothed = SmoothedNearby(layout, stats, settings.rows, settings.threads, interrupt);
+    if (ShouldStop(interrupt, 0)) return;
     const double prior = DefaultPrior(view, static_cast<double>(nearest.size()));
-    UpdateMap(view, layout, stats.ConstView(), kLinearRadius, prior, settings.threads, tables, interrupt);
+    UpdateMap(view, layout, smoothed.ConstView(), kRebuildOnly, prior, settings.threads, tables, interrupt);
     UniformPrior(tables, static_cast<std::size_t>(view.NumUnits()));
 }
 

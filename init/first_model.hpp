@@ -34,9 +34,15 @@ struct FirstModelSettings {
     int threads = 1;
 };
 
-// The grid radius of the linear map's smoothing, and the share of the
-// uniform tables in the random map's.
+// The linear map's smoothing: the Gaussian weight of this grid radius, over
+// units at most kLinearReach apart (city-block), so that its cost does not
+// grow with the square of the map. The update then only rebuilds: at radius
+// kRebuildOnly every other unit's weight underflows to zero.
 constexpr double kLinearRadius = 1.5;
+constexpr std::int64_t kLinearReach = 2;
+constexpr double kRebuildOnly = 1e-3;
+
+// The share of the uniform tables in the random map's.
 constexpr double kUniformShare = 0.01;
 
 // A random map's unit draws this many samples, with replacement: about the

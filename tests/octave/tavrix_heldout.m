@@ -1,8 +1,9 @@
 %TAVRIX_HELDOUT Held-out score of a trainer on one data set.
 %   R = tavrix_heldout(CODES, MASK, RANGES, TRAIN, 'Seed', S, 'Hide', H,
-%   'Rows', R, 'Cols', C) splits the samples 80/20 (seeded), hides H
+%   'Rows', R, 'Cols', C, 'Init', {...}) splits the samples 80/20 (seeded), hides H
 %   observed entries of every held-out sample (3 by default), builds a
-%   first model with TavrixInit(train, R, C, 'Seed', 1, 'Ranges', RANGES)
+%   first model with TavrixInit(train, R, C, 'Seed', 1, 'Ranges', RANGES, ...)
+%   (the options of 'Init' last)
 %   and trains it with MODEL = TRAIN(MODEL, TRAINCODES, TRAINMASK). R holds
 %     nll       -mean log P(hidden | visible), exact (TavrixImpute)
 %     accuracy  share of hidden entries TavrixImpute fills in correctly
@@ -10,7 +11,7 @@
 %               whose best and second-best units are not grid neighbours
 %     seconds   training time
 function r = tavrix_heldout(codes, mask, ranges, train, varargin)
-  opts = struct('Seed', 1, 'Hide', 3, 'Rows', 5, 'Cols', 5);
+  opts = struct('Seed', 1, 'Hide', 3, 'Rows', 5, 'Cols', 5, 'Init', {{}});
   for a = 1:2:numel(varargin)
     opts.(varargin{a}) = varargin{a + 1};
   end
@@ -30,7 +31,7 @@ function r = tavrix_heldout(codes, mask, ranges, train, varargin)
 
   trainCodes = codes(:, learn);
   trainCodes(mask(:, learn) == 0) = NaN;
-  model = TavrixInit(trainCodes, opts.Rows, opts.Cols, 'Seed', 1, 'Ranges', ranges);
+  model = TavrixInit(trainCodes, opts.Rows, opts.Cols, 'Seed', 1, 'Ranges', ranges, opts.Init{:});
   started = tic;
   model = train(model, trainCodes, mask(:, learn));
   r.seconds = toc(started);
