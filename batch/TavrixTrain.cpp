@@ -1,5 +1,5 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha,
-//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
+//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf, 'Assignment', a)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
@@ -36,7 +36,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
-                host::kUseParallelOption);
+                host::kUseParallelOption | host::kAssignmentOption);
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
         BatchSettings settings;
@@ -45,6 +45,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         settings.radiusEnd = options.hasRadius ? options.radius[1] : kDefaultRadiusEnd;
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model);
         settings.threads = options.threads;
+        settings.assignment = options.hasAssignment ? options.assignment : kDefaultAssignment;
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
@@ -54,7 +55,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const Span<EpochReport> reportSpan(reports.data(), reports.size());
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads,
-                                           host::ShapeOfStatistics(model));
+                                           settings.assignment, host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
                                options.verbose ? &lines : nullptr, call.interrupt);
         } else {

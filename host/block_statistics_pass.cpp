@@ -19,17 +19,19 @@ const double* SampleColumn(const mxArray* a, std::size_t n, const char* what) {
 }  // namespace
 
 BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
-                                         const StatisticsShape& shape)
+                                         AssignmentMode assignment, const StatisticsShape& shape)
     : model_(model),
       data_(data),
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
+      assignment_(mxCreateString(assignment == AssignmentMode::kSoft ? "soft" : "hard")),
       shape_(shape) {}
 
 ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
-    mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get()};
+    mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
+                     assignment_.get()};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
-    const int status = mexCallMATLAB(4, out, 4, in, kFunction);
+    const int status = mexCallMATLAB(4, out, 5, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);
     OwnedArray message(out[3]);
     if (status != 0)

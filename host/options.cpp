@@ -23,6 +23,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"Prior", kPriorOption},
     {"Mask", kMaskOption},
     {"UseParallel", kUseParallelOption},
+    {"Assignment", kAssignmentOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -76,6 +77,17 @@ void ReadRadius(const mxArray* value, const char* name, double (&radius)[2]) {
     }
 }
 
+// 'hard' or 'soft', in any case.
+AssignmentMode ReadAssignment(const mxArray* value, const char* name) {
+    char text[16] = {0};
+    if (mxIsChar(value) && mxGetString(value, text, sizeof text) == 0) {
+        if (SameName(text, "hard")) return AssignmentMode::kHard;
+        if (SameName(text, "soft")) return AssignmentMode::kSoft;
+    }
+    Fail(Reason::kOption, std::string("option '") + name + "' must be 'hard' or 'soft'" +
+                              (mxIsChar(value) && text[0] ? std::string("; found '") + text + "'." : "."));
+}
+
 }  // namespace
 
 Options ParseOptions(const Call& call, int first, unsigned accepted) {
@@ -119,6 +131,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kUseParallelOption:
                 options.useParallel = RealScalar(value, entry->name) != 0.0;
+                break;
+            case kAssignmentOption:
+                options.assignment = ReadAssignment(value, entry->name);
+                options.hasAssignment = true;
                 break;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "../batch/assignment_mode.hpp"
 #include "gateway.hpp"
 
 namespace tavrix::host {
@@ -15,6 +16,7 @@ enum OptionFlags : unsigned {
     kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
     kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
     kUseParallelOption = 1u << 6,  // 'UseParallel', tf: a logical or numeric scalar [false]
+    kAssignmentOption = 1u << 7,   // 'Assignment', 'hard' | 'soft': batch training's assignment
 };
 
 struct Options {
@@ -28,6 +30,8 @@ struct Options {
     double prior = 0.0;
     const mxArray* mask = nullptr;
     bool useParallel = false;
+    bool hasAssignment = false;
+    AssignmentMode assignment = AssignmentMode::kHard;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

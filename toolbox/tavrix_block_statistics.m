@@ -1,16 +1,21 @@
-% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads)
+% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, assignment)
 % The statistics pass of TavrixTrain(..., 'UseParallel', true): TavrixStats on
 % contiguous blocks of sample columns in parfor, one block per worker of the
 % current pool (started as the Parallel Computing Toolbox's preferences say),
 % or four blocks one after another without the toolbox (Octave runs parfor as
-% a for loop). The counts are whole numbers, so their sum is that of one pass
-% over all samples, bit for bit. Errors, bad arguments included, come back as
+% a for loop). ASSIGNMENT ('hard' when left out) goes to TavrixStats. The
+% counts are whole numbers (of the soft quantum 2^-20 under soft assignment),
+% so their sum is that of one pass over all samples, bit for bit. Errors, bad arguments included, come back as
 % MESSAGE, the results empty; called without asking for MESSAGE, it raises
 % them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).
-function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, varargin)
+function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, assignment)
 stats = []; best = []; loglik = []; message = '';
 try
-  tavrix_check_count('tavrix_block_statistics', nargin, 4, 4, 'tavrix_block_statistics(MODEL, DATA, MASK, THREADS)');
+  tavrix_check_count('tavrix_block_statistics', nargin, 4, 5, ...
+                     'tavrix_block_statistics(MODEL, DATA, MASK, THREADS, ASSIGNMENT)');
+  if nargin < 5
+    assignment = 'hard';
+  end
   check_arguments(model, data, mask, threads);
   n = size(data, 2);
   blocks = min(max(n, 1), pool_workers());
@@ -29,9 +34,11 @@ try
   logs = cell(blocks, 1);
   parfor b = 1:blocks
     if isempty(maskBlocks{b})
-      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Threads', threads);
+      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Threads', threads, ...
+                                                  'Assignment', assignment);
     else
-      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Mask', maskBlocks{b}, 'Threads', threads);
+      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Mask', maskBlocks{b}, ...
+                                                  'Threads', threads, 'Assignment', assignment);
     end
   end
   stats = parts{1};

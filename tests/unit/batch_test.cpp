@@ -10,6 +10,7 @@
 #include "batch/baseline.hpp"
 #include "batch/batch_training.hpp"
 #include "batch/sparse_counts.hpp"
+#include "batch/soft_weights.hpp"
 #include "batch/sparse_scoring.hpp"
 #include "batch/update.hpp"
 #include "core/compiled_map.hpp"
@@ -164,9 +165,11 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
 
 // Counts kept off the baselines fill in the dense counts exactly, whatever
-// the baselines, added to counts already there, over parts and threads.
-TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
-    Random random(41);
+// the baselines, added to counts already there, over parts and threads:
+// whole samples, and whole soft quanta.
+template <class Cell>
+void CheckDenseFill(int seed, bool soft) {
+    Random random(seed);
     for (int trial = 0; trial < 10; ++trial) {
         const reference::RawModel raw = ProperModel(random, 2, 2, 1 + random.Below(7), false, 1 + random.Below(4));
         const MapModel model = ViewOf(raw);
@@ -178,30 +181,37 @@ TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
         for (std::vector<double>* a : {&expected.values, &expected.pairs, &expected.count})
             for (double& c : *a) c = random.Below(3);
         actual = expected;
-        SparseCounts first(sparse), second(sparse);
+        BasicSparseCounts<Cell> first(sparse), second(sparse);
+        const std::vector<const BasicSparseCounts<Cell>*> parts{&first, &second};
+        const double unit = soft ? kSoftQuantum : 1.0;
         NonBaselineEntries entries(layout.dimension);
         const int n = random.Below(60);
         const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
         for (std::int32_t j = 0; j < n; ++j) {
-            const std::int32_t unit = random.Below(layout.units);
-            CountSample(layout, codes.Column(j), unit, expected.View());
+            const std::int32_t k = random.Below(layout.units);
+            const Cell quanta = soft ? 1 + random.Below(static_cast<int>(kSoftWeightOne)) : 1;
+            CountSample(layout, codes.Column(j), k, expected.View(), static_cast<double>(quanta) * unit);
             entries.Find(codes.Column(j), baselines);
-            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, unit);
+            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, k, quanta);
         }
         Statistics stored = actual;
-        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, false, actual.View());
+        AddDenseCounts(sparse, parts, 1 + trial % 3, false, unit, actual.View());
         ASSERT_TRUE(SameBits(expected.count, actual.count)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.values, actual.values)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.pairs, actual.pairs)) << "trial " << trial;
         // Stored instead of added: the counts of this call alone.
         Statistics alone(layout);
-        AddDenseCounts(sparse, {&first, &second}, 1, false, alone.View());
-        AddDenseCounts(sparse, {&first, &second}, 2, true, stored.View());
+        AddDenseCounts(sparse, parts, 1, false, unit, alone.View());
+        AddDenseCounts(sparse, parts, 2, true, unit, stored.View());
         ASSERT_TRUE(SameBits(alone.pairs, stored.pairs)) << "trial " << trial;
         ASSERT_TRUE(SameBits(alone.values, stored.values)) << "trial " << trial;
         ASSERT_TRUE(SameBits(alone.count, stored.count)) << "trial " << trial;
     }
 }
+
+TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) { CheckDenseFill<std::int32_t>(41, false); }
+
+TEST(SparseCounts, FillInWeightedDenseCountsForAnyBaselines) { CheckDenseFill<std::int64_t>(43, true); }
 
 // The baseline sum and its corrections agree with the plain sum up to
 // rounding; a unit with a zero in its tables gets the plain sum itself.
