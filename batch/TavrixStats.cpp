@@ -1,10 +1,12 @@
-// [stats, best, loglik] = TavrixStats(model, data, 'Mask', m, 'HeldOut', h, 'FirstColumn', c, 'Threads', n)
+// [stats, best, loglik] = TavrixStats(model, data, 'Mask', m, 'HeldOut', h, 'FirstColumn', c, 'Threads', n,
+//                                     'Assignment', a)
 #include "../host/batch_fields.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/options.hpp"
 #include "assignment.hpp"
+#include "batch_defaults.hpp"
 #include "held_out.hpp"
 
 namespace {
@@ -19,8 +21,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::CheckCounts(call, {{"model", "a model"}, {"data", "the data"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
-        const host::Options options = host::ParseOptions(
-            call, kInEnd, host::kThreadsOption | host::kMaskOption | host::kHeldOutOption | host::kFirstColumnOption);
+        const host::Options options =
+            host::ParseOptions(call, kInEnd,
+                               host::kThreadsOption | host::kMaskOption | host::kHeldOutOption |
+                                   host::kFirstColumnOption | host::kAssignmentOption);
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
@@ -34,7 +38,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                         MakeHeldOutRule(options.heldOut, options.firstColumn), options.threads,
                         StatisticsView{arrays.count, arrays.values, arrays.pairs},
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
-                        call.interrupt);
+                        call.interrupt, options.hasAssignment ? options.assignment : kDefaultAssignment);
 
         // Write the results: units numbered from 1.
         if (host::Wants(call, kOutBest)) {

@@ -1,5 +1,6 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha, 'HeldOut', h,
-//                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
+//                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf,
+//                             'Assignment', a)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
@@ -38,7 +39,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
-                host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption);
+                host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption |
+                host::kAssignmentOption);
         if (options.validation && options.heldOut > 0.0)
             host::Fail(host::Reason::kOption, "options 'HeldOut' and 'Validation' both choose the samples to score; "
                                               "give 'HeldOut' 0 with 'Validation', or leave one out.");
@@ -55,6 +57,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                                                 : UsableShare(options.hasHeldOut ? options.heldOut : kDefaultHeldOut,
                                                               codes.numSamples);
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model, CountedSamples(share, codes.numSamples));
+        settings.assignment = options.hasAssignment ? options.assignment : kDefaultAssignment;
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
@@ -65,7 +68,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         BatchRunState run;
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads, share,
-                                           host::ShapeOfStatistics(model));
+                                           settings.assignment, host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
                                options.verbose ? &lines : nullptr, call.interrupt, &validation, &run);
         } else {

@@ -16,6 +16,7 @@
 #include "baseline.hpp"
 #include "sparse_counts.hpp"
 #include "sparse_scoring.hpp"
+#include "soft_weights.hpp"
 
 namespace tavrix {
 namespace {
@@ -95,7 +96,7 @@ ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout,
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
     AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, const SparseCountLayout* sparse,
-                      bool ownCounts)
+                      bool ownCounts, AssignmentMode mode)
         : block(plan.map),
           entries(layout.dimension),
           mass(static_cast<std::size_t>(kEnumeratedCompletions)),
@@ -103,7 +104,8 @@ struct AssignmentScratch {
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
           inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
-        if (sparse) sparseCounts.emplace(*sparse);
+        if (sparse && mode == AssignmentMode::kSoft) weightedCounts.emplace(*sparse);
+        else if (sparse) sparseCounts.emplace(*sparse);
         else if (ownCounts) counts.emplace(layout);
     }
     SampleBlockScratch block;
@@ -123,12 +125,18 @@ struct AssignmentScratch {
     InferenceScratch inference;
     std::optional<Statistics> counts;  // this thread's counts, unless it counts into the result
     std::optional<SparseCounts> sparseCounts;  // this thread's counts when counted sparsely
+    std::optional<WeightedSparseCounts> weightedCounts;  // the same under soft assignment
+    SoftWeightScratch soft;
+    std::vector<UnitWeight> weights;  // the sample's units and weights
+    bool Sparse() const { return sparseCounts || weightedCounts; }
     // What is counted, grouped by unit afterwards so that each unit's counts
     // are written together: sample j and its unit, and where its codes are
-    // (counted sparsely, its non-baseline entries, always stashed).
+    // (counted sparsely, its non-baseline entries, always stashed). Under
+    // soft assignment a sample is counted once per unit of non-zero weight.
     struct Counted {
         std::int32_t sample;
         std::int32_t unit;
+        std::int32_t quanta;   // its weight: 1 under hard assignment
         std::int64_t stashed;  // offset of its completed codes in `stash`, -1 for a complete sample
         std::size_t entries;   // counted sparsely: its number of non-baseline entries, stashed
     };
@@ -140,8 +148,8 @@ struct AssignmentScratch {
 class Assigner {
 public:
     Assigner(const MapModel& model, const StatisticsLayout& layout, const ImputePlan& plan, const SparseScorer& scorer,
-             const CodeMatrix& data, const AssignmentResults& out)
-        : model_(model), layout_(layout), plan_(plan), scorer_(scorer), data_(data), out_(out) {}
+             const CodeMatrix& data, const AssignmentResults& out, AssignmentMode mode)
+        : model_(model), layout_(layout), plan_(plan), scorer_(scorer), data_(data), out_(out), mode_(mode) {}
 
     // Counts samples [begin, end). Complete samples are scored from their
     // non-baseline entries; the completions of samples with few of them go
@@ -185,19 +193,25 @@ private:
     void RunComplete(std::int32_t j, AssignmentScratch& scratch) const {
         const std::int32_t* codes = data_.Column(j);
         scorer_.Score(codes, scratch.entries, scratch.logs.data());
-        const std::int32_t unit = Finish(j, scratch.logs.data());
-        if (scratch.sparseCounts) StashEntries(j, unit, scratch);
-        else scratch.counted.push_back({j, unit, -1, 0});
+        Finish(j, scratch.logs.data(), scratch);
+        if (scratch.Sparse()) {
+            const std::int64_t stashed = StashEntries(scratch);
+            for (const UnitWeight& w : scratch.weights)
+                scratch.counted.push_back({j, w.unit, w.quanta, stashed, scratch.entries.size});
+        } else {
+            for (const UnitWeight& w : scratch.weights) scratch.counted.push_back({j, w.unit, w.quanta, -1, 0});
+        }
     }
 
-    // Keeps the sample's non-baseline entries in `scratch.entries` for counting:
-    // their variables, then their codes.
-    static void StashEntries(std::int32_t j, std::int32_t unit, AssignmentScratch& scratch) {
+    // Keeps the sample's non-baseline entries in `scratch.entries` for
+    // counting: their variables, then their codes. Returns where they lie.
+    static std::int64_t StashEntries(AssignmentScratch& scratch) {
         const NonBaselineEntries& entries = scratch.entries;
         const auto size = static_cast<std::ptrdiff_t>(entries.size);
-        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size()), entries.size});
+        const auto stashed = static_cast<std::int64_t>(scratch.stash.size());
         scratch.stash.insert(scratch.stash.end(), entries.variable.begin(), entries.variable.begin() + size);
         scratch.stash.insert(scratch.stash.end(), entries.code.begin(), entries.code.begin() + size);
+        return stashed;
     }
 
     // Appends every completion of sample j's missing entries, the missing
@@ -224,20 +238,28 @@ private:
     void RunEnumerated(const AssignmentScratch::Enumerated& e, AssignmentScratch& scratch) const {
         const std::int32_t j = e.sample;
         const std::int64_t completions = e.count;
-        const std::int32_t* codes = data_.Column(j);
-        const auto d = static_cast<std::size_t>(layout_.dimension);
         const std::size_t units = plan_.map.NumUnits();
         const double* logs = scratch.completionLogs.data() + static_cast<std::size_t>(e.first) * units;
-        const std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(e.first) * d;
         for (std::size_t k = 0; k < units; ++k) {
             const double top = RelativeMasses(scratch, logs, completions, k);
             double sum = 0.0;
             for (std::int64_t c = 0; c < completions; ++c) sum += scratch.mass[static_cast<std::size_t>(c)];
             scratch.logs[k] = sum > 0.0 ? top + std::log(sum) : kLogZero;
         }
-        const std::int32_t unit = Finish(j, scratch.logs.data());
-        const bool explained = IsFinite(scratch.logs[static_cast<std::size_t>(unit)]);
-        RelativeMasses(scratch, logs, completions, static_cast<std::size_t>(unit));
+        Finish(j, scratch.logs.data(), scratch);
+        for (const UnitWeight& w : scratch.weights) Complete(e, w, logs, scratch);
+    }
+
+    // Sample e completed by draws from unit w's posterior, stashed for counting.
+    void Complete(const AssignmentScratch::Enumerated& e, const UnitWeight& w, const double* logs,
+                  AssignmentScratch& scratch) const {
+        const std::int32_t j = e.sample;
+        const std::int64_t completions = e.count;
+        const std::int32_t* codes = data_.Column(j);
+        const auto d = static_cast<std::size_t>(layout_.dimension);
+        const std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(e.first) * d;
+        const bool explained = IsFinite(scratch.logs[static_cast<std::size_t>(w.unit)]);
+        RelativeMasses(scratch, logs, completions, static_cast<std::size_t>(w.unit));
         for (std::size_t i = 0; i < d; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
@@ -251,7 +273,7 @@ private:
             }
             scratch.completed[i] = code;
         }
-        Stash(j, unit, scratch);
+        Stash(j, w, scratch);
     }
 
     // Each completion's probability under unit k relative to the largest,
@@ -279,30 +301,33 @@ private:
         double* logs = scratch.logs.data();
         for (std::size_t k = 0; k < units; ++k)
             logs[k] = UnitLogEvidence(plan_.factors[k], plan_.map.table, codes, false, scratch.inference);
-        const std::int32_t unit = Finish(j, logs);
-        const bool explained = IsFinite(logs[unit]) &&
-                               IsFinite(UnitLogEvidence(plan_.factors[static_cast<std::size_t>(unit)], plan_.map.table,
-                                                        codes, true, scratch.inference));
+        Finish(j, logs, scratch);
         const auto slots = static_cast<std::size_t>(plan_.map.table.maxRange);
-        for (std::int32_t i = 0; i < layout_.dimension; ++i) {
-            std::int32_t code = codes[i];
-            if (code == kMissingCode) {
-                const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
-                code = PickCode(posterior, layout_.range[static_cast<std::size_t>(i)],
-                                SampleFraction(codes, layout_.dimension, i), explained);
+        for (const UnitWeight& w : scratch.weights) {
+            const auto unit = static_cast<std::size_t>(w.unit);
+            const bool explained =
+                IsFinite(logs[unit]) &&
+                IsFinite(UnitLogEvidence(plan_.factors[unit], plan_.map.table, codes, true, scratch.inference));
+            for (std::int32_t i = 0; i < layout_.dimension; ++i) {
+                std::int32_t code = codes[i];
+                if (code == kMissingCode) {
+                    const double* posterior = scratch.inference.marginal.data() + static_cast<std::size_t>(i) * slots;
+                    code = PickCode(posterior, layout_.range[static_cast<std::size_t>(i)],
+                                    SampleFraction(codes, layout_.dimension, i), explained);
+                }
+                scratch.completed[static_cast<std::size_t>(i)] = code;
             }
-            scratch.completed[static_cast<std::size_t>(i)] = code;
+            Stash(j, w, scratch);
         }
-        Stash(j, unit, scratch);
     }
 
-    void Stash(std::int32_t j, std::int32_t unit, AssignmentScratch& scratch) const {
-        if (scratch.sparseCounts) {
+    void Stash(std::int32_t j, const UnitWeight& w, AssignmentScratch& scratch) const {
+        if (scratch.Sparse()) {
             scratch.entries.Find(scratch.completed.data(), scorer_.Baselines());
-            StashEntries(j, unit, scratch);
+            scratch.counted.push_back({j, w.unit, w.quanta, StashEntries(scratch), scratch.entries.size});
             return;
         }
-        scratch.counted.push_back({j, unit, static_cast<std::int64_t>(scratch.stash.size()), 0});
+        scratch.counted.push_back({j, w.unit, w.quanta, static_cast<std::int64_t>(scratch.stash.size()), 0});
         scratch.stash.insert(scratch.stash.end(), scratch.completed.begin(), scratch.completed.end());
     }
 
@@ -318,19 +343,31 @@ private:
         for (const auto& c : scratch.byUnit) {
             const std::int32_t* codes = c.stashed < 0 ? data_.Column(c.sample)
                                                       : scratch.stash.data() + static_cast<std::size_t>(c.stashed);
-            if (scratch.sparseCounts) scratch.sparseCounts->Add(codes, codes + c.entries, c.entries, c.unit);
-            else CountSample(layout_, codes, c.unit, stats);
+            if (scratch.sparseCounts) scratch.sparseCounts->Add(codes, codes + c.entries, c.entries, c.unit, 1);
+            else if (scratch.weightedCounts)
+                scratch.weightedCounts->Add(codes, codes + c.entries, c.entries, c.unit, c.quanta);
+            else CountSample(layout_, codes, c.unit, stats, Weight(c.quanta));
         }
     }
 
-    // Writes sample j's results from its unit log-likelihoods and returns its
-    // unit: the best one, or unit 0 when no unit explains the sample.
-    std::int32_t Finish(std::int32_t j, const double* logs) const {
+    // Writes sample j's results from its unit log-likelihoods and puts its
+    // units and weights in `scratch.weights`: under hard assignment the best
+    // unit, or unit 0 when no unit explains the sample, with weight 1.
+    void Finish(std::int32_t j, const double* logs, AssignmentScratch& scratch) const {
         const std::int32_t best = BestUnit(plan_.map, logs, nullptr);
         const std::int32_t unit = best < 0 ? 0 : best;
         out_.best[static_cast<std::size_t>(j)] = unit;
         out_.logLikelihood[static_cast<std::size_t>(j)] = LogMixture(logs, model_.pi.data(), plan_.map.NumUnits());
-        return unit;
+        if (mode_ == AssignmentMode::kSoft) {
+            QuantisedPosterior(logs, plan_.map.logPi.data(), plan_.map.NumUnits(), scratch.soft, scratch.weights);
+        } else {
+            scratch.weights.assign(1, UnitWeight{unit, 1});
+        }
+    }
+
+    // A count's weight in the dense statistics: quanta are exact multiples of 2^-q.
+    double Weight(std::int32_t quanta) const {
+        return mode_ == AssignmentMode::kSoft ? quanta * kSoftQuantum : 1.0;
     }
 
     const MapModel& model_;
@@ -339,6 +376,7 @@ private:
     const SparseScorer& scorer_;
     const CodeMatrix& data_;
     const AssignmentResults& out_;
+    const AssignmentMode mode_;
 };
 
 void AddCounts(const std::vector<double>& from, double* to) {
@@ -353,7 +391,7 @@ void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats)
 }
 
 void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads, bool replace,
-           const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
+           const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt, AssignmentMode mode) {
     if (data.numSamples <= 0 || model.NumUnits() <= 0) {
         if (replace) ZeroStatistics(layout, stats);
         return;
@@ -365,7 +403,7 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     if (sparse) sparseLayout.emplace(layout, baselines);
     else if (replace) ZeroStatistics(layout, stats);
     const SparseScorer scorer(plan.map, layout.valueStart, std::move(baselines));
-    const Assigner assigner(model, layout, plan, scorer, data, out);
+    const Assigner assigner(model, layout, plan, scorer, data, out, mode);
     const int workers = ThreadCount(threads, data.numSamples);
     // Counted densely, thread 0 counts into the result and the others into
     // counts of their own, added afterwards; counted sparsely, every thread
@@ -375,17 +413,23 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t)
         scratch.push_back(
-            std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0));
+            std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0, mode));
     ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck,
                 [&](std::int64_t begin, std::int64_t end, int t) {
                     AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
                     assigner.Run(begin, end, own, t == 0 || sparse ? stats : own.counts->View());
                 });
     if (ShouldStop(interrupt, 0)) return;
+    if (sparse && mode == AssignmentMode::kSoft) {
+        std::vector<const WeightedSparseCounts*> parts;
+        for (const auto& s : scratch) parts.push_back(&*s->weightedCounts);
+        AddDenseCounts(*sparseLayout, parts, threads, replace, kSoftQuantum, stats);
+        return;
+    }
     if (sparse) {
         std::vector<const SparseCounts*> parts;
         for (const auto& s : scratch) parts.push_back(&*s->sparseCounts);
-        AddDenseCounts(*sparseLayout, parts, threads, replace, stats);
+        AddDenseCounts(*sparseLayout, parts, threads, replace, 1.0, stats);
         return;
     }
     for (int t = 1; t < workers; ++t) {
@@ -399,13 +443,15 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
 }  // namespace
 
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
-    Count(model, layout, data, threads, false, stats, out, interrupt);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt,
+                     AssignmentMode mode) {
+    Count(model, layout, data, threads, false, stats, out, interrupt, mode);
 }
 
 void StoreStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
-                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt) {
-    Count(model, layout, data, threads, true, stats, out, interrupt);
+                     const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt,
+                     AssignmentMode mode) {
+    Count(model, layout, data, threads, true, stats, out, interrupt, mode);
 }
 
 }  // namespace tavrix

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "../core/map_model.hpp"
+#include "assignment_mode.hpp"
 
 namespace tavrix {
 
@@ -37,5 +38,8 @@ constexpr double kDefaultRadiusEnd = 1.5;
 inline double DefaultRadiusStart(std::int32_t rows, std::int32_t columns) {
     return std::max(kDefaultRadiusEnd, 0.5 * std::max(rows, columns));
 }
+
+// How samples are counted.
+constexpr AssignmentMode kDefaultAssignment = AssignmentMode::kHard;
 
 }  // namespace tavrix

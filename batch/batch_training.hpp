@@ -9,6 +9,7 @@
 #include "../core/span.hpp"
 #include "../core/training_views.hpp"
 #include "batch_run_state.hpp"
+#include "assignment_mode.hpp"
 #include "epoch_report.hpp"
 
 namespace tavrix {
@@ -18,6 +19,7 @@ struct BatchSettings {
     double radiusEnd = 1.0;    // the last epoch's radius
     double prior = 1.0;        // pseudo-counts of every unit's tables and prior
     int threads = 1;
+    AssignmentMode assignment = AssignmentMode::kHard;
 };
 
 // Epoch e of E (0-based) smooths at radiusStart x (radiusEnd / radiusStart)^(e / (E - 1)),

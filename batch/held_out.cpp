@@ -51,9 +51,9 @@ double MeanLogLikelihood(const MapModel& view, const StatisticsLayout& layout, c
 
 void CountUnlessHeldOut(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data,
                         const HeldOutRule& rule, int threads, const StatisticsView& stats,
-                        const AssignmentResults& out, Interrupt* interrupt) {
+                        const AssignmentResults& out, Interrupt* interrupt, AssignmentMode mode) {
     if (!rule.Any()) {
-        CountStatistics(model, layout, data, threads, stats, out, interrupt);
+        CountStatistics(model, layout, data, threads, stats, out, interrupt, mode);
         return;
     }
     const HeldOutSplit split = SplitHeldOut(data, rule);
@@ -63,7 +63,7 @@ void CountUnlessHeldOut(const MapModel& model, const StatisticsLayout& layout, c
     std::vector<double> logs(counted + held);
     CountStatistics(model, layout, split.counted, threads, stats,
                     AssignmentResults{Span<std::int32_t>(best.data(), counted), Span<double>(logs.data(), counted)},
-                    interrupt);
+                    interrupt, mode);
     Statistics scratch(layout);
     StoreStatistics(model, layout, split.held, threads, scratch.View(),
                     AssignmentResults{Span<std::int32_t>(best.data() + counted, held),

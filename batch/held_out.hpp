@@ -62,10 +62,11 @@ HeldOutSplit SplitHeldOut(const CodeMatrix& data, const HeldOutRule& rule);
 double MeanLogLikelihood(const MapModel& view, const StatisticsLayout& layout, const CodeMatrix& samples,
                          int threads, Statistics& scratch, std::vector<double>& logs, Interrupt* interrupt);
 
-// CountStatistics of the samples the rule counts; the results of every
-// sample, held back or not, in `out`.
+// CountStatistics of the samples the rule counts, by `mode`; the results of
+// every sample, held back or not, in `out`.
 void CountUnlessHeldOut(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data,
                         const HeldOutRule& rule, int threads, const StatisticsView& stats,
-                        const AssignmentResults& out, Interrupt* interrupt);
+                        const AssignmentResults& out, Interrupt* interrupt,
+                        AssignmentMode mode = AssignmentMode::kHard);
 
 }  // namespace tavrix

@@ -25,45 +25,52 @@ SparseCountLayout::SparseCountLayout(const StatisticsLayout& layout, std::vector
     for (std::size_t i = d - (d > 0 ? 1 : 0); i-- > 0;) binaryAfter[i] = binaryAfter[i + 1] && layout.range[i + 1] == 2;
 }
 
-SparseCounts::SparseCounts(const SparseCountLayout& layout)
+template <class Cell>
+BasicSparseCounts<Cell>::BasicSparseCounts(const SparseCountLayout& layout)
     : layout_(layout),
       cells_(layout.blockSize * static_cast<std::size_t>(layout.dense.units), 0),
       value_(static_cast<std::size_t>(layout.dense.dimension)),
       row_(value_.size()) {}
 
-void SparseCounts::Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit) {
-    std::int32_t* block = cells_.data() + static_cast<std::size_t>(unit) * layout_.blockSize;
-    ++block[0];
-    std::int32_t* values = block + 1;
+template <class Cell>
+void BasicSparseCounts<Cell>::Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
+                                  std::int32_t unit, Cell weight) {
+    Cell* block = cells_.data() + static_cast<std::size_t>(unit) * layout_.blockSize;
+    block[0] += weight;
+    Cell* values = block + 1;
     for (std::size_t e = 0; e < size; ++e) {
         const auto i = static_cast<std::size_t>(variables[e]);
         const std::int32_t a = codes[e];
         const std::ptrdiff_t compact = a - (a > layout_.baselines[i] ? 1 : 0);
         value_[e] = static_cast<std::ptrdiff_t>(layout_.valueStart[i]) + compact;
         row_[e] = layout_.rowBase[i] + compact;
-        ++values[value_[e]];
+        values[value_[e]] += weight;
     }
-    std::int32_t* pairs = values + layout_.valueStart.back();
+    Cell* pairs = values + layout_.valueStart.back();
     for (std::size_t p = 0; p < size; ++p) {
         const std::ptrdiff_t row = row_[p];
         const std::ptrdiff_t stride = layout_.dense.range[static_cast<std::size_t>(variables[p])] - 1;
         if (stride == 1) {
-            for (std::size_t q = p + 1; q < size; ++q) ++pairs[row + value_[q]];
+            for (std::size_t q = p + 1; q < size; ++q) pairs[row + value_[q]] += weight;
         } else {
-            for (std::size_t q = p + 1; q < size; ++q) ++pairs[row + stride * value_[q]];
+            for (std::size_t q = p + 1; q < size; ++q) pairs[row + stride * value_[q]] += weight;
         }
     }
 }
 
+template class BasicSparseCounts<std::int32_t>;
+template class BasicSparseCounts<std::int64_t>;
+
 namespace {
 
 // Unit k's dense statistics from its summed non-baseline counts `total`,
-// added to the statistics or, with kReplace, written over them (every entry of
-// a unit with samples is written once).
+// times `unit`, added to the statistics or, with kReplace, written over them
+// (every entry of a unit with samples is written once).
 template <bool kReplace>
 class DenseFill {
 public:
-    DenseFill(const SparseCountLayout& layout, const StatisticsView& stats) : layout_(layout), stats_(stats) {
+    DenseFill(const SparseCountLayout& layout, const StatisticsView& stats, double unit)
+        : layout_(layout), stats_(stats), unit_(unit) {
         nonBaseline_.resize(static_cast<std::size_t>(layout.dense.dimension));
     }
 
@@ -119,9 +126,10 @@ public:
     }
 
 private:
-    static void Put(double& cell, double count) {
-        if (kReplace) cell = count;
-        else cell += count;
+    // Whole counts below 2^53 times a power of two: exact.
+    void Put(double& cell, double count) const {
+        if (kReplace) cell = count * unit_;
+        else cell += count * unit_;
     }
 
     std::int64_t Value(std::int32_t i, std::int32_t a) const {
@@ -177,35 +185,41 @@ private:
 
     const SparseCountLayout& layout_;
     const StatisticsView& stats_;
+    const double unit_;
     const std::int64_t* values_ = nullptr;
     std::vector<std::int64_t> nonBaseline_, rowSum_;
 };
 
-template <bool kReplace>
-void FillDense(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
-               const StatisticsView& stats) {
+template <bool kReplace, class Cell>
+void FillDense(const SparseCountLayout& layout, const std::vector<const BasicSparseCounts<Cell>*>& parts, int threads,
+               double unit, const StatisticsView& stats) {
     const std::int64_t units = layout.dense.units;
     ParallelFor(units, ThreadCount(threads, units), [&](std::int64_t begin, std::int64_t end, int) {
-        DenseFill<kReplace> fill(layout, stats);
+        DenseFill<kReplace> fill(layout, stats, unit);
         std::vector<std::int64_t> total(layout.blockSize);
         for (std::int64_t k = begin; k < end; ++k) {
-            const auto unit = static_cast<std::size_t>(k);
             std::fill(total.begin(), total.end(), 0);
-            for (const SparseCounts* part : parts) {
-                const std::int32_t* block = part->Block(unit);
+            for (const BasicSparseCounts<Cell>* part : parts) {
+                const Cell* block = part->Block(static_cast<std::size_t>(k));
                 for (std::size_t e = 0; e < total.size(); ++e) total[e] += block[e];
             }
-            fill.Unit(unit, total);
+            fill.Unit(static_cast<std::size_t>(k), total);
         }
     });
 }
 
 }  // namespace
 
-void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
-                    bool replace, const StatisticsView& stats) {
-    if (replace) FillDense<true>(layout, parts, threads, stats);
-    else FillDense<false>(layout, parts, threads, stats);
+template <class Cell>
+void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const BasicSparseCounts<Cell>*>& parts,
+                    int threads, bool replace, double unit, const StatisticsView& stats) {
+    if (replace) FillDense<true>(layout, parts, threads, unit, stats);
+    else FillDense<false>(layout, parts, threads, unit, stats);
 }
+
+template void AddDenseCounts(const SparseCountLayout&, const std::vector<const SparseCounts*>&, int, bool, double,
+                             const StatisticsView&);
+template void AddDenseCounts(const SparseCountLayout&, const std::vector<const WeightedSparseCounts*>&, int, bool,
+                             double, const StatisticsView&);
 
 }  // namespace tavrix

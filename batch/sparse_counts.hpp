@@ -37,29 +37,38 @@ struct SparseCountLayout {
     std::size_t blockSize = 0;            // 1 + valueStart[Dimension] + numPairs
 };
 
-// One thread's non-baseline counts, zero to begin with. Counts of one call
-// stay below 2^31 (a call counts fewer samples than that).
-class SparseCounts {
+// One thread's non-baseline counts, zero to begin with, in whole units of a
+// weight: samples under hard assignment, whose counts of one call stay below
+// 2^31 (a call counts fewer samples than that), in 32-bit cells; quanta of
+// soft assignment (soft_weights.hpp) in 64-bit cells.
+template <class Cell>
+class BasicSparseCounts {
 public:
-    explicit SparseCounts(const SparseCountLayout& layout);
+    explicit BasicSparseCounts(const SparseCountLayout& layout);
 
-    // Counts a complete sample into `unit`, given by its `size` non-baseline
-    // entries: variables ascending and their codes.
-    void Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit);
+    // Counts a complete sample `weight` times into `unit`, given by its `size`
+    // non-baseline entries: variables ascending and their codes.
+    void Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit,
+             Cell weight);
 
-    const std::int32_t* Block(std::size_t unit) const { return cells_.data() + unit * layout_.blockSize; }
+    const Cell* Block(std::size_t unit) const { return cells_.data() + unit * layout_.blockSize; }
 
 private:
     const SparseCountLayout& layout_;
-    std::vector<std::int32_t> cells_;
+    std::vector<Cell> cells_;
     std::vector<std::ptrdiff_t> value_;  // per entry of the sample being counted: its compact value
     std::vector<std::ptrdiff_t> row_;    // rowBase + its compact code
 };
 
+using SparseCounts = BasicSparseCounts<std::int32_t>;
+using WeightedSparseCounts = BasicSparseCounts<std::int64_t>;
+
 // Adds the dense statistics of the counts of every part (the parts' counts
-// summed) to `stats`, units spread over `threads` threads; with `replace`,
+// summed), each count times `unit` (1, or the soft quantum: exact, a power of
+// two), to `stats`, units spread over `threads` threads; with `replace`,
 // writes them over what `stats` held.
-void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const SparseCounts*>& parts, int threads,
-                    bool replace, const StatisticsView& stats);
+template <class Cell>
+void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const BasicSparseCounts<Cell>*>& parts,
+                    int threads, bool replace, double unit, const StatisticsView& stats);
 
 }  // namespace tavrix

@@ -30,18 +30,18 @@ Statistics::Statistics(const StatisticsLayout& layout)
       pairs(layout.numPairs * static_cast<std::size_t>(layout.units), 0.0) {}
 
 void CountSample(const StatisticsLayout& layout, const std::int32_t* codes, std::int32_t unit,
-                 const StatisticsView& stats) {
+                 const StatisticsView& stats, double weight) {
     const auto k = static_cast<std::size_t>(unit);
     const auto d = static_cast<std::size_t>(layout.dimension);
-    stats.count[k] += 1.0;
+    stats.count[k] += weight;
     double* values = stats.values + k * layout.numValues;
     double* pairs = stats.pairs + k * layout.numPairs;
     for (std::size_t i = 0; i < d; ++i) {
         const auto ci = static_cast<std::size_t>(codes[i]);
-        values[layout.valueStart[i] + ci] += 1.0;
+        values[layout.valueStart[i] + ci] += weight;
         const std::size_t* start = layout.pairStart.data() + i * d;
         const auto ri = static_cast<std::size_t>(layout.range[i]);
-        for (std::size_t j = i + 1; j < d; ++j) pairs[start[j] + ci + static_cast<std::size_t>(codes[j]) * ri] += 1.0;
+        for (std::size_t j = i + 1; j < d; ++j) pairs[start[j] + ci + static_cast<std::size_t>(codes[j]) * ri] += weight;
     }
 }
 

@@ -1,6 +1,7 @@
 // The statistics of one pass of batch training: per unit, its number of
 // samples, the count of every value and the count of every pair of values of
-// two variables. Counts are whole numbers held in doubles, so statistics of
+// two variables. Counts are whole numbers held in doubles (whole numbers of
+// the soft quantum under soft assignment, soft_weights.hpp), so statistics of
 // any split of the data add up, in any order, to those of the whole, exactly.
 #pragma once
 
@@ -53,8 +54,9 @@ struct Statistics {
     ConstStatisticsView ConstView() const { return {count.data(), values.data(), pairs.data()}; }
 };
 
-// Counts one complete sample (codes of every variable) into unit k.
+// Counts one complete sample (codes of every variable) into unit k with
+// `weight` (1, or a whole number of soft quanta).
 void CountSample(const StatisticsLayout& layout, const std::int32_t* codes, std::int32_t unit,
-                 const StatisticsView& stats);
+                 const StatisticsView& stats, double weight = 1.0);
 
 }  // namespace tavrix

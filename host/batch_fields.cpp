@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../batch/soft_weights.hpp"
 #include "model_reader.hpp"
 #include "training_reader.hpp"
 
@@ -11,6 +12,10 @@ namespace tavrix::host {
 namespace {
 
 const char* const kStatisticsFields[] = {"Count", "Values", "Pairs"};
+
+// Counts are whole multiples of the soft quantum (whole numbers under hard
+// assignment); scaling by a power of two is exact.
+constexpr double kQuantaPerCount = static_cast<double>(kSoftWeightOne);
 
 std::string Num(std::int64_t n) { return std::to_string(n); }
 
@@ -83,8 +88,10 @@ StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const Stat
         const double* x = mxGetPr(a);
         const std::size_t count = rows[f] * shape.units;
         for (std::size_t e = 0; e < count; ++e)
-            if (!(x[e] >= 0.0 && x[e] < 9007199254740992.0 && x[e] == std::floor(x[e])))
-                Fail(Reason::kFieldValue, name + " field '" + field + "' must hold whole counts, 0 or more; entry " +
+            if (!(x[e] >= 0.0 && x[e] < 9007199254740992.0 &&
+                  x[e] * kQuantaPerCount == std::floor(x[e] * kQuantaPerCount)))
+                Fail(Reason::kFieldValue, name + " field '" + field +
+                                              "' must hold counts, 0 or more, in whole multiples of 2^-20; entry " +
                                               Num(static_cast<std::int64_t>(e + 1)) + " is " + Show(x[e]) + ".");
         data[f] = x;
     }

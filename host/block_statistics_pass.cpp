@@ -19,20 +19,21 @@ const double* SampleColumn(const mxArray* a, std::size_t n, const char* what) {
 }  // namespace
 
 BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
-                                         double heldOut, const StatisticsShape& shape)
+                                         double heldOut, AssignmentMode assignment, const StatisticsShape& shape)
     : model_(model),
       data_(data),
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
       heldOut_(mxCreateDoubleScalar(heldOut)),
+      assignment_(mxCreateString(assignment == AssignmentMode::kSoft ? "soft" : "hard")),
       rule_(MakeHeldOutRule(heldOut, 0)),
       shape_(shape) {}
 
 ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
     mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
-                     heldOut_.get()};
+                     heldOut_.get(), assignment_.get()};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
-    const int status = mexCallMATLAB(4, out, 5, in, kFunction);
+    const int status = mexCallMATLAB(4, out, 6, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);
     OwnedArray message(out[3]);
     if (status != 0)

@@ -26,6 +26,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"HeldOut", kHeldOutOption},
     {"FirstColumn", kFirstColumnOption},
     {"Validation", kValidationOption},
+    {"Assignment", kAssignmentOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -77,6 +78,17 @@ void ReadRadius(const mxArray* value, const char* name, double (&radius)[2]) {
                                       Show(x) + ".");
         radius[e] = x;
     }
+}
+
+// 'hard' or 'soft', in any case.
+AssignmentMode ReadAssignment(const mxArray* value, const char* name) {
+    char text[16] = {0};
+    if (mxIsChar(value) && mxGetString(value, text, sizeof text) == 0) {
+        if (SameName(text, "hard")) return AssignmentMode::kHard;
+        if (SameName(text, "soft")) return AssignmentMode::kSoft;
+    }
+    Fail(Reason::kOption, std::string("option '") + name + "' must be 'hard' or 'soft'" +
+                              (mxIsChar(value) && text[0] ? std::string("; found '") + text + "'." : "."));
 }
 
 }  // namespace
@@ -138,6 +150,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kValidationOption:
                 options.validation = value;
+                break;
+            case kAssignmentOption:
+                options.assignment = ReadAssignment(value, entry->name);
+                options.hasAssignment = true;
                 break;
         }
     }

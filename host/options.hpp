@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "../batch/assignment_mode.hpp"
 #include "gateway.hpp"
 
 namespace tavrix::host {
@@ -18,6 +19,7 @@ enum OptionFlags : unsigned {
     kHeldOutOption = 1u << 7,      // 'HeldOut', share: a real within [0, 1)
     kFirstColumnOption = 1u << 8,  // 'FirstColumn', c: a positive integer up to 2^53 [1]
     kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
+    kAssignmentOption = 1u << 10,  // 'Assignment', 'hard' | 'soft': batch training's assignment
 };
 
 struct Options {
@@ -35,6 +37,8 @@ struct Options {
     double heldOut = 0.0;
     std::int64_t firstColumn = 0;  // 0-based
     const mxArray* validation = nullptr;
+    bool hasAssignment = false;
+    AssignmentMode assignment = AssignmentMode::kHard;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -48,13 +48,13 @@ void CountVisits(const StatisticsLayout& layout, const std::vector<std::int32_t>
                     for (std::int64_t v = begin; v < end; ++v) {
                         const Visit& visit = visits[static_cast<std::size_t>(v)];
                         off.Find(codes.Column(visit.sample), baselines);
-                        own.Add(off.variable.data(), off.code.data(), off.size, visit.unit);
+                        own.Add(off.variable.data(), off.code.data(), off.size, visit.unit, 1);
                     }
                 });
     if (ShouldStop(interrupt, 0)) return;
     std::vector<const SparseCounts*> views;
     for (const auto& part : parts) views.push_back(part.get());
-    AddDenseCounts(sparse, views, threads, true, stats.View());
+    AddDenseCounts(sparse, views, threads, true, 1.0, stats.View());
 }
 
 }  // namespace tavrix

@@ -1,21 +1,25 @@
-% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout)
+% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout, assignment)
 % The statistics pass of TavrixTrain(..., 'UseParallel', true): TavrixStats on
 % contiguous blocks of sample columns in parfor, one block per worker of the
 % current pool (started as the Parallel Computing Toolbox's preferences say),
 % or four blocks one after another without the toolbox (Octave runs parfor as
 % a for loop). Each block is told its first column, so that it holds back the
-% samples that HELDOUT holds back of the whole (0 when left out). The counts
-% are whole numbers, so their sum is that of one pass over all samples, bit
-% for bit. Errors, bad arguments included, come back as
-% MESSAGE, the results empty; called without asking for MESSAGE, it raises
-% them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).
-function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout)
+% samples that HELDOUT holds back of the whole (0 when left out); ASSIGNMENT
+% ('hard' when left out) goes to TavrixStats. The counts are whole numbers (of
+% the soft quantum 2^-20 under soft assignment), so their sum is that of one
+% pass over all samples, bit for bit. Errors, bad arguments included, come
+% back as MESSAGE, the results empty; called without asking for MESSAGE, it
+% raises them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).
+function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout, assignment)
 stats = []; best = []; loglik = []; message = '';
 try
-  tavrix_check_count('tavrix_block_statistics', nargin, 4, 5, ...
-                     'tavrix_block_statistics(MODEL, DATA, MASK, THREADS, HELDOUT)');
+  tavrix_check_count('tavrix_block_statistics', nargin, 4, 6, ...
+                     'tavrix_block_statistics(MODEL, DATA, MASK, THREADS, HELDOUT, ASSIGNMENT)');
   if nargin < 5
     heldout = 0;
+  end
+  if nargin < 6
+    assignment = 'hard';
   end
   check_arguments(model, data, mask, threads);
   n = size(data, 2);
@@ -35,7 +39,7 @@ try
   logs = cell(blocks, 1);
   firsts = edges(1:blocks) + 1;
   parfor b = 1:blocks
-    options = {'Threads', threads, 'HeldOut', heldout, 'FirstColumn', firsts(b)};
+    options = {'Threads', threads, 'HeldOut', heldout, 'FirstColumn', firsts(b), 'Assignment', assignment};
     if ~isempty(maskBlocks{b})
       options = [options, {'Mask', maskBlocks{b}}];
     end

@@ -153,23 +153,205 @@ std::vector<std::int32_t> Baselines(const RawModel& model, const RawTable& table
     return b;
 }
 
-}  // namespace
-
-BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_t n) {
-    const Sizes s = SizesOf(model);
-    const RawTable table = BuildValueIndexTable(model.ranges.data(), model.translate.data(), s.d,
-                                                static_cast<std::int32_t>(model.maxRange));
-    const std::vector<std::int32_t> baselines = Baselines(model, table, s);
+// Every unit's log-likelihood of complete samples: from the baselines where
+// every term is finite, the plain sum elsewhere.
+struct LiteralMap {
+    const RawModel& model;
+    Sizes s;
+    RawTable table;
+    std::vector<std::int32_t> baselines;
     std::vector<LiteralUnit> units;
     std::vector<bool> finite;
-    for (std::int32_t k = 0; k < s.units; ++k) {
-        units.emplace_back(model, static_cast<std::size_t>(k), table);
-        finite.push_back(units.back().AllTermsFinite(s.range));
+
+    explicit LiteralMap(const RawModel& raw)
+        : model(raw),
+          s(SizesOf(raw)),
+          table(BuildValueIndexTable(raw.ranges.data(), raw.translate.data(), s.d,
+                                     static_cast<std::int32_t>(raw.maxRange))),
+          baselines(Baselines(raw, table, s)) {
+        for (std::int32_t k = 0; k < s.units; ++k) {
+            units.emplace_back(raw, static_cast<std::size_t>(k), table);
+            finite.push_back(units.back().AllTermsFinite(s.range));
+        }
     }
+
+    // Sample x as codes (baseline-sum) or doubles (plain sum).
+    double Log(std::size_t u, const std::vector<std::int32_t>& codes) const {
+        if (finite[u]) return units[u].FromBaselines(codes, baselines);
+        return Plain(u, codes);
+    }
+
+    double Plain(std::size_t u, const std::vector<std::int32_t>& codes) const {
+        const std::vector<double> x(codes.begin(), codes.end());
+        return UnitLogLikelihood(x.data(), model.marginal[u].data(), model.intersect[u].data(), model.graph[u].data(),
+                                 table.valueIndexTable.data(), s.d, static_cast<std::int32_t>(model.maxRange),
+                                 static_cast<std::int32_t>(model.numValues), static_cast<std::int32_t>(model.rootNode));
+    }
+};
+
+// Adds `weight` x complete sample `codes` to unit k's plain counts.
+void AddSample(const Sizes& s, const std::vector<std::int32_t>& codes, std::int32_t unit, double weight,
+               BatchCounts& c) {
+    c.count[static_cast<std::size_t>(unit)] += weight;
+    for (std::int32_t i = 0; i < s.d; ++i) {
+        const std::int32_t a = codes[static_cast<std::size_t>(i)];
+        c.values[static_cast<std::size_t>(unit * s.numValues + s.valueStart[static_cast<std::size_t>(i)] + a)] +=
+            weight;
+        for (std::int32_t jj = i + 1; jj < s.d; ++jj) {
+            const std::int32_t b = codes[static_cast<std::size_t>(jj)];
+            c.pairs[static_cast<std::size_t>(unit * s.numPairs + s.pairStart[static_cast<std::size_t>(i * s.d + jj)] +
+                                             a + b * s.range[static_cast<std::size_t>(i)])] += weight;
+        }
+    }
+}
+
+BatchCounts ZeroCounts(const Sizes& s) {
     BatchCounts c;
     c.count.assign(static_cast<std::size_t>(s.units), 0.0);
     c.values.assign(static_cast<std::size_t>(s.numValues * s.units), 0.0);
     c.pairs.assign(static_cast<std::size_t>(s.numPairs * s.units), 0.0);
+    return c;
+}
+
+bool Finite(double x) { return x - x == 0.0; }
+
+// Lehmer's generator modulo 2^31 - 1 over the sample's codes (missing as -1)
+// from the variable's number, then three more steps, over the modulus.
+double SampleFraction(const std::vector<std::int32_t>& codes, std::int32_t variable) {
+    std::uint64_t h = static_cast<std::uint64_t>(variable) + 1;
+    for (const std::int32_t c : codes) h = (h * 48271 + static_cast<std::uint64_t>(c + 2)) % 2147483647;
+    for (int round = 0; round < 3; ++round) h = h * 48271 % 2147483647;
+    return static_cast<double>(h) / 2147483647.0;
+}
+
+// The code at fraction u of the cumulative mass, in code order.
+std::int32_t PickCode(const std::vector<double>& mass, double fraction) {
+    double total = 0.0;
+    for (const double m : mass) total += m;
+    double cumulative = 0.0;
+    for (std::size_t x = 0; x < mass.size(); ++x) {
+        cumulative += mass[x];
+        if (fraction * total < cumulative) return static_cast<std::int32_t>(x);
+    }
+    return static_cast<std::int32_t>(mass.size()) - 1;
+}
+
+}  // namespace
+
+std::vector<std::int32_t> QuantisePosterior(const std::vector<double>& scores, int bits, double cutoff) {
+    const auto units = scores.size();
+    const double one = std::ldexp(1.0, bits);
+    std::vector<std::int32_t> quanta(units, 0);
+    std::size_t top = units;
+    for (std::size_t k = 0; k < units; ++k)
+        if (Finite(scores[k]) && (top == units || scores[k] > scores[top])) top = k;
+    if (top == units) {
+        quanta[0] = static_cast<std::int32_t>(one);
+        return quanta;
+    }
+    std::vector<double> e(units, 0.0);
+    double sum = 0.0;
+    for (std::size_t k = 0; k < units; ++k)
+        if (Finite(scores[k]) && scores[k] - scores[top] >= -cutoff) {
+            e[k] = std::exp(scores[k] - scores[top]);
+            sum += e[k];
+        }
+    std::vector<double> remainder(units, -1.0);  // -1: not a candidate
+    double left = one;
+    for (std::size_t k = 0; k < units; ++k) {
+        if (e[k] == 0.0) continue;
+        const double x = e[k] / sum * one;
+        quanta[k] = static_cast<std::int32_t>(std::floor(x));
+        remainder[k] = x - std::floor(x);
+        left -= quanta[k];
+    }
+    while (left > 0) {  // the largest remainder left, the lowest unit on ties
+        std::size_t pick = units;
+        for (std::size_t k = 0; k < units; ++k)
+            if (remainder[k] >= 0.0 && (pick == units || remainder[k] > remainder[pick])) pick = k;
+        if (pick == units) break;
+        ++quanta[pick];
+        remainder[pick] = -1.0;
+        left -= 1;
+    }
+    quanta[top] += static_cast<std::int32_t>(left);
+    return quanta;
+}
+
+BatchCounts CountSoftBatch(const RawModel& model, const double* samples, std::int32_t n, int bits, double cutoff) {
+    const LiteralMap map(model);
+    const Sizes& s = map.s;
+    BatchCounts c = ZeroCounts(s);
+    const double quantum = std::ldexp(1.0, -bits);
+    for (std::int32_t j = 0; j < n; ++j) {
+        const double* x = samples + static_cast<std::size_t>(j * s.d);
+        std::vector<std::int32_t> codes, missing;
+        for (std::int32_t i = 0; i < s.d; ++i) {
+            codes.push_back(static_cast<std::int32_t>(x[i]));
+            if (x[i] < 0) missing.push_back(i);
+        }
+        // Completions of the missing entries, the first missing variable fastest.
+        std::vector<std::vector<std::int32_t>> completions;
+        std::int64_t count = 1;
+        for (const std::int32_t i : missing) count *= s.range[static_cast<std::size_t>(i)];
+        for (std::int64_t e = 0; e < count; ++e) {
+            std::vector<std::int32_t> y = codes;
+            std::int64_t rest = e;
+            for (const std::int32_t i : missing) {
+                y[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(rest % s.range[static_cast<std::size_t>(i)]);
+                rest /= s.range[static_cast<std::size_t>(i)];
+            }
+            completions.push_back(y);
+        }
+        // Unit k's log P(observed), and each completion's mass relative to the largest.
+        std::vector<double> logs(static_cast<std::size_t>(s.units)), scores(logs.size());
+        std::vector<std::vector<double>> masses(logs.size());
+        double mixture = 0.0;
+        for (std::size_t u = 0; u < logs.size(); ++u) {
+            if (missing.empty()) {
+                logs[u] = map.Log(u, codes);
+            } else {
+                std::vector<double> l;
+                double top = -HUGE_VAL;
+                for (const auto& y : completions) {
+                    l.push_back(map.Plain(u, y));
+                    if (Finite(l.back()) && l.back() > top) top = l.back();
+                }
+                double sum = 0.0;
+                for (const double v : l) {
+                    masses[u].push_back(!Finite(v) ? 0.0 : v == top ? 1.0 : std::exp(v - top));
+                    sum += masses[u].back();
+                }
+                logs[u] = sum > 0.0 ? top + std::log(sum) : -HUGE_VAL;
+            }
+            if (Finite(logs[u])) mixture += std::exp(logs[u]) * model.pi[u];
+            scores[u] = Finite(logs[u]) ? std::log(model.pi[u]) + logs[u] : -HUGE_VAL;
+        }
+        std::size_t best = 0;
+        for (std::size_t u = 0; u < logs.size(); ++u)
+            if (Finite(scores[u]) && scores[u] > scores[best]) best = u;
+        c.best.push_back(static_cast<std::int32_t>(best));
+        c.logLikelihood.push_back(std::log(mixture));
+        const std::vector<std::int32_t> quanta = QuantisePosterior(scores, bits, cutoff);
+        for (std::size_t u = 0; u < logs.size(); ++u) {
+            if (quanta[u] == 0) continue;
+            std::vector<std::int32_t> y = codes;
+            for (const std::int32_t i : missing) {
+                const auto si = static_cast<std::size_t>(i);
+                std::vector<double> byValue(static_cast<std::size_t>(s.range[si]), 0.0);
+                for (std::size_t e = 0; e < completions.size(); ++e) byValue[completions[e][si]] += masses[u][e];
+                y[si] = Finite(logs[u]) ? PickCode(byValue, SampleFraction(codes, i)) : 0;
+            }
+            AddSample(s, y, static_cast<std::int32_t>(u), quanta[u] * quantum, c);
+        }
+    }
+    return c;
+}
+
+BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_t n) {
+    const LiteralMap map(model);
+    const Sizes& s = map.s;
+    BatchCounts c = ZeroCounts(s);
     for (std::int32_t j = 0; j < n; ++j) {
         const double* x = samples + static_cast<std::size_t>(j * s.d);
         std::vector<std::int32_t> codes;
@@ -178,13 +360,7 @@ BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_
         std::int32_t unit = 0;
         for (std::int32_t k = 0; k < s.units; ++k) {
             const auto u = static_cast<std::size_t>(k);
-            const double l =
-                finite[u] ? units[u].FromBaselines(codes, baselines)
-                          : UnitLogLikelihood(x, model.marginal[u].data(), model.intersect[u].data(),
-                                              model.graph[u].data(), table.valueIndexTable.data(), s.d,
-                                              static_cast<std::int32_t>(model.maxRange),
-                                              static_cast<std::int32_t>(model.numValues),
-                                              static_cast<std::int32_t>(model.rootNode));
+            const double l = map.Log(u, codes);
             if (l - l == 0.0) mixture += std::exp(l) * model.pi[u];
             const double score = std::log(model.pi[u]) + l;
             if (l - l == 0.0 && score > best) {
@@ -194,18 +370,7 @@ BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_
         }
         c.best.push_back(unit);
         c.logLikelihood.push_back(std::log(mixture));
-        c.count[static_cast<std::size_t>(unit)] += 1.0;
-        for (std::int32_t i = 0; i < s.d; ++i) {
-            const auto a = static_cast<std::int32_t>(x[i]);
-            c.values[static_cast<std::size_t>(unit * s.numValues + s.valueStart[static_cast<std::size_t>(i)] + a)] +=
-                1.0;
-            for (std::int32_t jj = i + 1; jj < s.d; ++jj) {
-                const auto b = static_cast<std::int32_t>(x[jj]);
-                c.pairs[static_cast<std::size_t>(unit * s.numPairs +
-                                                 s.pairStart[static_cast<std::size_t>(i * s.d + jj)] + a +
-                                                 b * s.range[static_cast<std::size_t>(i)])] += 1.0;
-            }
-        }
+        AddSample(s, codes, unit, 1.0, c);
     }
     return c;
 }

@@ -10,6 +10,7 @@
 #include "batch/baseline.hpp"
 #include "batch/batch_training.hpp"
 #include "batch/sparse_counts.hpp"
+#include "batch/soft_weights.hpp"
 #include "batch/sparse_scoring.hpp"
 #include "batch/update.hpp"
 #include "core/compiled_map.hpp"
@@ -48,7 +49,8 @@ struct FastCounts {
     std::vector<double> logLikelihood;
 };
 
-FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, int threads) {
+FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, int threads,
+                     AssignmentMode mode = AssignmentMode::kHard) {
     const MapModel model = ViewOf(raw);
     const StatisticsLayout layout = LayoutOf(raw);
     const auto n = static_cast<std::size_t>(codes.numSamples);
@@ -58,9 +60,9 @@ FastCounts CountFast(const reference::RawModel& raw, const CodeMatrix& codes, in
         // Stored over what the statistics held.
         for (std::vector<double>* a : {&out.stats.count, &out.stats.values, &out.stats.pairs})
             std::fill(a->begin(), a->end(), 7.0);
-        StoreStatistics(model, layout, codes, threads, out.stats.View(), results);
+        StoreStatistics(model, layout, codes, threads, out.stats.View(), results, nullptr, mode);
     } else {
-        CountStatistics(model, layout, codes, threads, out.stats.View(), results);
+        CountStatistics(model, layout, codes, threads, out.stats.View(), results, nullptr, mode);
     }
     return out;
 }
@@ -74,6 +76,23 @@ reference::RawModel UpdateFast(const reference::RawModel& raw, const Statistics&
 }
 
 class BatchEpoch : public ::testing::TestWithParam<int> {};
+
+// The literal update of `expected` against the fast one of `stats`, at a random radius and prior.
+void ExpectSameUpdate(Random& random, const reference::RawModel& raw, const reference::BatchCounts& expected,
+                      const Statistics& stats, int threads, int trial) {
+    const double radius = std::vector<double>{0.2, 0.7, 1.0, 2.5}[static_cast<std::size_t>(random.Below(4))];
+    const double prior = 0.5 + 4.0 * random.Uniform();
+    const reference::RawModel literal = reference::UpdateBatch(raw, expected, radius, prior);
+    const reference::RawModel updated = UpdateFast(raw, stats, radius, prior, threads);
+    for (std::size_t k = 0; k < raw.marginal.size(); ++k) {
+        ASSERT_TRUE(SameBits(literal.marginal[k], updated.marginal[k])) << "trial " << trial << " unit " << k;
+        ASSERT_TRUE(SameBits(literal.intersect[k], updated.intersect[k])) << "trial " << trial << " unit " << k;
+        ASSERT_TRUE(SameBits(literal.mutual[k], updated.mutual[k])) << "trial " << trial << " unit " << k;
+        ASSERT_TRUE(SameBits(literal.graph[k], updated.graph[k])) << "trial " << trial << " unit " << k;
+    }
+    ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
+    ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
+}
 
 bool CountedSparsely(const reference::RawModel& raw) {
     const MapModel model = ViewOf(raw);
@@ -105,36 +124,69 @@ TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
         ASSERT_EQ(expected.best, fast.best) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.logLikelihood, fast.logLikelihood)) << "trial " << trial;
 
-        const double radius = std::vector<double>{0.2, 0.7, 1.0, 2.5}[static_cast<std::size_t>(random.Below(4))];
-        const double prior = 0.5 + 4.0 * random.Uniform();
-        const reference::RawModel literal = reference::UpdateBatch(raw, expected, radius, prior);
-        const reference::RawModel updated = UpdateFast(raw, fast.stats, radius, prior, GetParam());
-        for (std::size_t k = 0; k < raw.marginal.size(); ++k) {
-            ASSERT_TRUE(SameBits(literal.marginal[k], updated.marginal[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.intersect[k], updated.intersect[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.mutual[k], updated.mutual[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.graph[k], updated.graph[k])) << "trial " << trial << " unit " << k;
-        }
-        ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
-        ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
+        ExpectSameUpdate(random, raw, expected, fast.stats, GetParam(), trial);
     }
     EXPECT_GT(sparseTrials, 0);
     EXPECT_LT(sparseTrials, 16);
 }
 
-// Samples with missing entries: whole counts that add up over any split, and
-// the same for every thread count.
+// Soft assignment against the literal soft pass, with missing entries (few
+// enough to be enumerated), both ways of counting, and the update of the
+// fractional counts.
+TEST_P(BatchEpoch, SoftPassAndUpdateMatchTheLiteralEpochBitForBit) {
+    Random random(23);
+    int sparseTrials = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        const int maxRange = trial % 4 == 2 ? 12 : 3;
+        reference::RawModel raw = ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6),
+                                              random.Chance(0.5), maxRange);
+        // Flat units share their samples out widely; a low temperature leaves one unit most.
+        if (trial % 3 == 1)
+            for (double& p : raw.pi) p = 1.0;
+        sparseTrials += CountedSparsely(raw) ? 1 : 0;
+        const int n = 1 + random.Below(40);
+        std::vector<double> samples = RandomSamples(random, raw, n, false);
+        const auto d = static_cast<std::size_t>(raw.dimension);
+        for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+            const int holes = random.Below(maxRange > 3 ? 2 : 3);
+            for (int h = 0; h < holes; ++h) samples[j * d + static_cast<std::size_t>(random.Below(static_cast<int>(d)))] = -1;
+        }
+        CodeMatrix codes = CodesOf(raw, std::vector<double>(samples.size(), 0.0));
+        for (std::size_t e = 0; e < samples.size(); ++e)
+            codes.codes[e] = samples[e] < 0 ? kMissingCode : static_cast<std::int32_t>(samples[e]);
+        const reference::BatchCounts expected =
+            reference::CountSoftBatch(raw, samples.data(), n, kSoftWeightBits, kSoftCutoff);
+        const FastCounts fast = CountFast(raw, codes, GetParam(), AssignmentMode::kSoft);
+        ASSERT_TRUE(SameBits(expected.count, fast.stats.count)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.values, fast.stats.values)) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.pairs, fast.stats.pairs)) << "trial " << trial;
+        ASSERT_EQ(expected.best, fast.best) << "trial " << trial;
+        ASSERT_TRUE(SameBits(expected.logLikelihood, fast.logLikelihood)) << "trial " << trial;
+        // The mixture log-likelihood is that of hard assignment.
+        const FastCounts hard = CountFast(raw, codes, GetParam());
+        ASSERT_TRUE(SameBits(hard.logLikelihood, fast.logLikelihood)) << "trial " << trial;
+        ASSERT_EQ(hard.best, fast.best) << "trial " << trial;
+        ExpectSameUpdate(random, raw, expected, fast.stats, GetParam(), trial);
+    }
+    EXPECT_GT(sparseTrials, 0);
+    EXPECT_LT(sparseTrials, 16);
+}
+
+// Samples with missing entries, many (summed out by inference) or few: whole
+// counts (of the soft quantum under soft assignment) that add up over any
+// split, and the same for every thread count.
 TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
     Random random(29);
-    for (int trial = 0; trial < 6; ++trial) {
-        const reference::RawModel raw = ProperModel(random, 2, 3, 3 + random.Below(5), trial % 2 == 1);
+    for (int trial = 0; trial < 12; ++trial) {
+        const AssignmentMode mode = trial % 2 == 0 ? AssignmentMode::kHard : AssignmentMode::kSoft;
+        const reference::RawModel raw = ProperModel(random, 2, 3, 3 + random.Below(5), trial % 4 >= 2);
         const int n = 30 + random.Below(30);
         const std::vector<double> samples = RandomSamples(random, raw, n, false);
         CodeMatrix codes = CodesOf(raw, samples);
         for (std::int32_t& c : codes.codes)
             if (random.Chance(0.25)) c = kMissingCode;
-        const FastCounts whole = CountFast(raw, codes, GetParam());
-        const FastCounts single = CountFast(raw, codes, 1);
+        const FastCounts whole = CountFast(raw, codes, GetParam(), mode);
+        const FastCounts single = CountFast(raw, codes, 1, mode);
         ASSERT_TRUE(SameBits(single.stats.pairs, whole.stats.pairs));
         ASSERT_TRUE(SameBits(single.logLikelihood, whole.logLikelihood));
 
@@ -146,8 +198,8 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
         tail.numSamples = n - cut;
         tail.codes.erase(tail.codes.begin(),
                          tail.codes.begin() + static_cast<std::ptrdiff_t>(d * static_cast<std::size_t>(cut)));
-        const FastCounts first = CountFast(raw, head, GetParam());
-        const FastCounts second = CountFast(raw, tail, GetParam());
+        const FastCounts first = CountFast(raw, head, GetParam(), mode);
+        const FastCounts second = CountFast(raw, tail, GetParam(), mode);
         auto sum = [](std::vector<double> a, const std::vector<double>& b) {
             for (std::size_t e = 0; e < a.size(); ++e) a[e] += b[e];
             return a;
@@ -158,15 +210,63 @@ TEST_P(BatchEpoch, StatisticsOfPartsAddUpToTheWhole) {
         double total = 0.0;
         for (double c : whole.stats.count) total += c;
         ASSERT_EQ(total, n);
+        if (mode == AssignmentMode::kSoft) {
+            int shared = 0;  // samples spread over several units
+            for (double c : whole.stats.count) shared += c != std::floor(c) ? 1 : 0;
+            ASSERT_GT(shared, 0) << "trial " << trial;
+        }
     }
+}
+
+// Quantised weights: whole quanta summing to exactly 1, on the units the
+// literal rule picks, for spreads, ties, impossible and NaN scores.
+TEST(SoftWeights, SumToOneExactlyAsTheLiteralRuleSplitsThem) {
+    Random random(61);
+    SoftWeightScratch scratch;
+    std::vector<UnitWeight> weights;
+    for (int trial = 0; trial < 400; ++trial) {
+        const auto units = static_cast<std::size_t>(1 + random.Below(40));
+        const double spread = std::vector<double>{0.0, 1e-3, 1.0, 10.0, 100.0}[static_cast<std::size_t>(trial % 5)];
+        std::vector<double> logs(units), logPi(units), scores(units);
+        for (std::size_t k = 0; k < units; ++k) {
+            logs[k] = -50.0 + spread * random.Uniform();
+            logPi[k] = trial % 7 == 0 ? std::log(1.0 / static_cast<double>(units)) : std::log(0.01 + random.Uniform());
+            if (random.Chance(0.1)) logs[k] = -HUGE_VAL;
+            if (trial % 11 == 0 && random.Chance(0.2)) logPi[k] = std::nan("");
+            scores[k] = IsFinite(logs[k]) ? logPi[k] + logs[k] : -HUGE_VAL;
+        }
+        QuantisedPosterior(logs.data(), logPi.data(), units, scratch, weights);
+        const std::vector<std::int32_t> expected = reference::QuantisePosterior(scores, kSoftWeightBits, kSoftCutoff);
+        std::vector<std::int32_t> actual(units, 0);
+        std::int64_t sum = 0;
+        std::int32_t previous = -1;
+        for (const UnitWeight& w : weights) {
+            ASSERT_GT(w.unit, previous) << "trial " << trial;
+            ASSERT_GT(w.quanta, 0) << "trial " << trial;
+            actual[static_cast<std::size_t>(w.unit)] = w.quanta;
+            sum += w.quanta;
+            previous = w.unit;
+        }
+        ASSERT_EQ(sum, kSoftWeightOne) << "trial " << trial;
+        ASSERT_EQ(expected, actual) << "trial " << trial;
+    }
+    // Three equal scores: 2^20 = 3 x 349525 + 1, the quantum left to the lowest unit.
+    const std::vector<double> equal(3, -1.0), flat(3, 0.0);
+    QuantisedPosterior(equal.data(), flat.data(), 3, scratch, weights);
+    ASSERT_EQ(weights.size(), 3u);
+    EXPECT_EQ(weights[0].quanta, 349526);
+    EXPECT_EQ(weights[1].quanta, 349525);
+    EXPECT_EQ(weights[2].quanta, 349525);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
 
 // Counts kept off the baselines fill in the dense counts exactly, whatever
-// the baselines, added to counts already there, over parts and threads.
-TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
-    Random random(41);
+// the baselines, added to counts already there, over parts and threads:
+// whole samples, and whole soft quanta.
+template <class Cell>
+void CheckDenseFill(int seed, bool soft) {
+    Random random(seed);
     for (int trial = 0; trial < 10; ++trial) {
         const reference::RawModel raw = ProperModel(random, 2, 2, 1 + random.Below(7), false, 1 + random.Below(4));
         const MapModel model = ViewOf(raw);
@@ -178,30 +278,37 @@ TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) {
         for (std::vector<double>* a : {&expected.values, &expected.pairs, &expected.count})
             for (double& c : *a) c = random.Below(3);
         actual = expected;
-        SparseCounts first(sparse), second(sparse);
+        BasicSparseCounts<Cell> first(sparse), second(sparse);
+        const std::vector<const BasicSparseCounts<Cell>*> parts{&first, &second};
+        const double unit = soft ? kSoftQuantum : 1.0;
         NonBaselineEntries entries(layout.dimension);
         const int n = random.Below(60);
         const CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, n, false));
         for (std::int32_t j = 0; j < n; ++j) {
-            const std::int32_t unit = random.Below(layout.units);
-            CountSample(layout, codes.Column(j), unit, expected.View());
+            const std::int32_t k = random.Below(layout.units);
+            const Cell quanta = soft ? 1 + random.Below(static_cast<int>(kSoftWeightOne)) : 1;
+            CountSample(layout, codes.Column(j), k, expected.View(), static_cast<double>(quanta) * unit);
             entries.Find(codes.Column(j), baselines);
-            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, unit);
+            (j % 3 == 0 ? first : second).Add(entries.variable.data(), entries.code.data(), entries.size, k, quanta);
         }
         Statistics stored = actual;
-        AddDenseCounts(sparse, {&first, &second}, 1 + trial % 3, false, actual.View());
+        AddDenseCounts(sparse, parts, 1 + trial % 3, false, unit, actual.View());
         ASSERT_TRUE(SameBits(expected.count, actual.count)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.values, actual.values)) << "trial " << trial;
         ASSERT_TRUE(SameBits(expected.pairs, actual.pairs)) << "trial " << trial;
         // Stored instead of added: the counts of this call alone.
         Statistics alone(layout);
-        AddDenseCounts(sparse, {&first, &second}, 1, false, alone.View());
-        AddDenseCounts(sparse, {&first, &second}, 2, true, stored.View());
+        AddDenseCounts(sparse, parts, 1, false, unit, alone.View());
+        AddDenseCounts(sparse, parts, 2, true, unit, stored.View());
         ASSERT_TRUE(SameBits(alone.pairs, stored.pairs)) << "trial " << trial;
         ASSERT_TRUE(SameBits(alone.values, stored.values)) << "trial " << trial;
         ASSERT_TRUE(SameBits(alone.count, stored.count)) << "trial " << trial;
     }
 }
+
+TEST(SparseCounts, FillInTheDenseCountsForAnyBaselines) { CheckDenseFill<std::int32_t>(41, false); }
+
+TEST(SparseCounts, FillInWeightedDenseCountsForAnyBaselines) { CheckDenseFill<std::int64_t>(43, true); }
 
 // The baseline sum and its corrections agree with the plain sum up to
 // rounding; a unit with a zero in its tables gets the plain sum itself.
