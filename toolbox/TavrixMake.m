@@ -11,9 +11,12 @@
 %   (or its first model). The ladder stops at the first size that does not
 %   score better than the best so far, or before a size that would take the
 %   call past MaxSeconds (its time predicted from the size before, in
-%   proportion to the units). The best size is then trained again
-%   from its first model on all samples, for the epochs and radii that were
-%   chosen, so that no sample is wasted ('Retrain').
+%   proportion to the units). The best candidate then trains on for
+%   SoftEpochs epochs with soft assignment (TavrixTrain's 'Assignment',
+%   'soft'), the radius falling from 0.3 to 0.05, its best epoch kept when
+%   it scores better. Last, the chosen size is trained again from its first
+%   model on all samples, for the epochs and radii that were chosen, so that
+%   no sample is wasted ('Retrain').
 %
 %   [MODEL, REPORT] = TavrixMake(...) also returns a struct of columns, one
 %   row per candidate tried:
@@ -32,7 +35,12 @@
 %                             topographic error
 %     Seconds                 their sum
 %   and, for the whole call:
-%     Chosen                  the row of the candidate returned
+%     Chosen                  the row of the candidate the model comes from
+%     SoftEpochs, SoftChosenEpoch, SoftHeldOutLogLikelihood, SoftSeconds
+%                             the soft epochs: trained, kept (0: none
+%                             scored better), the held-out log-likelihood
+%                             of the model returned (before retraining) and
+%                             their seconds
 %     Stop                    why the ladder stopped: 'score' (a size scored
 %                             no better), 'time' (MaxSeconds) or 'sizes'
 %                             (every size tried)
@@ -51,6 +59,7 @@
 %     Sizes::      []      a K x 2 matrix of map sizes [ROWS COLS] to try in
 %                          its order instead of the ladder (same stopping rule).
 %     Epochs::     [30]    epochs per candidate (1..10000).
+%     SoftEpochs:: [30]    soft epochs after the ladder (0..10000; 0: none).
 %     MaxSeconds:: [150]   the time the ladder may take; Inf tries sizes
 %                          until one scores no better, whatever the machine.
 %     Retrain::    [true]  without Validation, train the chosen size again on
@@ -130,23 +139,48 @@ function [model, report] = TavrixMake(data, varargin)
     chosen = candidate;
   end
 
+  % Soft epochs from the chosen model: every sample counted in every unit
+  % by its posterior, the radius falling further (docs/batch.md).
+  clock = tic;
+  report.SoftEpochs = opts.SoftEpochs;
+  report.SoftChosenEpoch = 0;
+  report.SoftHeldOutLogLikelihood = top;
   model = chosen.model;
+  if opts.SoftEpochs > 0
+    [softModel, softInfo] = TavrixTrain(model, fit, opts.SoftEpochs, 'Radius', kSoftRadius, 'Assignment', 'soft', ...
+                                        'Validation', held, opts.ThreadsOption{:});
+    report.SoftChosenEpoch = softInfo.ChosenEpoch;
+    if softInfo.ChosenEpoch > 0
+      model = softModel;
+      report.SoftHeldOutLogLikelihood = softInfo.HeldOutLogLikelihood(softInfo.ChosenEpoch);
+    end
+  end
+  report.SoftSeconds = toc(clock);
+
+  % The same epochs again on every sample, from the same first model.
   report.RetrainSeconds = 0;
   if retrains && chosen.info.ChosenEpoch > 0
-    retrainStarted = tic;
+    clock = tic;
     epochs = chosen.info.ChosenEpoch;
     radius = chosen.info.Radius(unique([1 epochs]));
     model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, 'HeldOut', 0, opts.ThreadsOption{:});
-    report.RetrainSeconds = toc(retrainStarted);
+    if report.SoftChosenEpoch > 0
+      epochs = report.SoftChosenEpoch;
+      radius = softInfo.Radius(unique([1 epochs]));
+      model = TavrixTrain(model, data, epochs, 'Radius', radius, 'Assignment', 'soft', 'HeldOut', 0, ...
+                          opts.ThreadsOption{:});
+    end
+    report.RetrainSeconds = toc(clock);
   end
   report.TotalSeconds = toc(started);
   if opts.Verbose
     reasons = struct('score', 'the next size scored no better', 'time', 'the next size would pass MaxSeconds', ...
                      'sizes', 'every size tried');
-    fprintf('TavrixMake: chose %d x %d, epoch %d%s (%s); %.1f s in all.\n', report.Rows(report.Chosen), ...
-            report.Cols(report.Chosen), report.ChosenEpoch(report.Chosen), ...
-            ifelse(report.RetrainSeconds > 0, ', trained again on all samples', ''), reasons.(report.Stop), ...
-            report.TotalSeconds);
+    fprintf(['TavrixMake: chose %d x %d, epoch %d (%s), then soft epoch %d of %d, held-out log-likelihood ' ...
+             '%.4f%s; %.1f s in all.\n'], report.Rows(report.Chosen), report.Cols(report.Chosen), ...
+            report.ChosenEpoch(report.Chosen), reasons.(report.Stop), report.SoftChosenEpoch, report.SoftEpochs, ...
+            report.SoftHeldOutLogLikelihood, ifelse(report.RetrainSeconds > 0, ', trained again on all samples', ...
+            ''), report.TotalSeconds);
   end
 end
 
@@ -192,6 +226,11 @@ function sizes = ladder(n)
   sides = [1 2 3 4 6 8 11 16 23 32 45 64 90 128];
   sides = sides(sides .^ 2 <= max(4, 5 * sqrt(n)));
   sizes = [sides(:) sides(:)];
+end
+
+% The radius of the soft epochs, first and last.
+function r = kSoftRadius()
+  r = [0.3 0.05];
 end
 
 % The last epoch's radius of every candidate: held-out selection keeps the

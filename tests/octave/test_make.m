@@ -13,43 +13,43 @@ function test_make()
   train = votes(:, 1:300);
   valid = votes(:, 301:end);
   sizes = [1 1; 2 2; 3 3; 4 4];
-  [model, report] = TavrixMake(train, 'Validation', valid, 'Sizes', sizes, 'Epochs', 6, 'Seed', 3, ...
-                               'Ranges', ranges);
+  quick = {'Epochs', 6, 'SoftEpochs', 4, 'Seed', 3, 'Ranges', ranges};
+  [model, report] = TavrixMake(train, 'Validation', valid, 'Sizes', sizes, quick{:});
   check_report(report, sizes, 6);
   k = report.Chosen;
   assert(model.NumRowsMap == report.Rows(k) && model.NumColsMap == report.Cols(k));
   assert(report.HeldOutLogLikelihood(k) == max(report.HeldOutLogLikelihood), 'not the best candidate');
   [~, ~, loglik] = TavrixStats(model, valid);
-  assert(abs(mean(loglik) - report.HeldOutLogLikelihood(k)) < 1e-12, 'the model returned is not the one scored');
+  assert(abs(mean(loglik) - report.SoftHeldOutLogLikelihood) < 1e-12, 'the model returned is not the one scored');
+  assert(report.SoftHeldOutLogLikelihood >= report.HeldOutLogLikelihood(k));
+  assert(report.SoftChosenEpoch > 0 || report.SoftHeldOutLogLikelihood == report.HeldOutLogLikelihood(k));
   TavrixScore(model, votes(:, all(~isnan(votes), 1)));       % a valid model for every function
   assert(report.RetrainSeconds == 0, 'retrained although the validation samples were given');
 
   % The same seed gives the same model and the same report but its seconds.
-  [again, second] = TavrixMake(train, 'Validation', valid, 'Sizes', sizes, 'Epochs', 6, 'Seed', 3, ...
-                               'Ranges', ranges, 'Threads', 1);
+  [again, second] = TavrixMake(train, 'Validation', valid, 'Sizes', sizes, quick{:}, 'Threads', 1);
   assert(isequal(again, model), 'the same seed (and another thread count) gave another model');
   for c = {'Rows', 'Cols', 'Epochs', 'ChosenEpoch', 'HeldOutLogLikelihood', 'StartLogLikelihood', ...
-           'TopographicError', 'Chosen'}
+           'TopographicError', 'Chosen', 'SoftChosenEpoch', 'SoftHeldOutLogLikelihood'}
     assert(isequal(second.(c{1}), report.(c{1})), 'report column %s differs for the same seed', c{1});
   end
 
   % Held back from the data, with missing entries: the chosen size is
   % trained again on every sample unless 'Retrain' is false.
-  [kept, keptReport] = TavrixMake(votes, 'Sizes', [2 2; 3 3], 'Epochs', 5, 'Seed', 1, 'Ranges', ranges, ...
-                                  'Retrain', false);
-  [model, report] = TavrixMake(votes, 'Sizes', [2 2; 3 3], 'Epochs', 5, 'Seed', 1, 'Ranges', ranges);
+  quick = {'Sizes', [2 2; 3 3], 'Epochs', 5, 'SoftEpochs', 3, 'Seed', 1, 'Ranges', ranges};
+  [kept, keptReport] = TavrixMake(votes, quick{:}, 'Retrain', false);
+  [model, report] = TavrixMake(votes, quick{:});
   assert(any(isnan(votes(:))) && all(isfinite(report.TopographicError)));
-  assert(isequal(rmfield(keptReport, {'InitSeconds', 'TrainSeconds', 'ScoreSeconds', 'Seconds', ...
-                                      'RetrainSeconds', 'TotalSeconds'}), ...
-                 rmfield(report, {'InitSeconds', 'TrainSeconds', 'ScoreSeconds', 'Seconds', ...
-                                  'RetrainSeconds', 'TotalSeconds'})));
+  seconds = {'InitSeconds', 'TrainSeconds', 'ScoreSeconds', 'Seconds', 'SoftSeconds', 'RetrainSeconds', ...
+             'TotalSeconds'};
+  assert(isequal(rmfield(keptReport, seconds), rmfield(report, seconds)));
   k = report.Chosen;
   assert(isequal([model.NumRowsMap model.NumColsMap], [report.Rows(k) report.Cols(k)]));
   assert(report.ChosenEpoch(k) == 0 || ~isequal(model.Marginal, kept.Marginal), 'not trained again');
   assert(report.ChosenEpoch(k) == 0 || (report.RetrainSeconds > 0 && keptReport.RetrainSeconds == 0));
 
   % The default ladder stops at the first size that scores no better.
-  [~, report] = TavrixMake(votes, 'Epochs', 4, 'Seed', 1, 'Ranges', ranges);
+  [~, report] = TavrixMake(votes, 'Epochs', 4, 'SoftEpochs', 2, 'Seed', 1, 'Ranges', ranges);
   scores = report.HeldOutLogLikelihood;
   assert(report.Rows(1) == 1 && isequal(report.Rows, report.Cols));
   assert(all(diff(scores(1:end - 1)) > 0), 'the ladder went on after a size that did not improve');
@@ -57,7 +57,8 @@ function test_make()
   assert(strcmp(report.Stop, 'score') == (report.Chosen < numel(scores)));
 
   % Out of time after the first candidate: it is the one returned.
-  [model, report] = TavrixMake(votes, 'Epochs', 2, 'Seed', 1, 'Ranges', ranges, 'MaxSeconds', 1e-9);
+  [model, report] = TavrixMake(votes, 'Epochs', 2, 'SoftEpochs', 0, 'Seed', 1, 'Ranges', ranges, ...
+                               'MaxSeconds', 1e-9);
   assert(strcmp(report.Stop, 'time') && numel(report.Rows) == 1 && report.Chosen == 1);
   assert(model.NumRowsMap == 1 && model.NumColsMap == 1);
 end
@@ -96,6 +97,7 @@ function check_errors(votes)
   expect('option', 'Sizes', @() TavrixMake(votes, 'Sizes', [0 4]));
   expect('option', 'Ranges', @() TavrixMake(votes, 'Ranges', [2 2]));
   expect('option', 'Epochs', @() TavrixMake(votes, 'Epochs', 0));
+  expect('option', 'SoftEpochs', @() TavrixMake(votes, 'SoftEpochs', -1));
   expect('option', 'Seed', @() TavrixMake(votes, 'Seed', -1));
   expect('option', 'Threads', @() TavrixMake(votes, 'Threads', 2000));
   expect('option', 'HeldOut', @() TavrixMake(votes, 'HeldOut', 1));

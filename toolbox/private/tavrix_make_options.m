@@ -7,7 +7,7 @@
 function [data, opts] = tavrix_make_options(data, args)
   caller = 'TavrixMake';
   defaults = struct('Sizes', [], 'Validation', [], 'Mask', [], 'Ranges', [], 'Seed', [], 'Epochs', 30, ...
-                    'Threads', [], 'Verbose', false, 'HeldOut', 0.1, 'Retrain', true, ...
+                    'SoftEpochs', 30, 'Threads', [], 'Verbose', false, 'HeldOut', 0.1, 'Retrain', true, ...
                     'MaxSeconds', 150);
   opts = tavrix_options(caller, args, defaults, 2);
   data = checked_codes(data, 'DATA');
@@ -50,6 +50,7 @@ function [data, opts] = tavrix_make_options(data, args)
   end
   opts.Sizes = checked_sizes(opts.Sizes);
   opts.Epochs = checked_whole(opts.Epochs, 'Epochs', 1, 10000);
+  opts.SoftEpochs = checked_whole(opts.SoftEpochs, 'SoftEpochs', 0, 10000);
   opts.ThreadsOption = {};
   if ~isempty(opts.Threads)
     opts.ThreadsOption = {'Threads', checked_whole(opts.Threads, 'Threads', 1, 1024)};
