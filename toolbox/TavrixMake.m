@@ -14,7 +14,8 @@
 %   proportion to the units). The best candidate then trains on for
 %   SoftEpochs epochs with soft assignment (TavrixTrain's 'Assignment',
 %   'soft'), the radius falling from 0.3 to 0.05, its best epoch kept when
-%   it scores better. Last, the chosen size is trained again from its first
+%   it scores better; fewer where they would not fit in MaxSeconds (each
+%   predicted at three times the candidate's time per epoch). Last, the chosen size is trained again from its first
 %   model on all samples, for the epochs and radii that were chosen, so that
 %   no sample is wasted ('Retrain').
 %
@@ -37,7 +38,7 @@
 %   and, for the whole call:
 %     Chosen                  the row of the candidate the model comes from
 %     SoftEpochs, SoftChosenEpoch, SoftHeldOutLogLikelihood, SoftSeconds
-%                             the soft epochs: trained, kept (0: none
+%                             the soft epochs: run, kept (0: none
 %                             scored better), the held-out log-likelihood
 %                             of the model returned (before retraining) and
 %                             their seconds
@@ -60,8 +61,9 @@
 %                          its order instead of the ladder (same stopping rule).
 %     Epochs::     [30]    epochs per candidate (1..10000).
 %     SoftEpochs:: [30]    soft epochs after the ladder (0..10000; 0: none).
-%     MaxSeconds:: [150]   the time the ladder may take; Inf tries sizes
-%                          until one scores no better, whatever the machine.
+%     MaxSeconds:: [150]   the time the ladder and the soft epochs may take;
+%                          Inf tries sizes until one scores no better and
+%                          runs every soft epoch, whatever the machine.
 %     Retrain::    [true]  without Validation, train the chosen size again on
 %                          all samples; false returns the chosen candidate.
 %     Mask::       []      Dimension x N, 0 marks a missing entry of DATA.
@@ -142,13 +144,13 @@ function [model, report] = TavrixMake(data, varargin)
   % Soft epochs from the chosen model: every sample counted in every unit
   % by its posterior, the radius falling further (docs/batch.md).
   clock = tic;
-  report.SoftEpochs = opts.SoftEpochs;
+  report.SoftEpochs = soft_epochs(opts, report, toc(started), retrains);
   report.SoftChosenEpoch = 0;
   report.SoftHeldOutLogLikelihood = top;
   model = chosen.model;
-  if opts.SoftEpochs > 0
-    [softModel, softInfo] = TavrixTrain(model, fit, opts.SoftEpochs, 'Radius', kSoftRadius, 'Assignment', 'soft', ...
-                                        'Validation', held, opts.ThreadsOption{:});
+  if report.SoftEpochs > 0
+    [softModel, softInfo] = TavrixTrain(model, fit, report.SoftEpochs, 'Radius', kSoftRadius, 'Assignment', ...
+                                        'soft', 'Validation', held, opts.ThreadsOption{:});
     report.SoftChosenEpoch = softInfo.ChosenEpoch;
     if softInfo.ChosenEpoch > 0
       model = softModel;
@@ -218,6 +220,16 @@ end
 function seconds = predicted_seconds(report, mapSize, retrains)
   units = report.Rows .* report.Cols;
   seconds = report.Seconds(end) * prod(mapSize) / units(end) * (1 + retrains);
+end
+
+% The soft epochs that fit in what is left of MaxSeconds, at three times
+% the chosen candidate's time per epoch (soft epochs took 1 to 3 times a
+% hard one on the density sets), after its retraining.
+function epochs = soft_epochs(opts, report, elapsed, retrains)
+  k = report.Chosen;
+  perEpoch = 3 * report.TrainSeconds(k) / report.Epochs(k);
+  left = opts.MaxSeconds - elapsed - retrains * report.TrainSeconds(k);
+  epochs = min(opts.SoftEpochs, max(0, floor(left / perEpoch)));
 end
 
 % Squares of about 1.4 times the units of the one before, up to about
