@@ -1,5 +1,6 @@
 #include "reference_init.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -253,6 +254,7 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
             }
         prior = cells / pairsSeen;
     }
+    prior = std::min(prior, std::max(1.0, static_cast<double>(s.n) / units));  // at most the samples per unit
     const std::vector<double> pi = m.pi, victories = m.numVictories;
     m = UpdateBatch(m, counts, 1e-3, prior);
     m.pi = pi;
