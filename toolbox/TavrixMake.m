@@ -13,7 +13,7 @@
 %   call past MaxSeconds (its time predicted from the size before, in
 %   proportion to the units). The best candidate then trains on for
 %   SoftEpochs epochs with soft assignment (TavrixTrain's 'Assignment',
-%   'soft'), the radius falling from 0.3 to 0.05, its best epoch kept when
+%   'soft'), the radius falling from 1 to 0.05, its best epoch kept when
 %   it scores better; fewer where they would not fit in MaxSeconds (each
 %   predicted at three times the candidate's time per epoch). Last, the chosen size is trained again from its first
 %   model on all samples, for the epochs and radii that were chosen, so that
@@ -242,7 +242,7 @@ end
 
 % The radius of the soft epochs, first and last.
 function r = kSoftRadius()
-  r = [0.3 0.05];
+  r = [1 0.05];
 end
 
 % The last epoch's radius of every candidate: held-out selection keeps the
