@@ -165,7 +165,8 @@ function [model, report] = TavrixMake(data, varargin)
     clock = tic;
     epochs = chosen.info.ChosenEpoch;
     radius = chosen.info.Radius(unique([1 epochs]));
-    model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, 'HeldOut', 0, opts.ThreadsOption{:});
+    model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, 'Assignment', 'hard', 'HeldOut', 0, ...
+                        opts.ThreadsOption{:});
     if report.SoftChosenEpoch > 0
       epochs = report.SoftChosenEpoch;
       radius = softInfo.Radius(unique([1 epochs]));
@@ -202,7 +203,7 @@ function [candidate, row] = try_size(fit, held, mapSize, opts)
   clock = tic;
   radius = [max(kFinalRadius, max(mapSize) / 2), kFinalRadius];
   [candidate.model, candidate.info] = TavrixTrain(candidate.first, fit, opts.Epochs, 'Radius', radius, ...
-                                                  'Validation', held, opts.ThreadsOption{:});
+                                                  'Assignment', 'hard', 'Validation', held, opts.ThreadsOption{:});
   row.TrainSeconds = toc(clock);
   row.Epochs = opts.Epochs;
   row.ChosenEpoch = candidate.info.ChosenEpoch;
