@@ -31,12 +31,13 @@ inline double DefaultPrior(const MapModel& model, double samples) {
 // The share of the samples TavrixTrain holds back to choose its best epoch.
 constexpr double kDefaultHeldOut = 0.1;
 
-// The last epoch's radius.
-constexpr double kDefaultRadiusEnd = 1.5;
+// The last epoch's radius: far enough that held-out selection, not the
+// schedule, decides how far the smoothing falls.
+constexpr double kDefaultRadiusEnd = 0.3;
 
-// The first epoch's radius: half the longer side of the grid, at least the last.
+// The first epoch's radius: half the longer side of the grid, at least 1.5.
 inline double DefaultRadiusStart(std::int32_t rows, std::int32_t columns) {
-    return std::max(kDefaultRadiusEnd, 0.5 * std::max(rows, columns));
+    return std::max(1.5, 0.5 * std::max(rows, columns));
 }
 
 // How samples are counted.
