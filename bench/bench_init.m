@@ -7,7 +7,8 @@
 %       first model (one run; plants at its default size only with
 %       bench_init('full'): about four minutes), and the ratio first
 %       model / epochs.
-%   One thread each. Run from the repository root with build/octave on the path.
+%   One thread each; processor seconds (cputime), which a loaded machine
+%   moves less than wall-clock ones. Run from bench/ with build/octave on the path.
 function bench_init(mode)
   if nargin < 1
     mode = '';
@@ -25,22 +26,22 @@ function bench_init(mode)
     args = num2cell(sz);
     mex = Inf;
     for run = 1:3
-      started = tic;
+      started = cputime();
       model = TavrixInit(x, args{:}, 'Threads', 1);
-      mex = min(mex, toc(started));
+      mex = min(mex, cputime() - started);
     end
     old = NaN;
     if baseline
-      started = tic;
+      started = cputime();
       tavrix_init_m(x, args{:}, 'Seed', 1);
-      old = toc(started);
+      old = cputime() - started;
     end
     units = model.NumRowsMap * model.NumColsMap;
     epochs = NaN;
     if ~strcmp(name, 'plants') || units < 400 || strcmp(mode, 'full')
-      started = tic;
+      started = cputime();
       TavrixTrain(model, x, 30, 'Threads', 1);
-      epochs = toc(started);
+      epochs = cputime() - started;
     end
     printf('| %s | %d x %d | %.2f s | %.3f s | %.0f x | %.2f s | %.3f |\n', name, model.NumRowsMap, ...
            model.NumColsMap, old, mex, old / mex, epochs, mex / epochs);

@@ -329,7 +329,9 @@ void InitCases(Builder& b) {
     testing::ModelShape shape;
     shape.dimension = 6;
     const Fixture f = MakeFixture(b, 71, shape, 140, true, false);
-    std::vector<double> missing(f.samples);
+    std::vector<double> codes(f.samples);  // TavrixInit takes whole codes only
+    for (double& x : codes) x = std::trunc(x);
+    std::vector<double> missing(codes);
     const std::vector<double> mask = RandomMask(72, f, 2);
     for (std::size_t k = 0; k < missing.size(); ++k)
         if (mask[k] == 0.0) missing[k] = kNaN;
@@ -342,7 +344,7 @@ void InitCases(Builder& b) {
            b.Keep(Text("Seed")), b.Keep(Scalar(5)), b.Keep(Text("Spread")), b.Keep(Scalar(0.7)),
            b.Keep(Text("RootNode")), b.Keep(Scalar(2))},
           model);
-    b.Add("init.default", "TavrixInit", 1, {f.data}, model);
+    b.Add("init.default", "TavrixInit", 1, {b.Keep(Matrix(6, 140, codes))}, model);
     b.Add("init.error.code", "TavrixInit", 1, {b.Keep(Matrix(1, 3, {0.0, -1.0, 1.0})), b.Keep(Scalar(2)),
                                                b.Keep(Scalar(2))});
 }
