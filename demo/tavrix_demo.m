@@ -64,7 +64,7 @@ function result = tavrix_demo(root, varargin)
 
   % Training.
   model = TavrixInit(codes(:, train), opts.Rows, opts.Cols, 'Seed', opts.Seed, 'Ranges', ranges);
-  baseline = TavrixInit(codes(:, train), 1, 1, 'Spread', 0, 'Ranges', ranges);
+  baseline = TavrixInit(codes(:, train), 1, 1, 'Method', 'random', 'Spread', 0, 'Ranges', ranges);
   oneTree = baseline;
   baseline.Graph{1} = zeros(d);       % independent variables
   say('Training a %d x %d map, %d iterations:\n', opts.Rows, opts.Cols, opts.Iterations);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "../batch/batch_defaults.hpp"
 #include "../batch/grid_smoothing.hpp"
@@ -70,19 +71,24 @@ Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& coun
     return smoothed;
 }
 
-void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,
-                 const TrainedTables& tables, Interrupt* interrupt) {
+// The units' counts of the samples nearest them, smoothed.
+Statistics LinearCounts(const FirstModelData& data, const FirstModelSettings& settings, const StatisticsLayout& layout,
+                        Interrupt* interrupt) {
     const std::vector<std::int32_t> nearest =
         NearestUnits(data.Plane(), data.Layout(), data.Samples(), settings.rows, settings.columns, settings.lattice,
                      settings.threads, interrupt);
-    if (ShouldStop(interrupt, 0)) return;
     std::vector<Visit> visits(nearest.size());
     for (std::size_t j = 0; j < nearest.size(); ++j) visits[j] = {static_cast<std::int32_t>(j), nearest[j]};
+    Statistics counts(layout);
+    if (!ShouldStop(interrupt, 0))
+        CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, counts, interrupt);
+    return SmoothedNearby(layout, counts, settings.rows, settings.threads, interrupt);
+}
+
+void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,
+                 const TrainedTables& tables, Interrupt* interrupt) {
     const StatisticsLayout layout = LayoutOfRanges(data.Ranges(), view.NumUnits());
-    Statistics stats(layout);
-    CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, stats, interrupt);
-    if (ShouldStop(interrupt, 0)) return;
-    const Statistics smoothed = SmoothedNearby(layout, stats, settings.rows, settings.threads, interrupt);
+    const Statistics smoothed = LinearCounts(data, settings, layout, interrupt);
     if (ShouldStop(interrupt, 0)) return;
     const double prior = DefaultPrior(view, static_cast<double>(nearest.size()));
     UpdateMap(view, layout, smoothed.ConstView(), kRebuildOnly, prior, settings.threads, tables, interrupt);
@@ -157,10 +163,10 @@ RandomCounts CountRandomDraws(const FirstModelData& data, const FirstModelSettin
             visits.push_back(
                 {static_cast<std::int32_t>(BoundedDraw(draw, static_cast<std::uint32_t>(observed.numSamples))), k + 1});
     }
-    RandomCounts out{counted, LayoutOfRanges(counted, units + 1), Statistics(StatisticsLayout{})};
-    out.stats = Statistics(out.layout);
-    CountVisits(out.layout, data.MostFrequent(), marked, visits, settings.threads, out.stats, interrupt);
-    return out;
+    StatisticsLayout layout = LayoutOfRanges(counted, units + 1);
+    Statistics stats(layout);
+    CountVisits(layout, data.MostFrequent(), marked, visits, settings.threads, stats, interrupt);
+    return {std::move(counted), std::move(layout), std::move(stats)};
 }
 
 void BuildRandom(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,

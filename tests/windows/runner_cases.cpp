@@ -323,6 +323,32 @@ void BatchCases(Builder& b) {
     b.Add("update.error.stats", "TavrixUpdate", 1, {f.model, f.data, b.Keep(Scalar(1))});
 }
 
+// First models: the seeded draws, the principal plane (its eigen-solver) and
+// the default size are the same on every platform.
+void InitCases(Builder& b) {
+    testing::ModelShape shape;
+    shape.dimension = 6;
+    const Fixture f = MakeFixture(b, 71, shape, 140, true, false);
+    std::vector<double> codes(f.samples);  // TavrixInit takes whole codes only
+    for (double& x : codes) x = std::trunc(x);
+    std::vector<double> missing(codes);
+    const std::vector<double> mask = RandomMask(72, f, 2);
+    for (std::size_t k = 0; k < missing.size(); ++k)
+        if (mask[k] == 0.0) missing[k] = kNaN;
+    const mxArray* data = b.Keep(Matrix(6, 140, missing));
+    const std::vector<Kind> model{Kind::kReal};  // struct results: kinds by field
+    b.Add("init.linear", "TavrixInit", 1, {data, b.Keep(Scalar(3)), b.Keep(Scalar(4)), b.Keep(Text("Threads")),
+                                           b.Keep(Scalar(2))}, model);
+    b.Add("init.random", "TavrixInit", 1,
+          {data, b.Keep(Scalar(2)), b.Keep(Scalar(3)), b.Keep(Text("Method")), b.Keep(Text("random")),
+           b.Keep(Text("Seed")), b.Keep(Scalar(5)), b.Keep(Text("Spread")), b.Keep(Scalar(0.7)),
+           b.Keep(Text("RootNode")), b.Keep(Scalar(2))},
+          model);
+    b.Add("init.default", "TavrixInit", 1, {b.Keep(Matrix(6, 140, codes))}, model);
+    b.Add("init.error.code", "TavrixInit", 1, {b.Keep(Matrix(1, 3, {0.0, -1.0, 1.0})), b.Keep(Scalar(2)),
+                                               b.Keep(Scalar(2))});
+}
+
 }  // namespace
 
 CaseSet MakeCases() {
@@ -333,6 +359,7 @@ CaseSet MakeCases() {
     HolesCases(b, trained);
     ImputeCases(b, trained);
     BatchCases(b);
+    InitCases(b);
     return b.Take();
 }
 
