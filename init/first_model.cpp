@@ -90,7 +90,7 @@ void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings,
     const StatisticsLayout layout = LayoutOfRanges(data.Ranges(), view.NumUnits());
     const Statistics smoothed = LinearCounts(data, settings, layout, interrupt);
     if (ShouldStop(interrupt, 0)) return;
-    const double prior = DefaultPrior(view, static_cast<double>(nearest.size()));
+    const double prior = DefaultPrior(view, static_cast<double>(data.Samples().numSamples));
     UpdateMap(view, layout, smoothed.ConstView(), kRebuildOnly, prior, settings.threads, tables, interrupt);
     UniformPrior(tables, static_cast<std::size_t>(view.NumUnits()));
 }
