@@ -14,7 +14,7 @@
 namespace tavrix::host {
 
 struct InitArguments {
-    CodeMatrix codes;                 // kMissingCode where missing
+    CodeMatrix codes;                  // kMissingCode where missing
     std::vector<std::int32_t> ranges;  // per variable
     bool sizeGiven = false;
     std::int32_t rows = 0;

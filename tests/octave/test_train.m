@@ -10,7 +10,8 @@ function test_train()
     ranges = 2 + mod((1:d)' + trial, 2);
     data = floor(rand(d, n) .* ranges);
     data(rand(d, n) < 0.15) = NaN;
-    model = TavrixInit(data, 2, 2, 'Seed', trial, 'Ranges', ranges, 'RootNode', mod(trial, 2) * 2);
+    model = TavrixInit(data, 2, 2, 'Seed', trial, 'Ranges', ranges, 'RootNode', mod(trial, 2) * 2, ...
+                       'Method', 'random');
     radius = 0.5 + trial / 2;
     [stats, best, loglik] = TavrixStats(model, data, 'Threads', 2);
     expected = reference_epoch(model, data, radius, 3);
