@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "../core/parallel.hpp"
 #include "data_reader.hpp"
 #include "errors.hpp"
 
@@ -325,6 +326,7 @@ InitArguments ReadInitArguments(const Call& call) {
                                         std::to_string(out.columns) + ".");
         first = 3;
     }
+    out.threads = DefaultThreadCount();
     const RawOptions raw = ParseNames(call, first);
     ReadOptions(raw, out.codes.dimension, out.codes.numSamples, out);
     ReadCodeValues(data, Given(raw.mask) ? raw.mask : nullptr, out);
