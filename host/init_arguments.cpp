@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "../core/parallel.hpp"
 #include "data_reader.hpp"
 #include "errors.hpp"
 
@@ -35,21 +36,36 @@ std::string Text(const mxArray* a) {
 
 const char* ClassName(const mxArray* a) {
     switch (mxGetClassID(a)) {
-        case mxCELL_CLASS: return "cell";
-        case mxSTRUCT_CLASS: return "struct";
-        case mxLOGICAL_CLASS: return "logical";
-        case mxCHAR_CLASS: return "char";
-        case mxDOUBLE_CLASS: return "double";
-        case mxSINGLE_CLASS: return "single";
-        case mxINT8_CLASS: return "int8";
-        case mxUINT8_CLASS: return "uint8";
-        case mxINT16_CLASS: return "int16";
-        case mxUINT16_CLASS: return "uint16";
-        case mxINT32_CLASS: return "int32";
-        case mxUINT32_CLASS: return "uint32";
-        case mxINT64_CLASS: return "int64";
-        case mxUINT64_CLASS: return "uint64";
-        default: return "unknown";
+        case mxCELL_CLASS:
+            return "cell";
+        case mxSTRUCT_CLASS:
+            return "struct";
+        case mxLOGICAL_CLASS:
+            return "logical";
+        case mxCHAR_CLASS:
+            return "char";
+        case mxDOUBLE_CLASS:
+            return "double";
+        case mxSINGLE_CLASS:
+            return "single";
+        case mxINT8_CLASS:
+            return "int8";
+        case mxUINT8_CLASS:
+            return "uint8";
+        case mxINT16_CLASS:
+            return "int16";
+        case mxUINT16_CLASS:
+            return "uint16";
+        case mxINT32_CLASS:
+            return "int32";
+        case mxUINT32_CLASS:
+            return "uint32";
+        case mxINT64_CLASS:
+            return "int64";
+        case mxUINT64_CLASS:
+            return "uint64";
+        default:
+            return "unknown";
     }
 }
 
@@ -172,14 +188,16 @@ void ReadOptions(const RawOptions& raw, std::int32_t dimension, std::int32_t sam
         if (!(x >= 0.0 && x <= 1.0)) FailOption("Spread", "a number in 0..1", raw.spread);
         out.spread = x;
     }
-    if (Given(raw.mask) && (!(IsRealNumeric(raw.mask) || mxIsLogical(raw.mask)) || mxGetNumberOfDimensions(raw.mask) != 2 ||
-                            mxGetM(raw.mask) != static_cast<std::size_t>(dimension) ||
-                            mxGetN(raw.mask) != static_cast<std::size_t>(samples)))
+    if (Given(raw.mask) &&
+        (!(IsRealNumeric(raw.mask) || mxIsLogical(raw.mask)) || mxGetNumberOfDimensions(raw.mask) != 2 ||
+         mxGetM(raw.mask) != static_cast<std::size_t>(dimension) ||
+         mxGetN(raw.mask) != static_cast<std::size_t>(samples)))
         Fail(Reason::kDataSize, "option 'Mask' must be a " + std::to_string(dimension) + " x " +
                                     std::to_string(samples) + " matrix, the size of CODES; found " + Found(raw.mask) +
                                     ".");
     if (Given(raw.ranges)) {
-        bool valid = IsRealNumeric(raw.ranges) && mxGetNumberOfElements(raw.ranges) == static_cast<std::size_t>(dimension);
+        bool valid =
+            IsRealNumeric(raw.ranges) && mxGetNumberOfElements(raw.ranges) == static_cast<std::size_t>(dimension);
         double total = 0.0;
         for (std::size_t i = 0; valid && i < static_cast<std::size_t>(dimension); ++i) {
             const double r = ElementAsDouble(raw.ranges, i);
@@ -250,9 +268,10 @@ void ReadCodeValues(const mxArray* data, const mxArray* mask, InitArguments& out
         double total = 0.0;
         for (double top : largest) total += top < 0.0 ? 1.0 : top + 1.0;
         if (total > kMaxValues)
-            Fail(Reason::kDataSize, "CODES hold " + Shown(total) + " distinct value codes in all (largest code + 1 "
-                                    "per variable); a model holds at most " + Num(kMaxValues) +
-                                    ". Codes number each variable's values 0, 1, 2, ...");
+            Fail(Reason::kDataSize, "CODES hold " + Shown(total) +
+                                        " distinct value codes in all (largest code + 1 "
+                                        "per variable); a model holds at most " +
+                                        Num(kMaxValues) + ". Codes number each variable's values 0, 1, 2, ...");
         for (double top : largest) out.ranges.push_back(top < 0.0 ? 1 : static_cast<std::int32_t>(top) + 1);
     }
     out.codes.codes.resize(count);
@@ -279,16 +298,16 @@ void WarnAboutLayout(const InitArguments& args) {
 InitArguments ReadInitArguments(const Call& call) {
     if (call.nrhs < 1)
         Fail(Reason::kArgumentCount, "CODES is missing: call TavrixInit(CODES) or TavrixInit(CODES, ROWS, COLS).");
-    if (call.nlhs > 1) Fail(Reason::kOutputCount, "gives one result, the model; " + std::to_string(call.nlhs) +
-                                                      " were requested.");
+    if (call.nlhs > 1)
+        Fail(Reason::kOutputCount, "gives one result, the model; " + std::to_string(call.nlhs) + " were requested.");
     const mxArray* data = call.prhs[0];
     if (mxIsChar(data) || mxIsCell(data))
         Fail(Reason::kDataClass, std::string("CODES must be a numeric matrix of value codes; found ") +
                                      (mxIsChar(data) ? "text" : "a cell array") +
                                      ". TavrixRead reads a data file into codes.");
     if (!(IsRealNumeric(data) || (mxIsLogical(data) && !mxIsSparse(data))) || mxGetNumberOfDimensions(data) != 2)
-        Fail(Reason::kDataClass, "CODES must be a real numeric or logical Dimension x N matrix; found " +
-                                     Found(data) + (mxIsSparse(data) ? " (sparse: pass full(CODES))" : "") + ".");
+        Fail(Reason::kDataClass, "CODES must be a real numeric or logical Dimension x N matrix; found " + Found(data) +
+                                     (mxIsSparse(data) ? " (sparse: pass full(CODES))" : "") + ".");
     if (mxGetM(data) >= (std::size_t{1} << 31) || mxGetN(data) >= (std::size_t{1} << 31))
         Fail(Reason::kDataSize, "CODES must have fewer than 2^31 rows and columns.");
     InitArguments out;
@@ -303,10 +322,11 @@ InitArguments ReadInitArguments(const Call& call) {
         out.rows = Count(call.prhs[1], "ROWS");
         out.columns = Count(call.prhs[2], "COLS");
         if (static_cast<double>(out.rows) * out.columns >= 2147483648.0)
-            Fail(Reason::kDataSize, "ROWS x COLS must be below 2^31 units; found " + std::to_string(out.rows) +
-                                        " x " + std::to_string(out.columns) + ".");
+            Fail(Reason::kDataSize, "ROWS x COLS must be below 2^31 units; found " + std::to_string(out.rows) + " x " +
+                                        std::to_string(out.columns) + ".");
         first = 3;
     }
+    out.threads = DefaultThreadCount();
     const RawOptions raw = ParseNames(call, first);
     ReadOptions(raw, out.codes.dimension, out.codes.numSamples, out);
     ReadCodeValues(data, Given(raw.mask) ? raw.mask : nullptr, out);

@@ -14,7 +14,7 @@
 namespace tavrix::host {
 
 struct InitArguments {
-    CodeMatrix codes;                 // kMissingCode where missing
+    CodeMatrix codes;                  // kMissingCode where missing
     std::vector<std::int32_t> ranges;  // per variable
     bool sizeGiven = false;
     std::int32_t rows = 0;
@@ -23,7 +23,7 @@ struct InitArguments {
     double spread = 0.5;
     bool hasSeed = false;
     std::uint64_t seed = 0;
-    int threads = 1;
+    int threads = 1;  // the machine's cores unless given
     bool random = false;     // 'Method', 'random' (else linear)
     bool hexagonal = false;  // 'Lattice', 'hexagonal'
 };

@@ -31,9 +31,9 @@ mxArray* Copy(const std::vector<double>& values, std::size_t rows, std::size_t c
 }  // namespace
 
 NewModel::NewModel(const NewModelShape& s) {
-    const char* names[] = {"Marginal",   "Intersect",  "Graph",     "Mutual",   "Pi",        "NumVictories",
-                           "Translate",  "Ranges",     "NumRowsMap", "NumColsMap", "Dimension", "MaxRange",
-                           "NumValues",  "RootNode",   "Samples",   "Lattice"};
+    const char* names[] = {"Marginal",  "Intersect", "Graph",      "Mutual",     "Pi",        "NumVictories",
+                           "Translate", "Ranges",    "NumRowsMap", "NumColsMap", "Dimension", "MaxRange",
+                           "NumValues", "RootNode",  "Samples",    "Lattice"};
     const int fields = s.hexagonal ? 16 : 15;
     array_.reset(mxCreateStructMatrix(1, 1, fields, names));
     mxArray* out = array_.get();

@@ -21,8 +21,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
         // Do the job: the data's counts, the size, then every unit.
         const FirstModelData data(std::move(args.codes), std::move(args.ranges), settings.threads, call.interrupt);
-        const MapSize size = args.sizeGiven ? MapSize{args.rows, args.columns}
-                                            : DefaultMapSize(data.Samples().numSamples, data.Plane());
+        const MapSize size =
+            args.sizeGiven ? MapSize{args.rows, args.columns} : DefaultMapSize(data.Samples().numSamples, data.Plane());
         settings.rows = size.rows;
         settings.columns = size.columns;
         const ValueArrays values = ValueArraysOf(data.Ranges());

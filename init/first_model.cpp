@@ -210,8 +210,8 @@ void BuildRandom(const FirstModelData& data, const FirstModelSettings& settings,
             for (std::size_t i = 0; i < d; ++i)
                 for (std::int32_t a = 0; a < ranges[i]; ++a) {
                     const std::size_t g = real.valueStart[i] + a;
-                    const double mixed = keep * dataMarginal[g] + own * frequencies.Marginal(stats, k + 1, i, a,
-                                                                                              dataMarginal[g]);
+                    const double mixed =
+                        keep * dataMarginal[g] + own * frequencies.Marginal(stats, k + 1, i, a, dataMarginal[g]);
                     m[g] = share * mixed + kUniformShare * (1.0 / ranges[i]);
                     t[g + g * v] = m[g];
                 }

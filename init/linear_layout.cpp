@@ -58,7 +58,8 @@ std::vector<std::int32_t> NearestUnits(const PrincipalPlane& plane, const Statis
     ParallelFor(codes.numSamples, threads, interrupt, kSamplesPerCheck, [&](std::int64_t begin, std::int64_t end, int) {
         for (std::int64_t j = begin; j < end; ++j) {
             const std::int32_t* sample = codes.Column(static_cast<std::int32_t>(j));
-            const GridPoint at = toGrid(PlaneCoordinate(plane, 0, layout, sample), PlaneCoordinate(plane, 1, layout, sample));
+            const GridPoint at =
+                toGrid(PlaneCoordinate(plane, 0, layout, sample), PlaneCoordinate(plane, 1, layout, sample));
             double best = 0.0;
             std::size_t unit = 0;
             for (std::size_t k = 0; k < places.size(); ++k) {

@@ -25,7 +25,8 @@ std::vector<double> OneHotCovariance(const StatisticsLayout& layout, const Const
                 covariance[(si + b) * v + si + a] = (a == b ? share(si + a) : 0.0) - share(si + a) * share(si + b);
         for (std::size_t j = i + 1; j < d; ++j) {
             const std::size_t sj = layout.valueStart[j];
-            const double* block = stats.pairs + layout.PairBlock(static_cast<std::int32_t>(i), static_cast<std::int32_t>(j));
+            const double* block =
+                stats.pairs + layout.PairBlock(static_cast<std::int32_t>(i), static_cast<std::int32_t>(j));
             for (std::size_t b = 0; b < static_cast<std::size_t>(layout.range[j]); ++b)
                 for (std::size_t a = 0; a < ri; ++a) {
                     const double c = block[a + b * ri] / n - share(si + a) * share(sj + b);

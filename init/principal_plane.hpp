@@ -16,9 +16,9 @@ namespace tavrix {
 std::vector<double> OneHotCovariance(const StatisticsLayout& layout, const ConstStatisticsView& stats);
 
 struct PrincipalPlane {
-    double variance[2] = {0.0, 0.0};  // the two largest eigenvalues; below 1e-12 taken as 0
+    double variance[2] = {0.0, 0.0};   // the two largest eigenvalues; below 1e-12 taken as 0
     std::vector<double> direction[2];  // their unit eigenvectors, NumValues each
-    double centre[2] = {0.0, 0.0};    // the mean sample's coordinate along each
+    double centre[2] = {0.0, 0.0};     // the mean sample's coordinate along each
 };
 
 // The plane of the covariance above. Fewer than two values leave the

@@ -9,7 +9,8 @@ function test_train_quality()
   codes = codes(votes, :); mask = mask(votes, :); ranges = info.Ranges(votes);
   gap = zeros(1, 3);
   for seed = 1:3
-    tree = tavrix_heldout(codes, mask, ranges, @(m, c, k) TavrixInit(c, 1, 1, 'Method', 'random', 'Spread', 0, 'Ranges', ranges), ...
+    oneTree = @(m, c, k) TavrixInit(c, 1, 1, 'Method', 'random', 'Spread', 0, 'Ranges', ranges);
+    tree = tavrix_heldout(codes, mask, ranges, oneTree, ...
                           'Seed', seed, 'Rows', 1, 'Cols', 1);
     trained = tavrix_heldout(codes, mask, ranges, @(m, c, k) TavrixTrain(m, c, 30), 'Seed', seed);
     assert(trained.nll < tree.nll - 0.1, 'seed %d: NLL %.3f, one tree %.3f', seed, trained.nll, tree.nll);

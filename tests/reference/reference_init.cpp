@@ -31,12 +31,14 @@ LiteralCounts Count(const Shape& s, const std::vector<double>& codes, const std:
         for (std::int32_t i = 0; i < s.d; ++i) {
             const double x = codes[static_cast<std::size_t>(j * s.d + i)];
             if (x != x) continue;
-            const auto a = static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + static_cast<std::int32_t>(x));
+            const auto a =
+                static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + static_cast<std::int32_t>(x));
             c.value[a] += 1.0;
             for (std::int32_t k = 0; k < s.d; ++k) {
                 const double y = codes[static_cast<std::size_t>(j * s.d + k)];
                 if (k == i || y != y) continue;
-                c.pair[a + v * static_cast<std::size_t>(s.start[static_cast<std::size_t>(k)] + static_cast<std::int32_t>(y))] += 1.0;
+                c.pair[a + v * static_cast<std::size_t>(s.start[static_cast<std::size_t>(k)] +
+                                                        static_cast<std::int32_t>(y))] += 1.0;
             }
         }
     return c;
@@ -47,8 +49,7 @@ double Marginal(const Shape& s, const LiteralCounts& c, std::int32_t i, std::int
     double total = 0.0;
     for (std::int32_t b = 0; b < s.range[static_cast<std::size_t>(i)]; ++b)
         total += c.value[static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + b)];
-    return total > 0.0 ? c.value[static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + a)] / total
-                       : fallback;
+    return total > 0.0 ? c.value[static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + a)] / total : fallback;
 }
 
 double Joint(const Shape& s, const LiteralCounts& c, std::int32_t i, std::int32_t a, std::int32_t j, std::int32_t b,
@@ -100,7 +101,9 @@ void RandomTables(const Shape& s, const std::vector<double>& codes, const InitSe
         for (std::int32_t a = 0; a < s.range[static_cast<std::size_t>(i)]; ++a)
             dm[static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + a)] =
                 Marginal(s, data, i, a, 1.0 / s.range[static_cast<std::size_t>(i)]);
-    auto g = [&](std::int32_t i, std::int32_t a) { return static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + a); };
+    auto g = [&](std::int32_t i, std::int32_t a) {
+        return static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + a);
+    };
     for (std::int32_t i = 0; i < s.d; ++i)
         for (std::int32_t j = 0; j < s.d; ++j)
             for (std::int32_t a = 0; a < s.range[static_cast<std::size_t>(i)]; ++a)
@@ -108,7 +111,8 @@ void RandomTables(const Shape& s, const std::vector<double>& codes, const InitSe
                     if (i < j) dj[g(i, a) + v * g(j, b)] = Joint(s, data, i, a, j, b, dm[g(i, a)] * dm[g(j, b)]);
     const std::int64_t draws = s.n < 16 ? 1 : (s.n + 15) / 16;
     Xoshiro256StarStar seeds(settings.seed);
-    const RawTable table = BuildValueIndexTable(m.ranges.data(), m.translate.data(), s.d, static_cast<std::int32_t>(m.maxRange));
+    const RawTable table =
+        BuildValueIndexTable(m.ranges.data(), m.translate.data(), s.d, static_cast<std::int32_t>(m.maxRange));
     for (std::size_t k = 0; k < m.marginal.size(); ++k) {
         Xoshiro256StarStar draw(seeds.Next());
         std::vector<std::int32_t> mine;
@@ -120,8 +124,8 @@ void RandomTables(const Shape& s, const std::vector<double>& codes, const InitSe
         for (std::int32_t i = 0; i < s.d; ++i) {
             const double ri = s.range[static_cast<std::size_t>(i)];
             for (std::int32_t a = 0; a < ri; ++a) {
-                const double mixed = (1.0 - settings.spread) * dm[g(i, a)] +
-                                     settings.spread * Marginal(s, own, i, a, dm[g(i, a)]);
+                const double mixed =
+                    (1.0 - settings.spread) * dm[g(i, a)] + settings.spread * Marginal(s, own, i, a, dm[g(i, a)]);
                 mk[g(i, a)] = (1.0 - 0.01) * mixed + 0.01 * (1.0 / ri);
                 tk[g(i, a) + v * g(i, a)] = mk[g(i, a)];
             }
@@ -132,7 +136,8 @@ void RandomTables(const Shape& s, const std::vector<double>& codes, const InitSe
                 for (std::int32_t a = 0; a < ri; ++a)
                     for (std::int32_t b = 0; b < rj; ++b) {
                         const double d = dj[g(i, a) + v * g(j, b)];
-                        const double mixed = (1.0 - settings.spread) * d + settings.spread * Joint(s, own, i, a, j, b, d);
+                        const double mixed =
+                            (1.0 - settings.spread) * d + settings.spread * Joint(s, own, i, a, j, b, d);
                         const double p = (1.0 - 0.01) * mixed + 0.01 * ((1.0 / ri) * (1.0 / rj));
                         tk[g(i, a) + v * g(j, b)] = p;
                         tk[g(j, b) + v * g(i, a)] = p;
@@ -154,7 +159,8 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
     std::vector<double> covariance(v * v);
     for (std::size_t b = 0; b < v; ++b)
         for (std::size_t a = 0; a < v; ++a)
-            covariance[a + v * b] = (a == b ? c.value[a] : c.pair[a + v * b]) / s.n - (c.value[a] / s.n) * (c.value[b] / s.n);
+            covariance[a + v * b] =
+                (a == b ? c.value[a] : c.pair[a + v * b]) / s.n - (c.value[a] / s.n) * (c.value[b] / s.n);
     const std::size_t wanted = v < 2 ? v : 2;
     const Eigenpairs pairs = LargestEigenpairs(covariance, v, wanted);
     double variance[2] = {0.0, 0.0}, centre[2] = {0.0, 0.0};
@@ -189,7 +195,8 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
     const std::int32_t numPairs = [&] {
         std::int32_t p = 0;
         for (std::int32_t i = 0; i < s.d; ++i)
-            for (std::int32_t j = i + 1; j < s.d; ++j) p += s.range[static_cast<std::size_t>(i)] * s.range[static_cast<std::size_t>(j)];
+            for (std::int32_t j = i + 1; j < s.d; ++j)
+                p += s.range[static_cast<std::size_t>(i)] * s.range[static_cast<std::size_t>(j)];
         return p;
     }();
     std::vector<double> count(static_cast<std::size_t>(units), 0.0), values(v * units, 0.0),
@@ -199,7 +206,8 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
         double p[2] = {0.0, 0.0};
         for (int t = 0; t < 2; ++t) {
             for (std::int32_t i = 0; i < s.d; ++i)
-                p[t] += direction[t][static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + static_cast<std::int32_t>(sample[i]))];
+                p[t] += direction[t][static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] +
+                                                              static_cast<std::int32_t>(sample[i]))];
             p[t] -= centre[t];
         }
         const double a = p[0] * scaleFirst, b = p[1] * scaleSecond;
@@ -219,7 +227,8 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
         std::int32_t pair = 0;
         for (std::int32_t i = 0; i < s.d; ++i) {
             const auto ci = static_cast<std::int32_t>(sample[i]);
-            values[static_cast<std::size_t>(best) * v + static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + ci)] += 1.0;
+            values[static_cast<std::size_t>(best) * v +
+                   static_cast<std::size_t>(s.start[static_cast<std::size_t>(i)] + ci)] += 1.0;
             for (std::int32_t k = i + 1; k < s.d; ++k) {
                 const auto ck = static_cast<std::int32_t>(sample[k]);
                 pairCounts[static_cast<std::size_t>(best) * static_cast<std::size_t>(numPairs) +
@@ -234,14 +243,15 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
     counts.pairs.assign(pairCounts.size(), 0.0);
     for (std::int32_t k = 0; k < units; ++k)
         for (std::int32_t l = 0; l < units; ++l) {
-            const std::int32_t distance = std::abs(k % settings.rows - l % settings.rows) +
-                                          std::abs(k / settings.rows - l / settings.rows);
+            const std::int32_t distance =
+                std::abs(k % settings.rows - l % settings.rows) + std::abs(k / settings.rows - l / settings.rows);
             const double dd = distance;
             const double w = distance <= 2 ? std::exp((dd * dd / (1.5 * 1.5)) * -0.5) : 0.0;
             counts.count[static_cast<std::size_t>(k)] += w * count[static_cast<std::size_t>(l)];
             for (std::size_t e = 0; e < v; ++e) counts.values[k * v + e] += w * values[l * v + e];
             for (std::size_t e = 0; e < static_cast<std::size_t>(numPairs); ++e)
-                counts.pairs[k * static_cast<std::size_t>(numPairs) + e] += w * pairCounts[l * static_cast<std::size_t>(numPairs) + e];
+                counts.pairs[k * static_cast<std::size_t>(numPairs) + e] +=
+                    w * pairCounts[l * static_cast<std::size_t>(numPairs) + e];
         }
     // The batch update's tables, priors aside, with its default prior.
     double prior = s.range[0];
@@ -249,7 +259,8 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
         double cells = 0.0, pairsSeen = 0.0;
         for (std::int32_t i = 0; i < s.d; ++i)
             for (std::int32_t j = i + 1; j < s.d; ++j) {
-                cells += static_cast<double>(s.range[static_cast<std::size_t>(i)]) * s.range[static_cast<std::size_t>(j)];
+                cells +=
+                    static_cast<double>(s.range[static_cast<std::size_t>(i)]) * s.range[static_cast<std::size_t>(j)];
                 pairsSeen += 1.0;
             }
         prior = cells / pairsSeen;
@@ -289,8 +300,10 @@ RawModel FirstModel(const std::vector<double>& codes, const std::vector<std::int
                 filled[static_cast<std::size_t>(j * s.d + i)] = mode;
     }
     RawModel m = EmptyModel(s, settings);
-    if (settings.random) RandomTables(s, codes, settings, m);
-    else LinearTables(s, filled, settings, m);
+    if (settings.random)
+        RandomTables(s, codes, settings, m);
+    else
+        LinearTables(s, filled, settings, m);
     m.samples = filled;
     return m;
 }

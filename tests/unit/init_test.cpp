@@ -1,11 +1,11 @@
 // TavrixInit: the first model of both methods against the literal rule, bit
 // for bit, for every thread count; proper, consistent tables; the warnings.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/reference/reference_init.hpp"
 #include "tests/support/bits.hpp"
@@ -52,8 +52,8 @@ MxPtr Call(const Data& data, const reference::InitSettings& s, int threads) {
     MxPtr rows = Scalar(s.rows), cols = Scalar(s.columns), root = Scalar(s.rootNode), spread = Scalar(s.spread),
           seed = Scalar(static_cast<double>(s.seed)), count = Scalar(threads);
     MxPtr method = Text(s.random ? "random" : "linear"), lattice = Text(s.hexagonal ? "hexagonal" : "rectangular");
-    MxPtr names[] = {Text("Ranges"), Text("RootNode"), Text("Spread"), Text("Seed"), Text("Threads"), Text("Method"),
-                     Text("Lattice")};
+    MxPtr names[] = {Text("Ranges"),  Text("RootNode"), Text("Spread"), Text("Seed"),
+                     Text("Threads"), Text("Method"),   Text("Lattice")};
     Outcome o = CallGateway(TavrixInit_mexFunction, 1,
                             {codes.get(), rows.get(), cols.get(), names[0].get(), ranges.get(), names[1].get(),
                              root.get(), names[2].get(), spread.get(), names[3].get(), seed.get(), names[4].get(),
