@@ -55,11 +55,10 @@
 %     Radius::  [max(NumRowsMap, NumColsMap)/2 (at least 1.5), 0.3]
 %                         the first and the last epoch's radius; one number
 %                         keeps the radius fixed.
-%     Prior::   [average cells of a two-variable table, at most the
-%               counted samples per unit (at least 1)]
-%                         virtual samples added to every unit (> 0); the
-%                         default gives each cell of a pair table about one
-%                         where the data outweigh it.
+%     Prior::   [average cells of a two-variable table, at most twice the
+%               average range and at most the counted samples per unit
+%               (at least 1)]
+%                         virtual samples added to every unit (> 0).
 %     HeldOut:: [0.1]     the share of the samples held back, 0 <= H < 1.
 %     Validation:: []     Dimension x M codes (NaN missing) to score instead
 %                         of held-back samples; not with a HeldOut above 0.

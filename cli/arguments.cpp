@@ -21,7 +21,7 @@ const char* const kUsage =
     "                       temporary file in the same folder and renamed, so it appears only when whole\n"
     "  --radius R0 [R1]     the first and the last epoch's radius [max(rows, columns)/2, at least 1.5; 0.3]\n"
     "  --prior A            virtual samples added to every unit [mean cells of a two-variable table,\n"
-    "                       at most the samples per unit]\n"
+    "                       at most twice the mean range and at most the samples per unit]\n"
     "  --held-out H         share of the samples held back to choose the best epoch, 0 <= H < 1 [0.1];\n"
     "                       the best then gets one last epoch on every sample\n"
     "  --validation FILE    choose the best epoch on the first variable of FILE instead (codes, NaN\n"
