@@ -5,7 +5,6 @@
 #include "../host/model_reader.hpp"
 #include "../host/options.hpp"
 #include "assignment.hpp"
-#include "batch_defaults.hpp"
 
 namespace {
 enum { kInModel = 0, kInData, kInEnd };
@@ -20,6 +19,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption | host::kAssignmentOption);
+        if (options.assignment == AssignmentMode::kHardThenSoft)
+            host::Fail(host::Reason::kOption, "option 'Assignment' of one pass must be 'hard' or 'soft'; "
+                                              "'hard-then-soft' is a schedule of TavrixTrain's epochs.");
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
@@ -32,7 +34,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         CountStatistics(model, MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()), codes,
                         options.threads, StatisticsView{arrays.count, arrays.values, arrays.pairs},
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
-                        call.interrupt, options.hasAssignment ? options.assignment : kDefaultAssignment);
+                        call.interrupt, options.assignment);
 
         // Write the results: units numbered from 1.
         if (host::Wants(call, kOutBest)) {

@@ -45,7 +45,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         settings.radiusEnd = options.hasRadius ? options.radius[1] : kDefaultRadiusEnd;
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model);
         settings.threads = options.threads;
-        settings.assignment = options.hasAssignment ? options.assignment : kDefaultAssignment;
+        settings.assignment = options.hasAssignment ? options.assignment : DefaultAssignment(settings.radiusEnd);
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
@@ -55,7 +55,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const Span<EpochReport> reportSpan(reports.data(), reports.size());
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads,
-                                           settings.assignment, host::ShapeOfStatistics(model));
+                                           host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
                                options.verbose ? &lines : nullptr, call.interrupt);
         } else {

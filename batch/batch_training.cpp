@@ -39,7 +39,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     for (std::int32_t e = 0; e < epochs; ++e) {
         StoreStatistics(view, layout, data, settings.threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
-                        interrupt, settings.assignment);
+                        interrupt, EpochAssignment(settings.assignment, e, epochs));
         if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);

@@ -12,7 +12,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     for (std::int32_t e = 0; e < epochs; ++e) {
         PassTotals totals;
-        const ConstStatisticsView stats = pass.Count(view, totals);
+        const ConstStatisticsView stats = pass.Count(view, EpochAssignment(settings.assignment, e, epochs), totals);
         if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);

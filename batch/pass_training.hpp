@@ -10,6 +10,7 @@
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "../core/training_views.hpp"
+#include "assignment_mode.hpp"
 #include "batch_training.hpp"
 #include "epoch_report.hpp"
 #include "statistics.hpp"
@@ -27,8 +28,9 @@ struct PassTotals {
 class StatisticsPass {
 public:
     virtual ~StatisticsPass() = default;
-    // Counts every sample under `view`; the statistics stay valid until the next call.
-    virtual ConstStatisticsView Count(const MapModel& view, PassTotals& totals) = 0;
+    // Counts every sample under `view`, hard or soft; the statistics stay
+    // valid until the next call.
+    virtual ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) = 0;
 };
 
 // Adds the per-sample results of one pass to `totals` as TrainBatch forms

@@ -27,7 +27,7 @@ MpiStatisticsPass::MpiStatisticsPass(const MapModel& model, const CodeMatrix& bl
     logLikelihood_.assign(n, 0.0);
 }
 
-ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& totals) {
+ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) {
     const double start = MPI_Wtime();
     std::fill(buffer_.begin(), buffer_.end(), 0.0);
     const auto units = static_cast<std::size_t>(layout_.units);
@@ -36,7 +36,8 @@ ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& t
     double* pairs = values + units * layout_.numValues;
     const std::size_t n = best_.size();
     CountStatistics(view, layout_, block_, threads_, StatisticsView{count, values, pairs},
-                    AssignmentResults{Span<std::int32_t>(best_.data(), n), Span<double>(logLikelihood_.data(), n)});
+                    AssignmentResults{Span<std::int32_t>(best_.data(), n), Span<double>(logLikelihood_.data(), n)},
+                    nullptr, mode);
     PassTotals local;
     AddSampleResults(best_, Span<const double>(logLikelihood_.data(), n), previous_, local);
     double* tail = buffer_.data() + buffer_.size() - 2;

@@ -1,8 +1,9 @@
 // The statistics pass over the ranks of an MPI job: each rank counts its own
 // block of samples, and one MPI_Allreduce sums the counts of every rank (with
 // the pass's log-likelihood and changed-unit totals behind them). The counts
-// are whole numbers below 2^53, so the sum is exact in any order and every
-// rank gets the statistics of the whole data, bit for bit.
+// are whole numbers (of the soft quantum 2^-16 under soft assignment) that
+// doubles hold exactly, so the sum is exact in any order and every rank gets
+// the statistics of the whole data, bit for bit.
 #pragma once
 
 #include <mpi.h>
@@ -21,7 +22,7 @@ public:
     // for one reduction (2^31 doubles).
     MpiStatisticsPass(const MapModel& model, const CodeMatrix& block, std::int64_t totalSamples, int threads,
                       MPI_Comm comm);
-    ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
+    ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) override;
 
     // Doubles each rank sends in one epoch's reduction.
     std::size_t ReducedDoubles() const { return buffer_.size(); }

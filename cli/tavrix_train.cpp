@@ -68,6 +68,7 @@ BatchSettings SettingsOf(const cli::Arguments& a, const MapModel& model) {
     settings.radiusEnd = a.hasRadius ? a.radius[1] : kDefaultRadiusEnd;
     settings.prior = a.hasPrior ? a.prior : DefaultPrior(model);
     settings.threads = a.threads;
+    settings.assignment = a.hasAssignment ? a.assignment : DefaultAssignment(settings.radiusEnd);
     return settings;
 }
 

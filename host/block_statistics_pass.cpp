@@ -19,17 +19,18 @@ const double* SampleColumn(const mxArray* a, std::size_t n, const char* what) {
 }  // namespace
 
 BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
-                                         AssignmentMode assignment, const StatisticsShape& shape)
+                                         const StatisticsShape& shape)
     : model_(model),
       data_(data),
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
-      assignment_(mxCreateString(assignment == AssignmentMode::kSoft ? "soft" : "hard")),
+      hard_(mxCreateString("hard")),
+      soft_(mxCreateString("soft")),
       shape_(shape) {}
 
-ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
+ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, AssignmentMode mode, PassTotals& totals) {
     mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
-                     assignment_.get()};
+                     (mode == AssignmentMode::kSoft ? soft_ : hard_).get()};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
     const int status = mexCallMATLAB(4, out, 5, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);

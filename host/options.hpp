@@ -16,7 +16,7 @@ enum OptionFlags : unsigned {
     kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
     kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
     kUseParallelOption = 1u << 6,  // 'UseParallel', tf: a logical or numeric scalar [false]
-    kAssignmentOption = 1u << 7,   // 'Assignment', 'hard' | 'soft': batch training's assignment
+    kAssignmentOption = 1u << 7,   // 'Assignment', 'hard' | 'soft' | 'hard-then-soft': batch assignment
 };
 
 struct Options {

@@ -4,7 +4,7 @@
 % current pool (started as the Parallel Computing Toolbox's preferences say),
 % or four blocks one after another without the toolbox (Octave runs parfor as
 % a for loop). ASSIGNMENT ('hard' when left out) goes to TavrixStats. The
-% counts are whole numbers (of the soft quantum 2^-20 under soft assignment),
+% counts are whole numbers (of the soft quantum 2^-16 under soft assignment),
 % so their sum is that of one pass over all samples, bit for bit. Errors, bad arguments included, come back as
 % MESSAGE, the results empty; called without asking for MESSAGE, it raises
 % them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).

@@ -250,13 +250,14 @@ TEST(SoftWeights, SumToOneExactlyAsTheLiteralRuleSplitsThem) {
         ASSERT_EQ(sum, kSoftWeightOne) << "trial " << trial;
         ASSERT_EQ(expected, actual) << "trial " << trial;
     }
-    // Three equal scores: 2^20 = 3 x 349525 + 1, the quantum left to the lowest unit.
+    // Three equal scores: 2^16 = 3 x 21845 + 1, the quantum left to the lowest unit.
+    static_assert(kSoftWeightBits == 16, "the split below is that of 2^16");
     const std::vector<double> equal(3, -1.0), flat(3, 0.0);
     QuantisedPosterior(equal.data(), flat.data(), 3, scratch, weights);
     ASSERT_EQ(weights.size(), 3u);
-    EXPECT_EQ(weights[0].quanta, 349526);
-    EXPECT_EQ(weights[1].quanta, 349525);
-    EXPECT_EQ(weights[2].quanta, 349525);
+    EXPECT_EQ(weights[0].quanta, 21846);
+    EXPECT_EQ(weights[1].quanta, 21845);
+    EXPECT_EQ(weights[2].quanta, 21845);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
