@@ -18,7 +18,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::CheckCounts(call, {{"model", "a model"}, {"data", "the data"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
-        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption | host::kAssignmentOption);
+        const host::Options options =
+            host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption | host::kAssignmentOption);
         if (options.assignment == AssignmentMode::kHardThenSoft)
             host::Fail(host::Reason::kOption, "option 'Assignment' of one pass must be 'hard' or 'soft'; "
                                               "'hard-then-soft' is a schedule of TavrixTrain's epochs.");

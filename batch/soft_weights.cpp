@@ -51,7 +51,8 @@ void QuantisedPosterior(const double* logs, const double* logPi, std::size_t uni
         auto& order = scratch.order;
         order.resize(candidates.size());
         for (std::size_t c = 0; c < order.size(); ++c) order[c] = static_cast<std::int32_t>(c);
-        const auto picked = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(order.size())));
+        const auto picked =
+            static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(order.size())));
         // Candidates are in unit order, so the lower index is the lower unit;
         // the order is total, so the first `picked` are the same set however
         // the selection runs.

@@ -3,8 +3,7 @@
 //
 // Counts are then whole numbers of 2^-q, so statistics still add up exactly
 // over any split of the data, in any order: doubles hold such numbers exactly
-// below 2^(53 - q), which bounds the samples one set of statistics may count
-// (kSoftSampleLimit).
+// below 2^(53 - q), which bounds the samples counted in all at 2^37.
 //
 // The rule, which tests/reference/ transcribes:
 //   - s_k = log Pi_k + L_k over the units with finite L_k and finite s_k;
@@ -28,8 +27,6 @@ constexpr int kSoftWeightBits = 16;
 constexpr std::int64_t kSoftWeightOne = std::int64_t{1} << kSoftWeightBits;
 // The value of one quantum, exactly.
 constexpr double kSoftQuantum = 1.0 / static_cast<double>(kSoftWeightOne);
-// The samples one set of soft statistics may count: 2^(53 - q).
-constexpr double kSoftSampleLimit = 137438953472.0;
 // (q + 8) log 2, rounded up.
 constexpr double kSoftCutoff = 16.64;
 

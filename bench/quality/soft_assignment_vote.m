@@ -3,7 +3,8 @@
 % the default prior and radius (or radius R0 down to each final radius of
 % RADII), six splits: hard, soft, and hard for the first half then soft (the
 % same radius schedule).
-%   octave-cli --eval "addpath('build/octave'); addpath('tests/octave'); addpath('bench/quality'); soft_assignment_vote()"
+%   octave-cli --eval "addpath('build/octave'); addpath('tests/octave'); ...
+%                      addpath('bench/quality'); soft_assignment_vote([1.5 1 0.5 0.3])"
 function soft_assignment_vote(radii)
   if nargin < 1
     radii = 1.5;

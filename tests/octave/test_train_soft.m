@@ -35,9 +35,16 @@ function test_train_soft()
   assert(isequal(trained.NumVictories(:), whole.Count(:)), 'NumVictories are not the last unsmoothed counts');
   [inBlocks, blockInfo] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'soft', 'UseParallel', true);
   assert(isequaln(trained, inBlocks) && isequaln(info, blockInfo), 'UseParallel changes the soft result');
+  % The default: hard-then-soft where the radius ends below 0.5, else hard.
+  low = TavrixTrain(model, data, 4, 'Radius', [2 0.3]);
+  assert(isequaln(low, TavrixTrain(model, data, 4, 'Radius', [2 0.3], 'Assignment', 'hard-then-soft')));
+  assert(~isequaln(low, TavrixTrain(model, data, 4, 'Radius', [2 0.3], 'Assignment', 'soft')));
+  assert(isequaln(TavrixTrain(model, data, 4, 'Radius', [2 0.5]), ...
+                  TavrixTrain(model, data, 4, 'Radius', [2 0.5], 'Assignment', 'hard')));
 
   tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Assignment', 'fuzzy'));
   tavrix_expect_error('Tavrix:TavrixStats:option', @() TavrixStats(model, data, 'Assignment', 1));
+  tavrix_expect_error('Tavrix:TavrixStats:option', @() TavrixStats(model, data, 'Assignment', 'hard-then-soft'));
   quarter = whole; quarter.Count(1) = quarter.Count(1) + 2^-17;
   tavrix_expect_error('Tavrix:TavrixUpdate:fieldValue', @() TavrixUpdate(model, quarter, 1));
 end

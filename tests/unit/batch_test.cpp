@@ -149,7 +149,8 @@ TEST_P(BatchEpoch, SoftPassAndUpdateMatchTheLiteralEpochBitForBit) {
         const auto d = static_cast<std::size_t>(raw.dimension);
         for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
             const int holes = random.Below(maxRange > 3 ? 2 : 3);
-            for (int h = 0; h < holes; ++h) samples[j * d + static_cast<std::size_t>(random.Below(static_cast<int>(d)))] = -1;
+            for (int h = 0; h < holes; ++h)
+                samples[j * d + static_cast<std::size_t>(random.Below(static_cast<int>(d)))] = -1;
         }
         CodeMatrix codes = CodesOf(raw, std::vector<double>(samples.size(), 0.0));
         for (std::size_t e = 0; e < samples.size(); ++e)
