@@ -25,6 +25,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             host::ParseOptions(call, kInEnd,
                                host::kThreadsOption | host::kMaskOption | host::kHeldOutOption |
                                    host::kFirstColumnOption | host::kAssignmentOption);
+        if (options.assignment == AssignmentMode::kHardThenSoft)
+            host::Fail(host::Reason::kOption, "option 'Assignment' of one pass must be 'hard' or 'soft'; "
+                                              "'hard-then-soft' is a schedule of TavrixTrain's epochs.");
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
@@ -38,7 +41,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                         MakeHeldOutRule(options.heldOut, options.firstColumn), options.threads,
                         StatisticsView{arrays.count, arrays.values, arrays.pairs},
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
-                        call.interrupt, options.hasAssignment ? options.assignment : kDefaultAssignment);
+                        call.interrupt, options.assignment);
 
         // Write the results: units numbered from 1.
         if (host::Wants(call, kOutBest)) {

@@ -57,7 +57,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                                                 : UsableShare(options.hasHeldOut ? options.heldOut : kDefaultHeldOut,
                                                               codes.numSamples);
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model, CountedSamples(share, codes.numSamples));
-        settings.assignment = options.hasAssignment ? options.assignment : kDefaultAssignment;
+        settings.assignment = options.hasAssignment ? options.assignment : DefaultAssignment(settings.radiusEnd);
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
@@ -68,7 +68,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         BatchRunState run;
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads, share,
-                                           settings.assignment, host::ShapeOfStatistics(model));
+                                           host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
                                options.verbose ? &lines : nullptr, call.interrupt, &validation, &run);
         } else {

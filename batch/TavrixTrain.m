@@ -10,6 +10,8 @@
 %        values; a missing value is counted as a draw from its unit's
 %        posterior given the sample's observed values, the draw fixed by the
 %        sample's own codes (so any split of the data counts the same);
+%        under soft assignment (see 'Assignment') every sample is counted in
+%        every unit, weighted by its posterior over the units;
 %     3. the counts are smoothed over the grid with Gaussian weights of the
 %        city-block distance between units, at the epoch's radius;
 %     4. every unit's Marginal, Intersect, Pi, Mutual and Graph are rebuilt
@@ -62,6 +64,18 @@
 %     HeldOut:: [0.1]     the share of the samples held back, 0 <= H < 1.
 %     Validation:: []     Dimension x M codes (NaN missing) to score instead
 %                         of held-back samples; not with a HeldOut above 0.
+%     Assignment:: ['hard-then-soft' when Radius(2) < 0.5, else 'hard']
+%                         'hard': each sample counts 1 in its best unit.
+%                         'soft': a sample's weight in unit k is its
+%                         posterior P(k | observed values), rounded to whole
+%                         multiples of 2^-16 that sum to exactly 1 (units
+%                         under 2^-17 get none), its missing values drawn
+%                         from each unit's own posterior; the counts stay
+%                         exact (up to 2^37 samples). 'hard-then-soft': hard
+%                         for the first floor(EPOCHS/2) epochs, then soft.
+%                         Soft assignment smooths the map more: it scores
+%                         better on held-out data only at a small final
+%                         radius (docs/batch.md).
 %     Mask::    []        Dimension x N, 0 marks a missing entry (its value
 %                         is never read). Without it, NaN entries are missing.
 %     Threads:: [number of cores]  threads to use, 1..1024.
@@ -104,6 +118,7 @@
 %     [model, history] = TavrixTrain(model, votes, 30);
 %     plot(0:30, [history.StartHeldOutLogLikelihood; history.HeldOutLogLikelihood])
 %     history.ChosenEpoch
+%     sharp = TavrixTrain(model, votes, 10, 'Radius', [1 0.3], 'Assignment', 'soft');
 %
 %   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
 

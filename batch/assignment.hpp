@@ -35,8 +35,9 @@ struct AssignmentResults {
 };
 
 // Adds the counts of every sample of `data` (missing entries kMissingCode) to
-// `stats`. Both results must have N entries (`best` the best unit under
-// either mode). The same counts and results for every thread count. Stops
+// `stats`, hard or soft (`mode` kHardThenSoft, a schedule of epochs, counts
+// hard). Both results must have N entries (`best` the best unit under either
+// mode). The same counts and results for every thread count. Stops
 // early, the counts incomplete, once `interrupt` (when not null) says so.
 void CountStatistics(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
                      const StatisticsView& stats, const AssignmentResults& out, Interrupt* interrupt = nullptr,

@@ -44,7 +44,13 @@ inline double DefaultRadiusStart(std::int32_t rows, std::int32_t columns) {
     return std::max(1.5, 0.5 * std::max(rows, columns));
 }
 
-// How samples are counted.
-constexpr AssignmentMode kDefaultAssignment = AssignmentMode::kHard;
+// How samples are counted, by the last epoch's radius: soft assignment
+// smooths the map further, and scored better on held-out data than hard
+// assignment on every shared data set only where the radius ends below 0.5
+// (docs/batch.md); hard assignment for the first half of the epochs then
+// orders the map as before and costs less.
+inline AssignmentMode DefaultAssignment(double radiusEnd) {
+    return radiusEnd < 0.5 ? AssignmentMode::kHardThenSoft : AssignmentMode::kHard;
+}
 
 }  // namespace tavrix

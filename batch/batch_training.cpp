@@ -42,15 +42,15 @@ namespace {
 
 // The statistics of `data` and `more` together.
 void CountBoth(const MapModel& view, const StatisticsLayout& layout, const CodeMatrix& data, const CodeMatrix& more,
-               int threads, Statistics& stats, Interrupt* interrupt) {
+               int threads, AssignmentMode mode, Statistics& stats, Interrupt* interrupt) {
     const auto n = static_cast<std::size_t>(std::max(data.numSamples, more.numSamples));
     std::vector<std::int32_t> best(n);
     std::vector<double> logs(n);
     for (const CodeMatrix* part : {&data, &more}) {
         const auto size = static_cast<std::size_t>(part->numSamples);
         const AssignmentResults out{Span<std::int32_t>(best.data(), size), Span<double>(logs.data(), size)};
-        if (part == &data) StoreStatistics(view, layout, *part, threads, stats.View(), out, interrupt);
-        else CountStatistics(view, layout, *part, threads, stats.View(), out, interrupt);
+        if (part == &data) StoreStatistics(view, layout, *part, threads, stats.View(), out, interrupt, mode);
+        else CountStatistics(view, layout, *part, threads, stats.View(), out, interrupt, mode);
     }
 }
 
@@ -80,7 +80,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     for (std::int32_t e = 0; e < epochs; ++e) {
         StoreStatistics(view, layout, data, settings.threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
-                        interrupt, settings.assignment);
+                        interrupt, EpochAssignment(settings.assignment, e, epochs));
         if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
@@ -106,7 +106,9 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
-    CountBoth(view, layout, data, *scored, settings.threads, stats, interrupt);
+    // The last epoch on every sample counts as the run's last epoch did.
+    CountBoth(view, layout, data, *scored, settings.threads, EpochAssignment(settings.assignment, epochs - 1, epochs),
+              stats, interrupt);
     if (ShouldStop(interrupt, 0)) return;
     selection.LastEpoch(view, stats.ConstView(), settings.prior, settings.threads, tables, interrupt);
 }

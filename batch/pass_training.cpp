@@ -1,5 +1,6 @@
 #include "pass_training.hpp"
 
+#include <algorithm>
 #include <limits>
 
 #include "update.hpp"
@@ -14,7 +15,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     PassTotals totals;
-    ConstStatisticsView stats = pass.Count(view, totals);
+    ConstStatisticsView stats = pass.Count(view, EpochAssignment(settings.assignment, 0, epochs), totals);
     if (ShouldStop(interrupt, 0)) return;
     const bool byValidation = validation && validation->numSamples > 0;
     const bool byPass = !byValidation && totals.heldOutSamples > 0.0;
@@ -40,7 +41,8 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
         if (ShouldStop(interrupt, 0)) return;
         if (e + 1 < epochs || byPass) {
             totals = PassTotals{};
-            stats = pass.Count(view, totals);
+            // After the last epoch the pass only scores the held-back samples.
+            stats = pass.Count(view, EpochAssignment(settings.assignment, std::min(e + 1, epochs - 1), epochs), totals);
             if (ShouldStop(interrupt, 0)) return;
         }
         report.heldOutLogLikelihood = score();
@@ -51,7 +53,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
-    stats = pass.CountEverySample(view);
+    stats = pass.CountEverySample(view, EpochAssignment(settings.assignment, epochs - 1, epochs));
     if (ShouldStop(interrupt, 0)) return;
     selection.LastEpoch(view, stats, settings.prior, settings.threads, tables, interrupt);
 }

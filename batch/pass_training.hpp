@@ -10,6 +10,7 @@
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "../core/training_views.hpp"
+#include "assignment_mode.hpp"
 #include "batch_training.hpp"
 #include "epoch_report.hpp"
 #include "held_out.hpp"
@@ -32,11 +33,11 @@ struct PassTotals {
 class StatisticsPass {
 public:
     virtual ~StatisticsPass() = default;
-    // Counts every sample it does not hold back under `view`, and scores the
-    // held-back ones; the statistics stay valid until the next call.
-    virtual ConstStatisticsView Count(const MapModel& view, PassTotals& totals) = 0;
+    // Counts every sample it does not hold back under `view`, hard or soft, and
+    // scores the held-back ones; the statistics stay valid until the next call.
+    virtual ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) = 0;
     // Counts every sample, held back or not (the run's last epoch).
-    virtual ConstStatisticsView CountEverySample(const MapModel& view) = 0;
+    virtual ConstStatisticsView CountEverySample(const MapModel& view, AssignmentMode mode) = 0;
 };
 
 // Adds the per-sample results of one pass to `totals` as TrainBatch forms

@@ -51,14 +51,18 @@ void QuantisedPosterior(const double* logs, const double* logPi, std::size_t uni
         auto& order = scratch.order;
         order.resize(candidates.size());
         for (std::size_t c = 0; c < order.size(); ++c) order[c] = static_cast<std::int32_t>(c);
-        const auto picked = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(order.size())));
-        // Candidates are in unit order, so the lower index is the lower unit.
-        std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(picked), order.end(),
-                          [&](std::int32_t a, std::int32_t b) {
-                              const double ra = remainder[static_cast<std::size_t>(a)];
-                              const double rb = remainder[static_cast<std::size_t>(b)];
-                              return ra > rb || (ra == rb && a < b);
-                          });
+        const auto picked =
+            static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(order.size())));
+        // Candidates are in unit order, so the lower index is the lower unit;
+        // the order is total, so the first `picked` are the same set however
+        // the selection runs.
+        if (picked < order.size())
+            std::nth_element(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(picked), order.end(),
+                             [&](std::int32_t a, std::int32_t b) {
+                                 const double ra = remainder[static_cast<std::size_t>(a)];
+                                 const double rb = remainder[static_cast<std::size_t>(b)];
+                                 return ra > rb || (ra == rb && a < b);
+                             });
         for (std::size_t p = 0; p < picked; ++p) ++candidates[static_cast<std::size_t>(order[p])].quanta;
         left -= static_cast<std::int64_t>(picked);
     }

@@ -3,15 +3,15 @@
 //
 // Counts are then whole numbers of 2^-q, so statistics still add up exactly
 // over any split of the data, in any order: doubles hold such numbers exactly
-// below 2^(53 - q), which bounds the samples one set of statistics may count
-// (kSoftSampleLimit).
+// below 2^(53 - q), which bounds the samples counted in all at 2^37.
 //
 // The rule, which tests/reference/ transcribes:
 //   - s_k = log Pi_k + L_k over the units with finite L_k and finite s_k;
 //     t is the best unit (the first largest s_k). With none, unit 0 takes all.
-//   - e_k = exp(s_k - t's score) where s_k - s_t >= -kSoftCutoff, else 0 (such
-//     a unit's share lies below 2^-37 of one quantum); S = sum e_k in unit
-//     order; x_k = e_k / S x 2^q.
+//   - e_k = exp(s_k - s_t) where s_k - s_t >= -kSoftCutoff, else 0 (such a
+//     unit's share lies below 2^-8 of one quantum: it could only take a
+//     quantum left over by rounding); S = sum e_k in unit order;
+//     x_k = e_k / S x 2^q.
 //   - m_k = floor(x_k); the R = 2^q - sum m_k quanta left go one each to the
 //     units of e_k > 0 with the largest remainders x_k - m_k, ties to the lower
 //     unit, any beyond their number to t; a negative R (rounding) is taken
@@ -23,13 +23,12 @@
 
 namespace tavrix {
 
-constexpr int kSoftWeightBits = 20;
+constexpr int kSoftWeightBits = 16;
 constexpr std::int64_t kSoftWeightOne = std::int64_t{1} << kSoftWeightBits;
 // The value of one quantum, exactly.
 constexpr double kSoftQuantum = 1.0 / static_cast<double>(kSoftWeightOne);
-// The samples one set of soft statistics may count: 2^(53 - q).
-constexpr double kSoftSampleLimit = 8589934592.0;
-constexpr double kSoftCutoff = 40.0;
+// (q + 8) log 2, rounded up.
+constexpr double kSoftCutoff = 16.64;
 
 // A unit and its weight in quanta (1..2^q).
 struct UnitWeight {

@@ -41,7 +41,8 @@ void CountSample(const StatisticsLayout& layout, const std::int32_t* codes, std:
         values[layout.valueStart[i] + ci] += weight;
         const std::size_t* start = layout.pairStart.data() + i * d;
         const auto ri = static_cast<std::size_t>(layout.range[i]);
-        for (std::size_t j = i + 1; j < d; ++j) pairs[start[j] + ci + static_cast<std::size_t>(codes[j]) * ri] += weight;
+        for (std::size_t j = i + 1; j < d; ++j)
+            pairs[start[j] + ci + static_cast<std::size_t>(codes[j]) * ri] += weight;
     }
 }
 

@@ -111,6 +111,11 @@ void Online(benchmark::State& state) {
 // last epoch's extra work (both halves of Intersect) weighs as it does there.
 constexpr std::int32_t kBatchEpochs = 30;
 
+// Hard or soft assignment: the last argument.
+AssignmentMode ModeOf(const benchmark::State& state) {
+    return state.range(2) != 0 ? AssignmentMode::kSoft : AssignmentMode::kHard;
+}
+
 void Batch(benchmark::State& state) {
     const Workload& w = Pick(state.range(0));
     reference::RawModel model = w.model;
@@ -119,6 +124,7 @@ void Batch(benchmark::State& state) {
     settings.radiusStart = 2.0;
     settings.radiusEnd = 1.0;
     settings.threads = static_cast<int>(state.range(1));
+    settings.assignment = ModeOf(state);
     std::vector<EpochReport> reports(kBatchEpochs);
     for (auto _ : state)
         TrainBatch(testing::ViewOf(w.model), tables, w.data, kBatchEpochs, settings,
@@ -135,10 +141,11 @@ struct Pass {
           stats(layout),
           best(static_cast<std::size_t>(w.data.numSamples)),
           logLikelihood(best.size()) {}
-    void Count(const CodeMatrix& data, int threads) {
+    void Count(const CodeMatrix& data, int threads, AssignmentMode mode = AssignmentMode::kHard) {
         CountStatistics(view, layout, data, threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), best.size()),
-                                          Span<double>(logLikelihood.data(), best.size())});
+                                          Span<double>(logLikelihood.data(), best.size())},
+                        nullptr, mode);
     }
     MapModel view;
     StatisticsLayout layout;
@@ -151,7 +158,7 @@ struct Pass {
 void Count(benchmark::State& state) {
     const Workload& w = Pick(state.range(0));
     Pass pass(w);
-    for (auto _ : state) pass.Count(w.data, static_cast<int>(state.range(1)));
+    for (auto _ : state) pass.Count(w.data, static_cast<int>(state.range(1)), ModeOf(state));
     state.SetItemsProcessed(state.iterations() * w.data.numSamples);
     state.SetLabel(VisitsOf(state.range(0)));
 }
@@ -169,14 +176,21 @@ void Update(benchmark::State& state) {
     state.SetLabel(VisitsOf(state.range(0)));
 }
 
-// Vote and the smaller baskets on one and two threads; the larger baskets on one.
+// Vote and the smaller baskets on one and two threads; the larger baskets on
+// one; with soft assignment, each on one thread.
 void EveryDataSet(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"data", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
-    b->Args({0, 1})->Args({0, 2})->Args({1, 1})->Args({1, 2})->Args({2, 1});
+    b->ArgNames({"data", "threads", "soft"})->Unit(benchmark::kMillisecond)->UseRealTime();
+    b->Args({0, 1, 0})->Args({0, 2, 0})->Args({1, 1, 0})->Args({1, 2, 0})->Args({2, 1, 0});
+    b->Args({0, 1, 1})->Args({1, 1, 1})->Args({2, 1, 1});
+}
+
+void HardOnly(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"data", "threads", "soft"})->Unit(benchmark::kMillisecond)->UseRealTime();
+    b->Args({0, 1, 0})->Args({0, 2, 0})->Args({1, 1, 0})->Args({1, 2, 0})->Args({2, 1, 0});
 }
 
 BENCHMARK(Count)->Apply(EveryDataSet);
-BENCHMARK(Update)->Apply(EveryDataSet);
+BENCHMARK(Update)->Apply(HardOnly);
 BENCHMARK(Online)
     ->ArgsProduct({{0, 1}, {1}})
     ->ArgNames({"data", "threads"})
@@ -190,14 +204,16 @@ BENCHMARK(Batch)->Apply(EveryDataSet)->MeasureProcessCPUTime();
 void ReportRatios(std::ostream& out, const std::vector<bench::Measurement>& runs) {
     for (std::size_t which = 0; which < bench::DataSets().size(); ++which) {
         const std::string data = "/data:" + std::to_string(which) + "/";
-        double online = 0.0, one = 0.0, two = 0.0;
+        double online = 0.0, one = 0.0, two = 0.0, soft = 0.0, countHard = 0.0, countSoft = 0.0;
         for (const bench::Measurement& m : runs) {
             if (m.name.find(data) == std::string::npos) continue;
+            const bool isSoft = m.name.find("soft:1") != std::string::npos;
+            const bool oneThread = m.name.find("threads:1/") != std::string::npos;
             if (m.name.rfind("Online/", 0) == 0) online = m.itemsPerSecond;
-            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:1/") != std::string::npos)
-                one = m.itemsPerSecond;
-            if (m.name.rfind("Batch/", 0) == 0 && m.name.find("threads:2/") != std::string::npos)
+            if (m.name.rfind("Batch/", 0) == 0 && oneThread) (isSoft ? soft : one) = m.itemsPerSecond;
+            if (m.name.rfind("Batch/", 0) == 0 && !isSoft && m.name.find("threads:2/") != std::string::npos)
                 two = m.itemsPerSecond;
+            if (m.name.rfind("Count/", 0) == 0 && oneThread) (isSoft ? countSoft : countHard) = m.itemsPerSecond;
         }
         if (one == 0.0) continue;
         const bench::DataSet& set = bench::DataSets()[which];
@@ -214,6 +230,11 @@ void ReportRatios(std::ostream& out, const std::vector<bench::Measurement>& runs
         out << text;
         if (two > 0.0) {
             std::snprintf(text, sizeof text, "; 2 threads %.2f x 1", two / one);
+            out << text;
+        }
+        if (soft > 0.0 && countSoft > 0.0) {
+            std::snprintf(text, sizeof text, "; soft %.1f us per visit, %.2f x hard (pass alone %.2f x)", 1e6 / soft,
+                          one / soft, countHard / countSoft);
             out << text;
         }
         out << '\n';

@@ -10,7 +10,8 @@ namespace tavrix::cli {
 const char* const kUsage =
     "usage: mpirun -n K tavrix-train --data DATA.mat --model FIRST.mat --epochs E --out TRAINED.mat\n"
     "                                [--data-var NAME] [--model-var NAME] [--radius R0 [R1]] [--prior A]\n"
-    "                                [--held-out H | --validation FILE] [--threads N] [--verbose]\n"
+    "                                [--held-out H | --validation FILE] [--assignment MODE] [--threads N]\n"
+    "                                [--verbose]\n"
     "Trains the map of FIRST.mat for E epochs of batch training on DATA.mat, as TavrixTrain does,\n"
     "each of the K ranks counting its own contiguous block of sample columns.\n"
     "  --data DATA.mat      a Dimension x N matrix of 0-based value codes, NaN where missing: the\n"
@@ -26,6 +27,9 @@ const char* const kUsage =
     "                       the best then gets one last epoch on every sample\n"
     "  --validation FILE    choose the best epoch on the first variable of FILE instead (codes, NaN\n"
     "                       where missing), counting every sample\n"
+    "  --assignment MODE    hard: each sample to its best unit; soft: spread over the units by its\n"
+    "                       posterior; hard-then-soft: hard for the first half of the epochs\n"
+    "                       [hard-then-soft when R1 < 0.5, else hard]\n"
     "  --threads N          threads per rank, 1..1024 [1]\n"
     "  --verbose            one line per epoch, from rank 0\n"
     "Every rank needs at least one sample (K <= N). Exit status: 0 done, 1 a fault, 2 bad arguments.\n";
@@ -93,7 +97,15 @@ Arguments ParseArguments(int argc, const char* const argv[]) {
                 throw UsageError(std::string(option) + " must be within [0, 1); found '" + argv[i] + "'");
             a.hasHeldOut = true;
         } else if (!std::strcmp(option, "--validation")) a.validationFile = value();
-        else if (!std::strcmp(option, "--threads")) a.threads = static_cast<int>(Integer(option, value(), 1, 1024));
+        else if (!std::strcmp(option, "--assignment")) {
+            const char* mode = value();
+            if (!std::strcmp(mode, "hard")) a.assignment = AssignmentMode::kHard;
+            else if (!std::strcmp(mode, "soft")) a.assignment = AssignmentMode::kSoft;
+            else if (!std::strcmp(mode, "hard-then-soft")) a.assignment = AssignmentMode::kHardThenSoft;
+            else
+                throw UsageError(std::string(option) + " must be hard, soft or hard-then-soft; found '" + mode + "'");
+            a.hasAssignment = true;
+        } else if (!std::strcmp(option, "--threads")) a.threads = static_cast<int>(Integer(option, value(), 1, 1024));
         else if (!std::strcmp(option, "--verbose")) a.verbose = true;
         else throw UsageError(std::string("unknown argument '") + option + "'");
     }

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "../batch/assignment_mode.hpp"
+
 namespace tavrix::cli {
 
 struct Arguments {
@@ -20,6 +22,8 @@ struct Arguments {
     std::string validationFile;  // empty: none
     int threads = 1;
     bool verbose = false;
+    bool hasAssignment = false;
+    AssignmentMode assignment = AssignmentMode::kHard;
 };
 
 // A command line that does not parse; the program shows it with the usage and exits with 2.

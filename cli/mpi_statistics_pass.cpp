@@ -31,7 +31,7 @@ MpiStatisticsPass::MpiStatisticsPass(const MapModel& model, const CodeMatrix& co
     logLikelihood_.assign(n, 0.0);
 }
 
-ConstStatisticsView MpiStatisticsPass::CountAndReduce(const MapModel& view, bool everySample) {
+ConstStatisticsView MpiStatisticsPass::CountAndReduce(const MapModel& view, AssignmentMode mode, bool everySample) {
     const double start = MPI_Wtime();
     std::fill(buffer_.begin(), buffer_.end(), 0.0);
     const auto units = static_cast<std::size_t>(layout_.units);
@@ -41,13 +41,15 @@ ConstStatisticsView MpiStatisticsPass::CountAndReduce(const MapModel& view, bool
     const StatisticsView stats{count, values, pairs};
     const std::size_t n = best_.size();
     CountStatistics(view, layout_, block_, threads_, stats,
-                    AssignmentResults{Span<std::int32_t>(best_.data(), n), Span<double>(logLikelihood_.data(), n)});
+                    AssignmentResults{Span<std::int32_t>(best_.data(), n), Span<double>(logLikelihood_.data(), n)},
+                    nullptr, mode);
     double* tail = buffer_.data() + buffer_.size() - 2;
     if (everySample) {
         const std::size_t held = heldBest_.size();
         CountStatistics(view, layout_, held_, threads_, stats,
                         AssignmentResults{Span<std::int32_t>(heldBest_.data(), held),
-                                          Span<double>(heldLogs_.data(), held)});
+                                          Span<double>(heldLogs_.data(), held)},
+                        nullptr, mode);
     } else {
         PassTotals local;
         AddSampleResults(best_, Span<const double>(logLikelihood_.data(), n), previous_, local);
@@ -79,9 +81,9 @@ void MpiStatisticsPass::GatherHeldCounts() {
     allHeldLogs_.assign(static_cast<std::size_t>(all), 0.0);
 }
 
-ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& totals) {
+ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) {
     if (heldPerRank_.empty()) GatherHeldCounts();
-    const ConstStatisticsView stats = CountAndReduce(view, false);
+    const ConstStatisticsView stats = CountAndReduce(view, mode, false);
     const double* tail = buffer_.data() + buffer_.size() - 2;
     totals.logLikelihood = tail[0];
     totals.changed = tail[1];
@@ -90,7 +92,9 @@ ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& t
     return stats;
 }
 
-ConstStatisticsView MpiStatisticsPass::CountEverySample(const MapModel& view) { return CountAndReduce(view, true); }
+ConstStatisticsView MpiStatisticsPass::CountEverySample(const MapModel& view, AssignmentMode mode) {
+    return CountAndReduce(view, mode, true);
+}
 
 void MpiStatisticsPass::ScoreHeld(const MapModel& view, PassTotals& totals) {
     const double start = MPI_Wtime();

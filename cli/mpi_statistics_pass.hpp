@@ -1,10 +1,11 @@
 // The statistics pass over the ranks of an MPI job: each rank counts its own
 // block of samples, and one MPI_Allreduce sums the counts of every rank (with
 // the pass's log-likelihood and changed-unit totals behind them). The counts
-// are whole numbers below 2^53, so the sum is exact in any order and every
-// rank gets the statistics of the whole data, bit for bit. The samples a rank
-// holds back are scored only, and every rank gathers their log-likelihoods
-// in rank order, the order of their global columns, to sum them.
+// are whole numbers (of the soft quantum 2^-16 under soft assignment) that
+// doubles hold exactly, so the sum is exact in any order and every rank gets
+// the statistics of the whole data, bit for bit. The samples a rank holds
+// back are scored only, and every rank gathers their log-likelihoods in rank
+// order, the order of their global columns, to sum them.
 #pragma once
 
 #include <mpi.h>
@@ -25,8 +26,8 @@ public:
     // (2^31 doubles).
     MpiStatisticsPass(const MapModel& model, const CodeMatrix& counted, const CodeMatrix& held,
                       std::int64_t totalSamples, int threads, MPI_Comm comm);
-    ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
-    ConstStatisticsView CountEverySample(const MapModel& view) override;
+    ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) override;
+    ConstStatisticsView CountEverySample(const MapModel& view, AssignmentMode mode) override;
 
     // Doubles each rank sends in one epoch's reduction.
     std::size_t ReducedDoubles() const { return buffer_.size(); }
@@ -38,8 +39,8 @@ public:
 private:
     void GatherHeldCounts();
     void ScoreHeld(const MapModel& view, PassTotals& totals);
-    // Counts `block_` (and `held_` when `everySample`) into the buffer and sums it over the ranks.
-    ConstStatisticsView CountAndReduce(const MapModel& view, bool everySample);
+    // Counts `block_` (and `held_` when `everySample`) by `mode` into the buffer and sums it over the ranks.
+    ConstStatisticsView CountAndReduce(const MapModel& view, AssignmentMode mode, bool everySample);
 
     StatisticsLayout layout_;
     const CodeMatrix& block_;

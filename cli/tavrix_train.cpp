@@ -89,6 +89,7 @@ BatchSettings SettingsOf(const cli::Arguments& a, const MapModel& model, double 
     settings.radiusEnd = a.hasRadius ? a.radius[1] : kDefaultRadiusEnd;
     settings.prior = a.hasPrior ? a.prior : DefaultPrior(model, countedSamples);
     settings.threads = a.threads;
+    settings.assignment = a.hasAssignment ? a.assignment : DefaultAssignment(settings.radiusEnd);
     return settings;
 }
 

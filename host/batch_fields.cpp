@@ -91,7 +91,7 @@ StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const Stat
             if (!(x[e] >= 0.0 && x[e] < 9007199254740992.0 &&
                   x[e] * kQuantaPerCount == std::floor(x[e] * kQuantaPerCount)))
                 Fail(Reason::kFieldValue, name + " field '" + field +
-                                              "' must hold counts, 0 or more, in whole multiples of 2^-20; entry " +
+                                              "' must hold counts, 0 or more, in whole multiples of 2^-16; entry " +
                                               Num(static_cast<std::int64_t>(e + 1)) + " is " + Show(x[e]) + ".");
         data[f] = x;
     }

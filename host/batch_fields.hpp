@@ -41,7 +41,7 @@ struct StatisticsArraysIn {
 };
 
 // A statistics struct of the model's shape (argument `argument`, 1-based),
-// its counts whole multiples of 2^-20 (the soft quantum), non-negative and finite.
+// its counts whole multiples of 2^-16 (the soft quantum), non-negative and finite.
 StatisticsArraysIn ReadStatistics(const mxArray* stats, int argument, const StatisticsShape& shape);
 
 }  // namespace tavrix::host

@@ -19,29 +19,30 @@ const double* SampleColumn(const mxArray* a, std::size_t n, const char* what) {
 }  // namespace
 
 BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
-                                         double heldOut, AssignmentMode assignment, const StatisticsShape& shape)
+                                         double heldOut, const StatisticsShape& shape)
     : model_(model),
       data_(data),
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
       heldOut_(mxCreateDoubleScalar(heldOut)),
       none_(mxCreateDoubleScalar(0.0)),
-      assignment_(mxCreateString(assignment == AssignmentMode::kSoft ? "soft" : "hard")),
+      hard_(mxCreateString("hard")),
+      soft_(mxCreateString("soft")),
       rule_(MakeHeldOutRule(heldOut, 0)),
       shape_(shape) {}
 
-ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
-    return Run(heldOut_.get(), totals);
+ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, AssignmentMode mode, PassTotals& totals) {
+    return Run(heldOut_.get(), mode, totals);
 }
 
-ConstStatisticsView BlockStatisticsPass::CountEverySample(const MapModel&) {
+ConstStatisticsView BlockStatisticsPass::CountEverySample(const MapModel&, AssignmentMode mode) {
     PassTotals ignored;
-    return Run(none_.get(), ignored);
+    return Run(none_.get(), mode, ignored);
 }
 
-ConstStatisticsView BlockStatisticsPass::Run(const mxArray* heldOut, PassTotals& totals) {
+ConstStatisticsView BlockStatisticsPass::Run(const mxArray* heldOut, AssignmentMode mode, PassTotals& totals) {
     mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
-                     const_cast<mxArray*>(heldOut), assignment_.get()};
+                     const_cast<mxArray*>(heldOut), (mode == AssignmentMode::kSoft ? soft_ : hard_).get()};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
     const int status = mexCallMATLAB(4, out, 6, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);

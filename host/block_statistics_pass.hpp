@@ -17,19 +17,19 @@ class BlockStatisticsPass : public StatisticsPass {
 public:
     // `model` is the array whose trained fields the training rewrites, so that
     // every pass sees the current map; `mask` may be null. Both outlive the pass.
-    // The blocks hold back `heldOut` of the samples (HeldOutRule) and count by `assignment`.
+    // The blocks hold back `heldOut` of the samples (HeldOutRule) and count by each call's mode.
     BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads, double heldOut,
-                        AssignmentMode assignment, const StatisticsShape& shape);
-    ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
-    ConstStatisticsView CountEverySample(const MapModel& view) override;
+                        const StatisticsShape& shape);
+    ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) override;
+    ConstStatisticsView CountEverySample(const MapModel& view, AssignmentMode mode) override;
 
 private:
-    // Runs the blocks, holding back `heldOut` (an array of the share).
-    ConstStatisticsView Run(const mxArray* heldOut, PassTotals& totals);
+    // Runs the blocks, holding back `heldOut` (an array of the share), counting by `mode`.
+    ConstStatisticsView Run(const mxArray* heldOut, AssignmentMode mode, PassTotals& totals);
 
     const mxArray* model_;
     const mxArray* data_;
-    OwnedArray mask_, threads_, heldOut_, none_, assignment_;
+    OwnedArray mask_, threads_, heldOut_, none_, hard_, soft_;
     HeldOutRule rule_;
     StatisticsShape shape_;
     OwnedArray results_[3];  // the statistics, each sample's unit, each sample's log-likelihood

@@ -80,14 +80,15 @@ void ReadRadius(const mxArray* value, const char* name, double (&radius)[2]) {
     }
 }
 
-// 'hard' or 'soft', in any case.
+// 'hard', 'soft' or 'hard-then-soft', in any case.
 AssignmentMode ReadAssignment(const mxArray* value, const char* name) {
-    char text[16] = {0};
+    char text[32] = {0};
     if (mxIsChar(value) && mxGetString(value, text, sizeof text) == 0) {
         if (SameName(text, "hard")) return AssignmentMode::kHard;
         if (SameName(text, "soft")) return AssignmentMode::kSoft;
+        if (SameName(text, "hard-then-soft")) return AssignmentMode::kHardThenSoft;
     }
-    Fail(Reason::kOption, std::string("option '") + name + "' must be 'hard' or 'soft'" +
+    Fail(Reason::kOption, std::string("option '") + name + "' must be 'hard', 'soft' or 'hard-then-soft'" +
                               (mxIsChar(value) && text[0] ? std::string("; found '") + text + "'." : "."));
 }
 

@@ -19,7 +19,7 @@ enum OptionFlags : unsigned {
     kHeldOutOption = 1u << 7,      // 'HeldOut', share: a real within [0, 1)
     kFirstColumnOption = 1u << 8,  // 'FirstColumn', c: a positive integer up to 2^53 [1]
     kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
-    kAssignmentOption = 1u << 10,  // 'Assignment', 'hard' | 'soft': batch training's assignment
+    kAssignmentOption = 1u << 10,  // 'Assignment', 'hard' | 'soft' | 'hard-then-soft': batch assignment
 };
 
 struct Options {

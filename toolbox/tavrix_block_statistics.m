@@ -6,7 +6,7 @@
 % a for loop). Each block is told its first column, so that it holds back the
 % samples that HELDOUT holds back of the whole (0 when left out); ASSIGNMENT
 % ('hard' when left out) goes to TavrixStats. The counts are whole numbers (of
-% the soft quantum 2^-20 under soft assignment), so their sum is that of one
+% the soft quantum 2^-16 under soft assignment), so their sum is that of one
 % pass over all samples, bit for bit. Errors, bad arguments included, come
 % back as MESSAGE, the results empty; called without asking for MESSAGE, it
 % raises them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tavrix-train against TavrixTrain: the same model, bit for bit, from 1, 2 and
 # 3 ranks (v6 and compressed v7 data files) and from 'UseParallel', with the
-# default held-out selection, other shares, none, and validation samples; and the
+# default held-out selection, other shares, none, and validation samples, under
+# hard and soft assignment; and the
 # faults: an unreadable or truncated data file, an empty block, a model that
 # does not match the data, bad arguments. A failed run must exit non-zero,
 # name the rank and the file, and leave the output as it was.
@@ -34,6 +35,10 @@ octave "
   assert(~isequaln(quarter, none) && ~isequaln(byValidation, none));
   save('-v6', 'validation.mat', 'validation');
   save('-v6', 'selected.mat', 'quarter', 'none', 'byValidation');
+  soft = TavrixTrain(model, data, 4, 'Radius', [2 1], 'Assignment', 'soft', 'Threads', 2);
+  assert(isequaln(soft, TavrixTrain(model, data, 4, 'Radius', [2 1], 'Assignment', 'soft', 'UseParallel', true)));
+  schedule = TavrixTrain(model, data, 4, 'Radius', [2 1], 'Assignment', 'hard-then-soft');
+  save('-v6', 'soft.mat', 'soft', 'schedule');
   small = data(:, 1:2); save('-v6', 'small.mat', 'small');
   other = TavrixInit(data(1:6, :), 3, 4, 'Seed', 5, 'Ranges', ranges(1:6)); save('-v6', 'other.mat', 'other');"
 
@@ -60,6 +65,20 @@ octave "
       assert(isequaln(s.model, wanted), '%s at %d ranks differs from TavrixTrain', f{1}, ranks);
     end
   end"
+  mpirun -n $ranks "$TRAIN" --data data.mat --model first.mat --epochs 4 --radius 2 1 --assignment soft \
+    --out "soft-$ranks.mat" > /dev/null
+done
+mpirun -n 2 "$TRAIN" --data dataz.mat --model first.mat --epochs 4 --radius 2 1 --assignment hard-then-soft \
+  --threads 2 --out schedule-2.mat > /dev/null
+octave "
+  e = load('soft.mat');
+  for f = {'soft-1.mat', 'soft-2.mat', 'soft-3.mat'}
+    s = load(f{1});
+    assert(isequaln(s.model, e.soft), '%s differs from soft TavrixTrain', f{1});
+  end
+  s = load('schedule-2.mat');
+  assert(isequaln(s.model, e.schedule), 'hard-then-soft over 2 ranks differs from TavrixTrain');
+  assert(~isequaln(e.soft, e.schedule));"
 octave "
   e = load('expected.mat');
   for f = {'out-1-data.mat', 'out-2-data.mat', 'out-3-data.mat', 'out-1-dataz.mat', 'out-2-dataz.mat', 'out-3-dataz.mat'}
@@ -99,5 +118,7 @@ expect_fault 2 "--held-out must be within" --data data.mat --model first.mat --e
 expect_fault 2 "give one" --data data.mat --model first.mat --epochs 2 --held-out 0.2 --validation data.mat \
   --out out.mat
 expect_fault 1 "rank 0: missing.mat" --data data.mat --model first.mat --epochs 2 --validation missing.mat --out out.mat
+expect_fault 2 "--assignment must be hard, soft or hard-then-soft" --data data.mat --model first.mat --epochs 2 \
+  --assignment fuzzy --out out.mat
 expect_fault 1 "cannot create files in its folder" --data data.mat --model first.mat --epochs 2 --out no/such/out.mat
 echo "test-mpi: passed"

@@ -149,7 +149,8 @@ TEST_P(BatchEpoch, SoftPassAndUpdateMatchTheLiteralEpochBitForBit) {
         const auto d = static_cast<std::size_t>(raw.dimension);
         for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
             const int holes = random.Below(maxRange > 3 ? 2 : 3);
-            for (int h = 0; h < holes; ++h) samples[j * d + static_cast<std::size_t>(random.Below(static_cast<int>(d)))] = -1;
+            for (int h = 0; h < holes; ++h)
+                samples[j * d + static_cast<std::size_t>(random.Below(static_cast<int>(d)))] = -1;
         }
         CodeMatrix codes = CodesOf(raw, std::vector<double>(samples.size(), 0.0));
         for (std::size_t e = 0; e < samples.size(); ++e)
@@ -250,13 +251,14 @@ TEST(SoftWeights, SumToOneExactlyAsTheLiteralRuleSplitsThem) {
         ASSERT_EQ(sum, kSoftWeightOne) << "trial " << trial;
         ASSERT_EQ(expected, actual) << "trial " << trial;
     }
-    // Three equal scores: 2^20 = 3 x 349525 + 1, the quantum left to the lowest unit.
+    // Three equal scores: 2^16 = 3 x 21845 + 1, the quantum left to the lowest unit.
+    static_assert(kSoftWeightBits == 16, "the split below is that of 2^16");
     const std::vector<double> equal(3, -1.0), flat(3, 0.0);
     QuantisedPosterior(equal.data(), flat.data(), 3, scratch, weights);
     ASSERT_EQ(weights.size(), 3u);
-    EXPECT_EQ(weights[0].quanta, 349526);
-    EXPECT_EQ(weights[1].quanta, 349525);
-    EXPECT_EQ(weights[2].quanta, 349525);
+    EXPECT_EQ(weights[0].quanta, 21846);
+    EXPECT_EQ(weights[1].quanta, 21845);
+    EXPECT_EQ(weights[2].quanta, 21845);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchEpoch, ::testing::Values(1, 2, 3));
