@@ -263,7 +263,9 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
                     static_cast<double>(s.range[static_cast<std::size_t>(i)]) * s.range[static_cast<std::size_t>(j)];
                 pairsSeen += 1.0;
             }
-        prior = cells / pairsSeen;
+        double rangeSum = 0.0;
+        for (std::int32_t i = 0; i < s.d; ++i) rangeSum += static_cast<double>(s.range[static_cast<std::size_t>(i)]);
+        prior = std::min(cells / pairsSeen, 2.0 * rangeSum / s.d);  // at most twice the mean range
     }
     prior = std::min(prior, std::max(1.0, static_cast<double>(s.n) / units));  // at most the samples per unit
     const std::vector<double> pi = m.pi, victories = m.numVictories;

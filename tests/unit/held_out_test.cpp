@@ -89,20 +89,20 @@ public:
           threads_(threads),
           stats_(layout_) {}
 
-    ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override {
-        Run(view, share_);
+    ConstStatisticsView Count(const MapModel& view, AssignmentMode mode, PassTotals& totals) override {
+        Run(view, share_, mode);
         AddSampleResults(best_, Span<const double>(logs_.data(), logs_.size()), previous_, totals,
                          MakeHeldOutRule(share_, 0));
         return stats_.ConstView();
     }
 
-    ConstStatisticsView CountEverySample(const MapModel& view) override {
-        Run(view, 0.0);
+    ConstStatisticsView CountEverySample(const MapModel& view, AssignmentMode mode) override {
+        Run(view, 0.0, mode);
         return stats_.ConstView();
     }
 
 private:
-    void Run(const MapModel& view, double share) {
+    void Run(const MapModel& view, double share, AssignmentMode mode) {
         const auto n = static_cast<std::size_t>(data_.numSamples);
         best_.assign(n, 0);
         logs_.assign(n, 0.0);
@@ -116,7 +116,7 @@ private:
             CountUnlessHeldOut(view, layout_, part, MakeHeldOutRule(share, edges[b]), threads_, stats_.View(),
                                {Span<std::int32_t>(best_.data() + edges[b], size),
                                 Span<double>(logs_.data() + edges[b], size)},
-                               nullptr);
+                               nullptr, mode);
         }
     }
 
