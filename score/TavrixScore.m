@@ -6,10 +6,11 @@
 %   (NaN, or 0 in 'Mask') means the value is unknown: each unit's likelihood
 %   is that of the observed values, the missing ones summed over every value
 %   they could take, exactly, so L(j) is the log-probability of what was
-%   observed (0 for a sample with every entry missing). A sample without
-%   missing entries is scored as ever. NLL is the
-%   average -L(j) over the samples, accumulated in sample order (NaN when
-%   SAMPLES has no columns, Inf when some L(j) is -Inf).
+%   observed (for a sample with every entry missing, the log of the sum of
+%   Pi over the units of a trained map: 0). A sample without missing entries
+%   is scored as ever. NLL is the average -L(j) over the samples, accumulated
+%   in sample order (NaN when SAMPLES has no columns, Inf when some L(j) is
+%   -Inf).
 %
 %   [NLL, L] = TavrixScore(MODEL, SAMPLES) also returns the N x 1 vector of
 %   per-sample log-likelihoods. It is only stored when requested; NLL is the
@@ -36,10 +37,15 @@
 %     Mask::    []  Dimension x N, 0 marks a missing entry.
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %
+%   The grid's lattice (the model's Lattice field, hexagonal or rectangular)
+%   shapes training only: every unit is scored on its own.
+%
 %   Errors (identifiers Tavrix:TavrixScore:<reason>)
 %     argumentCount, outputCount   wrong number of arguments or results
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
-%                                  the model is not a valid MapModel
+%                                  the model is not a valid MapModel (a
+%                                  Lattice field other than 'rectangular' or
+%                                  'hexagonal' included)
 %     dataClass, dataSize          SAMPLES or Mask is not a real matrix with
 %                                  Dimension rows (and SAMPLES' size)
 %     codeRange                    an observed code is not a valid value of its

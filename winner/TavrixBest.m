@@ -4,9 +4,9 @@
 %   the sample's observed values under unit k. A missing entry (NaN, or 0 in
 %   'Mask') means the value is unknown: the unit's likelihood is summed over
 %   every value it could take, exactly (as TavrixTrain places such samples),
-%   so a sample with every entry missing goes to the unit with the largest
-%   Pi. A sample without missing entries is scored as ever. Units are numbered column-major over the grid:
-%   k = (col-1)*NumRowsMap + row. BEST is N x 1; an entry is 0 when no unit has
+%   so a sample with every entry missing goes by Pi alone. A sample without
+%   missing entries is scored as ever. Units are numbered column-major over
+%   the grid: k = (col-1)*NumRowsMap + row. BEST is N x 1; an entry is 0 when no unit has
 %   a finite log-likelihood of the sample and a score above -realmax.
 %
 %   [BEST, SCORES] = TavrixBest(MODEL, SAMPLES) also returns the
@@ -35,10 +35,15 @@
 %   log-likelihood factorises along the unit's Graph, undirected when
 %   RootNode is 0 and rooted at variable RootNode otherwise.
 %
+%   The grid's lattice (the model's Lattice field, hexagonal or rectangular)
+%   shapes training only: every unit is scored on its own.
+%
 %   Errors (identifiers Tavrix:TavrixBest:<reason>)
 %     argumentCount, outputCount   wrong number of arguments or results
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
-%                                  the model is not a valid MapModel
+%                                  the model is not a valid MapModel (a
+%                                  Lattice field other than 'rectangular' or
+%                                  'hexagonal' included)
 %     dataClass, dataSize          SAMPLES or Mask is not a real matrix with
 %                                  Dimension rows (and SAMPLES' size)
 %     codeRange                    an observed code is not a valid value of its
