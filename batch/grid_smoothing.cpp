@@ -8,7 +8,8 @@ namespace tavrix {
 GridWeights::GridWeights(std::int32_t rows, std::int32_t columns, Lattice lattice, double radius)
     : units_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns)), weight_(units_ * units_) {
     std::vector<double> byDistance;
-    for (std::int32_t d = 0; d < DistanceCount(rows, columns); ++d) byDistance.push_back(NeighbourhoodWeight(d, radius));
+    for (std::int32_t d = 0; d < DistanceCount(rows, columns); ++d)
+        byDistance.push_back(NeighbourhoodWeight(d, radius));
     for (std::size_t k = 0; k < units_; ++k)
         for (std::size_t l = 0; l < units_; ++l) {
             const std::int32_t distance =

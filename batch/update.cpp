@@ -19,7 +19,8 @@ void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const Cons
     if (layout.units <= 0) return;
     std::vector<std::size_t> units(static_cast<std::size_t>(layout.units));
     for (std::size_t k = 0; k < units.size(); ++k) units[k] = k;
-    RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, model.lattice, radius), prior, threads,
+    RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, model.lattice, radius), prior,
+                 threads,
                  units, IntersectCells::kAll, tables, interrupt);
 }
 

@@ -15,7 +15,8 @@ std::int64_t AxialColumn(std::int64_t row, std::int64_t column) { return column 
 std::int32_t LatticeDistance(Lattice lattice, std::int32_t rowA, std::int32_t columnA, std::int32_t rowB,
                              std::int32_t columnB) {
     const std::int64_t dr = std::int64_t{rowA} - rowB;
-    if (lattice == Lattice::kRectangular) return static_cast<std::int32_t>(std::llabs(dr) + std::llabs(std::int64_t{columnA} - columnB));
+    if (lattice == Lattice::kRectangular)
+        return static_cast<std::int32_t>(std::llabs(dr) + std::llabs(std::int64_t{columnA} - columnB));
     const std::int64_t dq = AxialColumn(rowA, columnA) - AxialColumn(rowB, columnB);
     return static_cast<std::int32_t>((std::llabs(dq) + std::llabs(dr) + std::llabs(dq + dr)) / 2);
 }

@@ -51,7 +51,8 @@ Lattice ReadLatticeOption(const mxArray* value) {
         for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         lattice = LatticeOf(lower);
     }
-    if (!lattice) Fail(Reason::kOption, std::string("option 'Lattice' must be ") + kExpected + "; found " + Found(text) + ".");
+    if (!lattice)
+        Fail(Reason::kOption, std::string("option 'Lattice' must be ") + kExpected + "; found " + Found(text) + ".");
     return *lattice;
 }
 

@@ -13,7 +13,8 @@ std::int64_t CappedCompletions(const std::int32_t* variables, const std::int32_t
     std::int64_t count = 0;
     for (std::size_t e = 0; e < size && count <= kEnumeratedCompletions; ++e)
         if (codes[e] == kMissingCode)
-            count = (count == 0 ? 1 : count) * table.rangeCounts[variables ? static_cast<std::size_t>(variables[e]) : e];
+            count = (count == 0 ? 1 : count) *
+                    table.rangeCounts[variables ? static_cast<std::size_t>(variables[e]) : e];
     return count;
 }
 
@@ -105,7 +106,9 @@ void EvaluatePiece(const ImputePlan& plan, const CodeMatrix& samples, std::int64
                    EvidenceScratch& scratch) {
     const std::size_t units = plan.map.NumUnits();
     const auto d = static_cast<std::size_t>(samples.dimension);
-    const auto logsOf = [&](std::int64_t j) { return scratch.logs.data() + static_cast<std::size_t>(j - first) * units; };
+    const auto logsOf = [&](std::int64_t j) {
+        return scratch.logs.data() + static_cast<std::size_t>(j - first) * units;
+    };
     scratch.complete.clear();
     scratch.completions.Clear();
     for (std::int64_t j = first; j < last; ++j) {

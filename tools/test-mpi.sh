@@ -82,7 +82,8 @@ RANKS=3 expect_fault 1 "rank 0: small.mat: variable 'small' has 2 samples, fewer
 expect_fault 1 "rank 1: data.mat: variable 'data' (columns 10001..20000) must be a matrix with Dimension = 6 rows" \
   --data data.mat --model other.mat --epochs 2 --out out.mat
 expect_fault 2 "usage: mpirun" --data data.mat --model first.mat --out out.mat
-expect_fault 2 "--lattice must be rectangular or hexagonal" --data data.mat --model first.mat --epochs 2 --lattice hex --out out.mat
+expect_fault 2 "--lattice must be rectangular or hexagonal" \
+  --data data.mat --model first.mat --epochs 2 --lattice hex --out out.mat
 expect_fault 2 "--radius must be positive" --data data.mat --model first.mat --epochs 2 --radius 0 --out out.mat
 expect_fault 1 "cannot create files in its folder" --data data.mat --model first.mat --epochs 2 --out no/such/out.mat
 echo "test-mpi: passed"

@@ -104,7 +104,8 @@ TEST_F(BestGateway, MessagesSayWhatToDo) {
     std::vector<double> values(samples_);
     values[4 * 2 + 1] = std::nan("");
     MxPtr missing = Matrix(4, 5, values), mask = Matrix(4, 5, std::vector<double>(20, 1.0)), maskName = Text("Mask");
-    const Outcome nan = CallGateway(TavrixBest_mexFunction, 1, {model_.get(), missing.get(), maskName.get(), mask.get()});
+    const Outcome nan =
+        CallGateway(TavrixBest_mexFunction, 1, {model_.get(), missing.get(), maskName.get(), mask.get()});
     expectMessage(nan, "codeRange", "entry (2, 3)");
     expectMessage(nan, "codeRange", "the mask alone marks missing entries");
 

@@ -98,7 +98,8 @@ DataCase ProperCase(Random& random, int dimension, int n, bool numbered = false)
     if (numbered) testing::NumberValuesInVariableOrder(c.raw);
     testing::MakeProper(random, c.raw);
     double total = 0.0;
-    for (std::size_t k = 0; k < c.raw.pi.size(); ++k) total += c.raw.pi[k] = 1.0 + static_cast<double>(k) + random.Uniform();
+    for (std::size_t k = 0; k < c.raw.pi.size(); ++k)
+        total += c.raw.pi[k] = 1.0 + static_cast<double>(k) + random.Uniform();
     for (double& pi : c.raw.pi) pi /= total;
     c.n = n;
     c.data = testing::RandomSamples(random, c.raw, n, false);

@@ -135,8 +135,8 @@ void BestCases(Builder& b) {
         if (mask[k] == 0.0) missing[k] = kNaN;
     b.Add("best.missing", "TavrixBest", 2, {pd.model, b.Keep(Matrix(12, 400, missing)), threads, b.Keep(Scalar(3))},
           kinds);
-    b.Add("best.missing.mask", "TavrixBest", 2, {pd.model, pd.data, b.Keep(Text("Mask")), b.Keep(Matrix(12, 400, mask))},
-          kinds);
+    b.Add("best.missing.mask", "TavrixBest", 2,
+          {pd.model, pd.data, b.Keep(Text("Mask")), b.Keep(Matrix(12, 400, mask))}, kinds);
     b.Add("score.missing", "TavrixScore", 2, {pd.model, b.Keep(Matrix(12, 400, missing))});
 
     // Codes of an integer class, no samples, no units.
