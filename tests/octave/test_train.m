@@ -68,6 +68,14 @@ function test_train()
   assert(strcmp(hex.Lattice, 'hexagonal') && ~isfield(model, 'Lattice'));
   given = model; given.Lattice = 'hexagonal';
   assert(isequaln(hex, TavrixTrain(given, data, 3, 'Radius', [2 0.5])));
+  stepped = given;
+  for e = 1:3
+    a = TavrixStats(stepped, data(:, 1:150), 'Threads', 2);
+    b = TavrixStats(stepped, data(:, 151:end));
+    stepped = TavrixUpdate(stepped, struct('Count', a.Count + b.Count, 'Values', a.Values + b.Values, ...
+                                           'Pairs', a.Pairs + b.Pairs), info.Radius(e));
+  end
+  assert(isequaln(hex, stepped), 'hexagonal statistics of parts do not add up to TavrixTrain''s');
   assert(~isequaln(rmfield(hex, 'Lattice'), trained), 'the lattice does not reach the smoothing');
   back = TavrixTrain(given, data, 3, 'Radius', [2 0.5], 'Lattice', 'Rectangular');
   assert(strcmp(back.Lattice, 'rectangular') && isequaln(rmfield(back, 'Lattice'), trained));
