@@ -108,10 +108,13 @@ public:
             // Missing entries are never at a baseline, so they are among the entries found.
             NonBaselineEntries& entries = scratch.entries;
             entries.Find(data_.Column(column), scorer_.Baselines());
+            if (!HasMissing(entries.code.data(), static_cast<std::int32_t>(entries.size))) {
+                RunComplete(column, scratch);
+                continue;
+            }
             const std::int64_t completions =
                 CappedCompletions(entries.variable.data(), entries.code.data(), entries.size, plan_.map.table);
-            if (completions == 0) RunComplete(column, scratch);
-            else if (completions <= kEnumeratedCompletions)
+            if (completions <= kEnumeratedCompletions)
                 scratch.completions.Add(column, data_.Column(column), completions);
             else RunByInference(column, scratch);
         }

@@ -10,11 +10,10 @@ namespace tavrix {
 
 std::int64_t CappedCompletions(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
                                const ValueIndexTable& table) {
-    std::int64_t count = 0;
-    for (std::size_t e = 0; e < size && count <= kEnumeratedCompletions; ++e)
+    std::int64_t count = 1;
+    for (std::size_t e = 0; e < size && count > 0 && count <= kEnumeratedCompletions; ++e)
         if (codes[e] == kMissingCode)
-            count = (count == 0 ? 1 : count) *
-                    table.rangeCounts[variables ? static_cast<std::size_t>(variables[e]) : e];
+            count *= table.rangeCounts[variables ? static_cast<std::size_t>(variables[e]) : e];
     return count;
 }
 
@@ -113,10 +112,12 @@ void EvaluatePiece(const ImputePlan& plan, const CodeMatrix& samples, std::int64
     scratch.completions.Clear();
     for (std::int64_t j = first; j < last; ++j) {
         const std::int32_t* codes = samples.Column(static_cast<std::int32_t>(j));
-        const std::int64_t completions =
-            HasMissing(codes, samples.dimension) ? CappedCompletions(nullptr, codes, d, plan.map.table) : 0;
-        if (completions == 0) scratch.complete.push_back(static_cast<std::int32_t>(j));
-        else if (completions <= kEnumeratedCompletions)
+        if (!HasMissing(codes, samples.dimension)) {
+            scratch.complete.push_back(static_cast<std::int32_t>(j));
+            continue;
+        }
+        const std::int64_t completions = CappedCompletions(nullptr, codes, d, plan.map.table);
+        if (completions <= kEnumeratedCompletions)
             scratch.completions.Add(static_cast<std::int32_t>(j), codes, completions);
         else InferredLogs(plan, codes, logsOf(j), scratch.inference);
     }

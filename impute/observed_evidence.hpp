@@ -35,7 +35,8 @@ inline bool HasMissing(const std::int32_t* codes, std::int32_t d) {
 
 // The number of completions of the missing ones among the `size` entries
 // codes[e] of variables variables[e] (variable e where `variables` is null),
-// capped just above kEnumeratedCompletions; 0 when none is missing.
+// capped just above kEnumeratedCompletions: 1 when none is missing, 0 when a
+// missing variable has no values (its sample has probability 0).
 std::int64_t CappedCompletions(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
                                const ValueIndexTable& table);
 

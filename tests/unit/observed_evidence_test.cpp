@@ -134,6 +134,23 @@ TEST(ManyCompletions, MatchTheEnumerationToRounding) {
     }
 }
 
+// A missing variable without values leaves its sample no completion: every
+// unit gives it probability 0, whatever the other entries.
+TEST(ObservedEvidence, VariableWithoutValuesGivesProbabilityZero) {
+    Random random(47);
+    DataCase c = testing::SmallCase(random, 3, 4);
+    c.raw.ranges[1] = 0.0;
+    for (int j = 0; j < c.n; ++j) c.data[static_cast<std::size_t>(1 + 3 * j)] = kNaN;
+    c.data[2] = kNaN;
+    for (const int threads : testing::kThreadCounts) {
+        const Results r = Fast(c, threads);
+        for (int j = 0; j < c.n; ++j) {
+            EXPECT_EQ(r.best[static_cast<std::size_t>(j)], 0.0);
+            EXPECT_EQ(r.logs[static_cast<std::size_t>(j)], -std::numeric_limits<double>::infinity());
+        }
+    }
+}
+
 // The batch pass gives a sample with missing entries the unit and the
 // log-likelihood TavrixBest and TavrixScore give it.
 TEST(ObservedEvidence, BatchPassAgreesWithBestAndScore) {
