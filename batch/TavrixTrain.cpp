@@ -1,6 +1,6 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha, 'HeldOut', h,
 //                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf,
-//                             'Assignment', a)
+//                             'Assignment', a, 'Lattice', name)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
@@ -33,14 +33,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                            {"epochs", "the number of epochs"}},
                           kOutEnd);
         const mxArray* in = call.prhs[kInModel];
-        const MapModel model = host::ReadModel(in, kInModel + 1);
+        MapModel model = host::ReadModel(in, kInModel + 1);
         host::RequireBatchFields(in, model);
         const std::int32_t epochs = host::ReadStepCount(call.prhs[kInEpochs], "argument 3 (epochs)");
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
                 host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption |
-                host::kAssignmentOption);
+                host::kAssignmentOption | host::kLatticeOption);
+        if (options.hasLattice) model.lattice = options.lattice;
         if (options.validation && options.heldOut > 0.0)
             host::Fail(host::Reason::kOption, "options 'HeldOut' and 'Validation' both choose the samples to score; "
                                               "give 'HeldOut' 0 with 'Validation', or leave one out.");
@@ -60,7 +61,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         settings.assignment = options.hasAssignment ? options.assignment : DefaultAssignment(settings.radiusEnd);
 
         // Do the job, on a copy whose trained arrays are its own.
-        host::TrainableCopy out(in, model);
+        host::TrainableCopy out(in, model, options.hasLattice ? &options.lattice : nullptr);
         std::vector<EpochReport> reports(static_cast<std::size_t>(codes.numSamples > 0 ? epochs : 0));
         host::EpochLine lines("TavrixTrain");
         const auto epochsRun = static_cast<std::int32_t>(reports.size());

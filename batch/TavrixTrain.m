@@ -13,7 +13,8 @@
 %        under soft assignment (see 'Assignment') every sample is counted in
 %        every unit, weighted by its posterior over the units;
 %     3. the counts are smoothed over the grid with Gaussian weights of the
-%        city-block distance between units, at the epoch's radius;
+%        grid distance between units, at the epoch's radius: the city-block
+%        distance, or on a hexagonal map the number of hexagonal steps;
 %     4. every unit's Marginal, Intersect, Pi, Mutual and Graph are rebuilt
 %        from its smoothed counts plus Prior virtual samples spread evenly
 %        over the values; NumVictories gets each unit's sample count.
@@ -78,6 +79,11 @@
 %                         radius (docs/batch.md).
 %     Mask::    []        Dimension x N, 0 marks a missing entry (its value
 %                         is never read). Without it, NaN entries are missing.
+%     Lattice:: [the model's]  'rectangular' or 'hexagonal': the grid to train,
+%                         kept in the result's Lattice field. Hexagonal rows
+%                         are offset, odd rows (counting from 0) half a unit
+%                         to the right, so each unit has six neighbours. A
+%                         model without the field is rectangular.
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %     Verbose:: [false]   print one line per epoch: the mean log-likelihood,
 %                         the share of samples that changed unit, the held-out
@@ -102,7 +108,8 @@
 %                                  the model is not a valid MapModel for batch
 %                                  training (Dimension < 1, no units, no
 %                                  Mutual or NumVictories, a Translate that
-%                                  gives two values one index)
+%                                  gives two values one index, a Lattice
+%                                  other than 'rectangular' or 'hexagonal')
 %     dataClass, dataSize          DATA or Mask of the wrong class or size, or
 %                                  EPOCHS not a finite real scalar
 %     codeRange                    an observed code outside its variable's range
@@ -116,9 +123,7 @@
 %     votes = codes(1:16, :);                       % the party held aside
 %     model = TavrixInit(votes, 5, 5, 'Seed', 1, 'Ranges', info.Ranges(1:16));
 %     [model, history] = TavrixTrain(model, votes, 30);
-%     plot(0:30, [history.StartHeldOutLogLikelihood; history.HeldOutLogLikelihood])
-%     history.ChosenEpoch
-%     sharp = TavrixTrain(model, votes, 10, 'Radius', [1 0.3], 'Assignment', 'soft');
+%     hexagonal = TavrixTrain(model, votes, 10, 'Lattice', 'hexagonal');
 %
 %   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
 

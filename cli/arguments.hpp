@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../batch/assignment_mode.hpp"
+#include "../core/grid_geometry.hpp"
 
 namespace tavrix::cli {
 
@@ -24,6 +25,8 @@ struct Arguments {
     bool verbose = false;
     bool hasAssignment = false;
     AssignmentMode assignment = AssignmentMode::kHard;
+    bool hasLattice = false;
+    Lattice lattice = Lattice::kRectangular;
 };
 
 // A command line that does not parse; the program shows it with the usage and exits with 2.

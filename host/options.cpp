@@ -6,6 +6,7 @@
 
 #include "../core/parallel.hpp"
 #include "data_reader.hpp"
+#include "lattice_reader.hpp"
 
 namespace tavrix::host {
 namespace {
@@ -27,6 +28,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"FirstColumn", kFirstColumnOption},
     {"Validation", kValidationOption},
     {"Assignment", kAssignmentOption},
+    {"Lattice", kLatticeOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -155,6 +157,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
             case kAssignmentOption:
                 options.assignment = ReadAssignment(value, entry->name);
                 options.hasAssignment = true;
+                break;
+            case kLatticeOption:
+                options.lattice = ReadLatticeOption(value);
+                options.hasLattice = true;
                 break;
         }
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "../batch/assignment_mode.hpp"
+#include "../core/grid_geometry.hpp"
 #include "gateway.hpp"
 
 namespace tavrix::host {
@@ -20,6 +21,7 @@ enum OptionFlags : unsigned {
     kFirstColumnOption = 1u << 8,  // 'FirstColumn', c: a positive integer up to 2^53 [1]
     kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
     kAssignmentOption = 1u << 10,  // 'Assignment', 'hard' | 'soft' | 'hard-then-soft': batch assignment
+    kLatticeOption = 1u << 11,     // 'Lattice', name: 'rectangular' or 'hexagonal' [the model's]
 };
 
 struct Options {
@@ -39,6 +41,8 @@ struct Options {
     const mxArray* validation = nullptr;
     bool hasAssignment = false;
     AssignmentMode assignment = AssignmentMode::kHard;
+    bool hasLattice = false;
+    Lattice lattice = Lattice::kRectangular;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -44,10 +44,10 @@ void UniformPrior(const TrainedTables& tables, std::size_t units) {
 }
 
 // Unit k's counts smoothed over its grid neighbourhood: the sum over units
-// l (ascending) within city-block distance kLinearReach of
+// l (ascending) within grid distance kLinearReach of
 // NeighbourhoodWeight(distance, kLinearRadius) x the counts of l.
-Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& counts, std::int32_t rows, int threads,
-                          Interrupt* interrupt) {
+Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& counts, std::int32_t rows,
+                          Lattice lattice, int threads, Interrupt* interrupt) {
     Statistics smoothed(layout);
     const std::int64_t units = layout.units;
     ParallelFor(units, threads, interrupt, 16, [&](std::int64_t first, std::int64_t last, int) {
@@ -55,7 +55,7 @@ Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& coun
         for (std::int64_t k = first; k < last; ++k) {
             sources.clear();
             for (std::int64_t l = 0; l < units; ++l) {
-                const std::int64_t distance = std::abs(k % rows - l % rows) + std::abs(k / rows - l / rows);
+                const std::int64_t distance = UnitDistance(lattice, rows, k, l);
                 if (distance <= kLinearReach && counts.count[static_cast<std::size_t>(l)] != 0.0)
                     sources.push_back({static_cast<std::size_t>(l),
                                        NeighbourhoodWeight(static_cast<std::int32_t>(distance), kLinearRadius)});
@@ -82,7 +82,7 @@ Statistics LinearCounts(const FirstModelData& data, const FirstModelSettings& se
     Statistics counts(layout);
     if (!ShouldStop(interrupt, 0))
         CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, counts, interrupt);
-    return SmoothedNearby(layout, counts, settings.rows, settings.threads, interrupt);
+    return SmoothedNearby(layout, counts, settings.rows, settings.lattice, settings.threads, interrupt);
 }
 
 void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,

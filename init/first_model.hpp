@@ -35,7 +35,7 @@ struct FirstModelSettings {
 };
 
 // The linear map's smoothing: the Gaussian weight of this grid radius, over
-// units at most kLinearReach apart (city-block), so that its cost does not
+// units at most kLinearReach grid steps apart, so that its cost does not
 // grow with the square of the map. The update then only rebuilds: at radius
 // kRebuildOnly every other unit's weight underflows to zero.
 constexpr double kLinearRadius = 1.5;

@@ -7,13 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "../core/grid_geometry.hpp"
 #include "../core/interrupt.hpp"
 #include "../core/map_model.hpp"
 #include "principal_plane.hpp"
 
 namespace tavrix {
-
-enum class Lattice { kRectangular, kHexagonal };
 
 struct GridPoint {
     double x;

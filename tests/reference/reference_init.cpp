@@ -237,14 +237,19 @@ void LinearTables(const Shape& s, const std::vector<double>& filled, const InitS
             }
         }
     }
-    // Smoothed over units at most 2 apart (city-block) at radius 1.5.
+    // Smoothed over units at most 2 grid steps apart at radius 1.5.
     counts.count.assign(count.size(), 0.0);
     counts.values.assign(values.size(), 0.0);
     counts.pairs.assign(pairCounts.size(), 0.0);
     for (std::int32_t k = 0; k < units; ++k)
         for (std::int32_t l = 0; l < units; ++l) {
-            const std::int32_t distance =
-                std::abs(k % settings.rows - l % settings.rows) + std::abs(k / settings.rows - l / settings.rows);
+            const std::int32_t r1 = k % settings.rows, c1 = k / settings.rows;
+            const std::int32_t r2 = l % settings.rows, c2 = l / settings.rows;
+            std::int32_t distance = std::abs(r1 - r2) + std::abs(c1 - c2);
+            if (settings.hexagonal) {  // steps in cube coordinates, odd rows shifted right
+                const std::int32_t x1 = c1 - (r1 - r1 % 2) / 2, x2 = c2 - (r2 - r2 % 2) / 2;
+                distance = std::max(std::abs(x1 - x2), std::max(std::abs(x1 + r1 - x2 - r2), std::abs(r1 - r2)));
+            }
             const double dd = distance;
             const double w = distance <= 2 ? std::exp((dd * dd / (1.5 * 1.5)) * -0.5) : 0.0;
             counts.count[static_cast<std::size_t>(k)] += w * count[static_cast<std::size_t>(l)];
