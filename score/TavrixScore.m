@@ -36,10 +36,10 @@
 %   Example
 %     [codes, info, observed] = TavrixRead('data/vote.arff');
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
-%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     model = TavrixTrain(TavrixInit(complete, 6, 6, 'Seed', 1), complete, 30);
 %     [nll, L] = TavrixScore(model, complete);
 %
-%   See also TavrixFit, TavrixBest, TavrixHoles, TavrixImpute, TavrixInit.
+%   See also TavrixTrain, TavrixBest, TavrixHoles, TavrixImpute, TavrixInit.
 
 % This file holds the help text; the function itself is the compiled MEX file.
 function varargout = TavrixScore(varargin) %#ok<STOUT>

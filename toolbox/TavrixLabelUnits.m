@@ -37,8 +37,9 @@
 %     TavrixLabels(info, majority(:)', 17)   % party of each unit ('?': no samples)
 %
 %   See also TavrixPlotHits, TavrixQuality, TavrixBest, TavrixLabels.
-function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, varargin)
+function [majority, shares, counts, varargout] = TavrixLabelUnits(model, data, classes, varargin)
   caller = 'TavrixLabelUnits';
+  tavrix_check_outputs(caller, nargout, 3, '[MAJORITY, SHARES, COUNTS] = TavrixLabelUnits(MODEL, DATA, CLASSES)');
   tavrix_check_count(caller, nargin, 3, Inf, 'TavrixLabelUnits(MODEL, DATA, CLASSES, ''NumClasses'', K)');
   tavrix_check_model(caller, model, 1, {});   % TavrixBest checks the rest
   opts = tavrix_options(caller, varargin, struct('NumClasses', []), 4);
@@ -59,13 +60,12 @@ function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, var
   end
   classes = double(classes(:));
   known = ~isnan(classes);
-  if isempty(numClasses)
-    numClasses = max([classes(known); -1]) + 1;
-  end
-  bad = find(known & (classes < 0 | classes >= numClasses | classes ~= fix(classes) | isinf(classes)), 1);
+  bad = find(known & (classes < 0 | classes ~= fix(classes) | isinf(classes)), 1);
   if ~isempty(bad)
-    tavrix_fail(caller, 'codeRange', 'CLASSES(%d) = %g is not a class code 0..%d.', bad, classes(bad), numClasses - 1);
+    tavrix_fail(caller, 'codeRange', 'CLASSES(%d) = %s is not a class code: codes are whole numbers 0..K-1.', ...
+                bad, tavrix_number(classes(bad)));
   end
+  numClasses = tavrix_check_classes(caller, classes, numClasses, '''NumClasses''');
   units = model.NumRowsMap * model.NumColsMap;
   counted = known & best > 0;
   counts = accumarray([best(counted) classes(counted) + 1], 1, [units max(numClasses, 1)]);

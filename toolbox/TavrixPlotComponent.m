@@ -32,8 +32,9 @@
 %                         'File', fullfile(tempdir, 'component.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotUMatrix.
-function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
+function [plane, fig, varargout] = TavrixPlotComponent(model, variable, value, varargin)
   caller = 'TavrixPlotComponent';
+  tavrix_check_outputs(caller, nargout, 2, '[PLANE, FIG] = TavrixPlotComponent(MODEL, VARIABLE, VALUE, options...)');
   tavrix_check_count(caller, nargin, 3, Inf, 'TavrixPlotComponent(MODEL, VARIABLE, VALUE, options...)');
   tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
   opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', '', 'Info', []), 4);
@@ -41,8 +42,13 @@ function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
   if ~isempty(info)
     info = tavrix_check_info(caller, info, 'option ''Info''');
   end
+  if (ischar(variable) || ischar(value)) && isempty(info)
+    tavrix_fail(caller, 'option', ['a variable name or value label needs the ''Info'' option, the INFO of ' ...
+                '[CODES, INFO] = TavrixRead(FILE): call TavrixPlotComponent(MODEL, %s, %s, ''Info'', INFO), or ' ...
+                'give the variable''s number and the 0-based code.'], tavrix_describe(variable), tavrix_describe(value));
+  end
   if ischar(variable)
-    if isempty(info) || ~any(strcmp(info.Names, variable))
+    if ~any(strcmp(info.Names, variable))
       tavrix_fail(caller, 'codeRange', ['VARIABLE ''%s'' is not a variable name of the Info option; names need ' ...
                   'the Info option (INFO of TavrixRead), or give the variable''s number.'], variable);
     end

@@ -49,8 +49,9 @@
 %
 %   See also TavrixBest, TavrixLabelUnits, TavrixQuality, TavrixPlotComponent,
 %   TavrixPlotUMatrix.
-function [hits, purity, fig] = TavrixPlotHits(model, varargin)
+function [hits, purity, fig, varargout] = TavrixPlotHits(model, varargin)
   caller = 'TavrixPlotHits';
+  tavrix_check_outputs(caller, nargout, 3, '[HITS, PURITY, FIG] = TavrixPlotHits(MODEL, SAMPLES, options...)');
   tavrix_check_count(caller, nargin, 1, Inf, ...
                      'TavrixPlotHits(MODEL, options...) or TavrixPlotHits(MODEL, SAMPLES, options...)');
   samples = [];
@@ -92,7 +93,11 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     tavrix_fail(caller, 'dataSize', 'option ''Classes'' must hold one code 0..K-1 per sample (%d); found %s.', ...
                 numel(best), tavrix_describe(opts.Classes));
   end
-  k = max([classes; numel(opts.ClassNames) - 1; 1]) + 1;
+  given = [];
+  if ~isempty(opts.ClassNames)
+    given = numel(opts.ClassNames);
+  end
+  k = max(tavrix_check_classes(caller, classes, given, '''ClassNames'''), 2);
   names = opts.ClassNames;
   for c = numel(names) + 1:k
     names{c} = sprintf('class %d', c - 1);

@@ -34,8 +34,9 @@
 %     TavrixPlotUMatrix(model, 'File', fullfile(tempdir, 'umatrix.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotComponent.
-function [u, fig] = TavrixPlotUMatrix(model, varargin)
+function [u, fig, varargout] = TavrixPlotUMatrix(model, varargin)
   caller = 'TavrixPlotUMatrix';
+  tavrix_check_outputs(caller, nargout, 2, '[U, FIG] = TavrixPlotUMatrix(MODEL, options...)');
   tavrix_check_count(caller, nargin, 1, Inf, 'TavrixPlotUMatrix(MODEL, options...)');
   tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
   opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', 'U-matrix'), 2);

@@ -42,7 +42,8 @@
 %     [nll, topo, hits] = TavrixQuality(model, complete)
 %
 %   See also TavrixBest, TavrixScore, TavrixLabelUnits, TavrixPlotHits, TavrixStats.
-function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data, varargin)
+function [nll, topo, hits, sampleNll, best, varargout] = TavrixQuality(model, data, varargin)
+  tavrix_check_outputs('TavrixQuality', nargout, 5, '[NLL, TOPO, HITS, SAMPLENLL, BEST] = TavrixQuality(MODEL, DATA)');
   tavrix_check_count('TavrixQuality', nargin, 2, 2, 'TavrixQuality(MODEL, DATA)');
   tavrix_check_model('TavrixQuality', model, 1, {});   % TavrixBest checks the rest
   [best, second, scores] = tavrix_best_units('TavrixQuality', model, data);

@@ -36,10 +36,10 @@
 %   Example
 %     [codes, info, observed] = TavrixRead('data/vote.arff');
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
-%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     model = TavrixTrain(TavrixInit(complete, 6, 6, 'Seed', 1), complete, 30);
 %     best = TavrixBest(model, complete);
 %
-%   See also TavrixFit, TavrixScore, TavrixHoles, TavrixImpute, TavrixInit.
+%   See also TavrixTrain, TavrixScore, TavrixHoles, TavrixImpute, TavrixInit.
 
 % This file holds the help text; the function itself is the compiled MEX file.
 function varargout = TavrixBest(varargin) %#ok<STOUT>
