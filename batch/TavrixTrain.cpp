@@ -1,5 +1,6 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha,
-//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
+//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf,
+//                             'Lattice', name)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
@@ -30,13 +31,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                            {"epochs", "the number of epochs"}},
                           kOutEnd);
         const mxArray* in = call.prhs[kInModel];
-        const MapModel model = host::ReadModel(in, kInModel + 1);
+        MapModel model = host::ReadModel(in, kInModel + 1);
         host::RequireBatchFields(in, model);
         const std::int32_t epochs = host::ReadEpochCount(call.prhs[kInEpochs], "argument 3 (epochs)");
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
-                host::kUseParallelOption);
+                host::kUseParallelOption | host::kLatticeOption);
+        if (options.hasLattice) model.lattice = options.lattice;
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
         BatchSettings settings;
@@ -47,7 +49,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         settings.threads = options.threads;
 
         // Do the job, on a copy whose trained arrays are its own.
-        host::TrainableCopy out(in, model);
+        host::TrainableCopy out(in, model, options.hasLattice ? &options.lattice : nullptr);
         std::vector<EpochReport> reports(static_cast<std::size_t>(codes.numSamples > 0 ? epochs : 0));
         host::EpochLine lines("TavrixTrain");
         const auto epochsRun = static_cast<std::int32_t>(reports.size());

@@ -11,7 +11,8 @@
 %        posterior given the sample's observed values, the draw fixed by the
 %        sample's own codes (so any split of the data counts the same);
 %     3. the counts are smoothed over the grid with Gaussian weights of the
-%        city-block distance between units, at the epoch's radius;
+%        grid distance between units, at the epoch's radius: the city-block
+%        distance, or on a hexagonal map the number of hexagonal steps;
 %     4. every unit's Marginal, Intersect, Pi, Mutual and Graph are rebuilt
 %        from its smoothed counts plus Prior virtual samples spread evenly
 %        over the values; NumVictories gets each unit's sample count.
@@ -35,6 +36,11 @@
 %                         default gives each cell of a pair table about one.
 %     Mask::    []        Dimension x N, 0 marks a missing entry (its value
 %                         is never read). Without it, NaN entries are missing.
+%     Lattice:: [the model's]  'rectangular' or 'hexagonal': the grid to train,
+%                         kept in the result's Lattice field. Hexagonal rows
+%                         are offset, odd rows (counting from 0) half a unit
+%                         to the right, so each unit has six neighbours. A
+%                         model without the field is rectangular.
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %     Verbose:: [false]   print one line per epoch: the mean log-likelihood,
 %                         the share of samples that changed unit, time left.
@@ -59,7 +65,8 @@
 %                                  the model is not a valid MapModel for batch
 %                                  training (Dimension < 1, no units, no
 %                                  Mutual or NumVictories, a Translate that
-%                                  gives two values one index)
+%                                  gives two values one index, a Lattice
+%                                  other than 'rectangular' or 'hexagonal')
 %     dataClass, dataSize          DATA or Mask of the wrong class or size;
 %                                  EPOCHS not a real scalar (dataClass) or not
 %                                  a whole number 0 or more (dataSize)
@@ -75,6 +82,7 @@
 %     model = TavrixInit(votes, 5, 5, 'Seed', 1, 'Ranges', info.Ranges(1:16));
 %     [model, history] = TavrixTrain(model, votes, 30);
 %     plot(history.LogLikelihood)
+%     hexagonal = TavrixTrain(model, votes, 10, 'Lattice', 'hexagonal');
 %
 %   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
 

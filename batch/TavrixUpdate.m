@@ -1,7 +1,8 @@
 %TAVRIXUPDATE The update of batch training, from counted statistics.
 %   MODEL = TavrixUpdate(MODEL, STATS, RADIUS) smooths the counts of STATS
 %   (from TavrixStats, possibly added up over parts of the data) over the
-%   grid with Gaussian weights at RADIUS (> 0) and rebuilds every unit's
+%   grid (the model's Lattice: the city-block distance, or hexagonal steps)
+%   with Gaussian weights at RADIUS (> 0) and rebuilds every unit's
 %   Marginal, Intersect, Pi, Mutual and Graph from them, as one epoch of
 %   TavrixTrain does; NumVictories gets the counts of STATS.Count. The
 %   input struct is never changed.

@@ -12,6 +12,7 @@
 #include "../core/parallel.hpp"
 #include "../impute/imputation.hpp"
 #include "../impute/missing_graph.hpp"
+#include "../impute/observed_evidence.hpp"
 #include "../impute/unit_inference.hpp"
 #include "baseline.hpp"
 #include "sparse_counts.hpp"
@@ -20,34 +21,8 @@
 namespace tavrix {
 namespace {
 
-// Samples with at most this many completions of their missing entries are
-// scored by enumerating them through the compiled units; the others by
-// message passing over each unit's tree.
-constexpr std::int64_t kEnumeratedCompletions = 16;
-
 // The samples a thread counts between two checks for an interrupt.
 constexpr std::int64_t kSamplesPerCheck = 128;
-
-// Whether a sample has a missing entry: codes are non-negative, kMissingCode
-// is -1, so their bitwise or is negative exactly then (a loop compilers
-// vectorise).
-bool HasMissing(const std::int32_t* codes, std::int32_t d) {
-    std::int32_t all = 0;
-    for (std::int32_t i = 0; i < d; ++i) all |= codes[i];
-    return all < 0;
-}
-
-// The number of completions of the missing entries among `variables`
-// (codes `codes`), capped just above kEnumeratedCompletions; 0 when none is
-// missing.
-std::int64_t Completions(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
-                         const StatisticsLayout& layout) {
-    std::int64_t count = 0;
-    for (std::size_t e = 0; e < size && count <= kEnumeratedCompletions; ++e)
-        if (codes[e] == kMissingCode)
-            count = (count == 0 ? 1 : count) * layout.range[static_cast<std::size_t>(variables[e])];
-    return count;
-}
 
 // A number in (0, 1) fixed by a sample's codes (missing ones as -1) and one
 // of its variables: Lehmer's generator modulo 2^31 - 1 run over the codes from
@@ -77,28 +52,13 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
     return range - 1;
 }
 
-// What the pass computes once from the model: the compiled map, and the
-// units' factors only when some sample has many completions.
-ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads) {
-    ImputePlan plan{CompiledMap(model, threads), {}, 0};
-    std::vector<std::int32_t> variables(static_cast<std::size_t>(layout.dimension));
-    for (std::int32_t i = 0; i < layout.dimension; ++i) variables[static_cast<std::size_t>(i)] = i;
-    for (std::int32_t j = 0; j < data.numSamples; ++j)
-        if (HasMissing(data.Column(j), layout.dimension) &&
-            Completions(variables.data(), data.Column(j), variables.size(), layout) > kEnumeratedCompletions) {
-            AddUnitFactors(plan, threads);
-            break;
-        }
-    return plan;
-}
-
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
     AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, const SparseCountLayout* sparse,
                       bool ownCounts)
         : block(plan.map),
           entries(layout.dimension),
-          mass(static_cast<std::size_t>(kEnumeratedCompletions)),
+          completions(plan.map),
           valueMass(static_cast<std::size_t>(plan.map.table.maxRange)),
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
@@ -108,15 +68,7 @@ struct AssignmentScratch {
     }
     SampleBlockScratch block;
     NonBaselineEntries entries;
-    struct Enumerated {
-        std::int32_t sample;
-        std::int64_t first;  // its first completion
-        std::int64_t count;
-    };
-    std::vector<Enumerated> enumerated;     // this thread's samples scored by enumeration
-    std::vector<std::int32_t> completions;  // completion c's codes at c x Dimension
-    std::vector<double> completionLogs;     // completion c's unit log-likelihoods at c x units
-    std::vector<double> mass;               // completion c's probability relative to the largest
+    CompletionBatch completions;            // this thread's samples scored by enumeration
     std::vector<double> valueMass;          // per code of one variable
     std::vector<double> logs;               // one sample's log-likelihood under every unit
     std::vector<std::int32_t> completed;
@@ -148,8 +100,7 @@ public:
     // through the compiled units together, in full blocks; samples with many
     // completions go one by one.
     void Run(std::int64_t begin, std::int64_t end, AssignmentScratch& scratch, const StatisticsView& stats) const {
-        scratch.enumerated.clear();
-        scratch.completions.clear();
+        scratch.completions.Clear();
         scratch.counted.clear();
         scratch.stash.clear();
         for (std::int64_t j = begin; j < end; ++j) {
@@ -158,25 +109,14 @@ public:
             NonBaselineEntries& entries = scratch.entries;
             entries.Find(data_.Column(column), scorer_.Baselines());
             const std::int64_t completions =
-                Completions(entries.variable.data(), entries.code.data(), entries.size, layout_);
+                CappedCompletions(entries.variable.data(), entries.code.data(), entries.size, plan_.map.table);
             if (completions == 0) RunComplete(column, scratch);
-            else if (completions <= kEnumeratedCompletions) AddCompletions(column, completions, scratch);
+            else if (completions <= kEnumeratedCompletions)
+                scratch.completions.Add(column, data_.Column(column), completions);
             else RunByInference(column, scratch);
         }
-        const std::size_t units = plan_.map.NumUnits();
-        const auto d = static_cast<std::size_t>(layout_.dimension);
-        const auto numCompletions = static_cast<std::int64_t>(scratch.completions.size() / (d > 0 ? d : 1));
-        scratch.completionLogs.resize(static_cast<std::size_t>(numCompletions) * units);
-        const auto column = [&](std::int64_t item) {
-            return scratch.completions.data() + static_cast<std::size_t>(item) * d;
-        };
-        ForEachSampleBlock(plan_.map, 0, numCompletions, column, scratch.block,
-                           [&](std::int64_t first, int count, const double* logs) {
-                               std::copy(logs, logs + static_cast<std::size_t>(count) * units,
-                                         scratch.completionLogs.begin() +
-                                             static_cast<std::ptrdiff_t>(first * static_cast<std::int64_t>(units)));
-                           });
-        for (const auto& e : scratch.enumerated) RunEnumerated(e, scratch);
+        scratch.completions.Evaluate(plan_.map, scratch.block);
+        for (const auto& e : scratch.completions.Samples()) RunEnumerated(e, scratch);
         CountByUnit(scratch, stats);
     }
 
@@ -200,52 +140,24 @@ private:
         scratch.stash.insert(scratch.stash.end(), entries.code.begin(), entries.code.begin() + size);
     }
 
-    // Appends every completion of sample j's missing entries, the missing
-    // variables counting up, the first one fastest.
-    void AddCompletions(std::int32_t j, std::int64_t completions, AssignmentScratch& scratch) const {
-        const std::int32_t* codes = data_.Column(j);
-        const auto d = static_cast<std::size_t>(layout_.dimension);
-        scratch.enumerated.push_back({j, static_cast<std::int64_t>(scratch.completions.size() / d), completions});
-        for (std::int64_t c = 0; c < completions; ++c) {
-            std::int64_t rest = c;
-            for (std::size_t i = 0; i < d; ++i) {
-                std::int32_t code = codes[i];
-                if (code == kMissingCode) {
-                    code = static_cast<std::int32_t>(rest % layout_.range[i]);
-                    rest /= layout_.range[i];
-                }
-                scratch.completions.push_back(code);
-            }
-        }
-    }
-
-    // P_k(observed) is the sum of the completions' probabilities, taken
-    // relative to the largest.
-    void RunEnumerated(const AssignmentScratch::Enumerated& e, AssignmentScratch& scratch) const {
+    // Sample e.sample, scored by enumerating its completions; its missing
+    // entries are drawn from their masses under its unit.
+    void RunEnumerated(const CompletionBatch::Sample& e, AssignmentScratch& scratch) const {
         const std::int32_t j = e.sample;
-        const std::int64_t completions = e.count;
         const std::int32_t* codes = data_.Column(j);
         const auto d = static_cast<std::size_t>(layout_.dimension);
-        const std::size_t units = plan_.map.NumUnits();
-        const double* logs = scratch.completionLogs.data() + static_cast<std::size_t>(e.first) * units;
-        const std::int32_t* completion = scratch.completions.data() + static_cast<std::size_t>(e.first) * d;
-        for (std::size_t k = 0; k < units; ++k) {
-            const double top = RelativeMasses(scratch, logs, completions, k);
-            double sum = 0.0;
-            for (std::int64_t c = 0; c < completions; ++c) sum += scratch.mass[static_cast<std::size_t>(c)];
-            scratch.logs[k] = sum > 0.0 ? top + std::log(sum) : kLogZero;
-        }
+        CompletionBatch& batch = scratch.completions;
+        batch.UnitLogs(e, scratch.logs.data());
         const std::int32_t unit = Finish(j, scratch.logs.data());
         const bool explained = IsFinite(scratch.logs[static_cast<std::size_t>(unit)]);
-        RelativeMasses(scratch, logs, completions, static_cast<std::size_t>(unit));
+        batch.RelativeMasses(e, static_cast<std::size_t>(unit));
+        const double* mass = batch.Masses();
         for (std::size_t i = 0; i < d; ++i) {
             std::int32_t code = codes[i];
             if (code == kMissingCode) {
                 double* byValue = scratch.valueMass.data();
                 for (std::int32_t x = 0; x < layout_.range[i]; ++x) byValue[x] = 0.0;
-                for (std::int64_t c = 0; c < completions; ++c)
-                    byValue[completion[static_cast<std::size_t>(c) * d + i]] +=
-                        scratch.mass[static_cast<std::size_t>(c)];
+                for (std::int64_t c = 0; c < e.count; ++c) byValue[batch.Completion(e, c)[i]] += mass[c];
                 code = PickCode(byValue, layout_.range[i],
                                 SampleFraction(codes, layout_.dimension, static_cast<std::int32_t>(i)), explained);
             }
@@ -254,31 +166,11 @@ private:
         Stash(j, unit, scratch);
     }
 
-    // Each completion's probability under unit k relative to the largest,
-    // exp(l_c - top) (exactly 1 for the largest), 0 for the impossible ones;
-    // returns top, the largest finite log-likelihood.
-    static double RelativeMasses(AssignmentScratch& scratch, const double* logs, std::int64_t completions,
-                                 std::size_t k) {
-        const std::size_t units = scratch.logs.size();
-        double top = kLogZero;
-        for (std::int64_t c = 0; c < completions; ++c) {
-            const double l = logs[static_cast<std::size_t>(c) * units + k];
-            if (IsFinite(l) && l > top) top = l;
-        }
-        for (std::int64_t c = 0; c < completions; ++c) {
-            const double l = logs[static_cast<std::size_t>(c) * units + k];
-            scratch.mass[static_cast<std::size_t>(c)] = !IsFinite(l) ? 0.0 : l == top ? 1.0 : std::exp(l - top);
-        }
-        return top;
-    }
-
     // Message passing over each unit's tree, as TavrixImpute sums out the missing values.
     void RunByInference(std::int32_t j, AssignmentScratch& scratch) const {
         const std::int32_t* codes = data_.Column(j);
-        const std::size_t units = plan_.map.NumUnits();
         double* logs = scratch.logs.data();
-        for (std::size_t k = 0; k < units; ++k)
-            logs[k] = UnitLogEvidence(plan_.factors[k], plan_.map.table, codes, false, scratch.inference);
+        InferredLogs(plan_, codes, logs, scratch.inference);
         const std::int32_t unit = Finish(j, logs);
         const bool explained = IsFinite(logs[unit]) &&
                                IsFinite(UnitLogEvidence(plan_.factors[static_cast<std::size_t>(unit)], plan_.map.table,
@@ -358,7 +250,7 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
         if (replace) ZeroStatistics(layout, stats);
         return;
     }
-    const ImputePlan plan = PlanAssignment(model, layout, data, threads);
+    const ImputePlan plan = PlanObservedEvidence(model, data, threads);
     std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
     const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
     std::optional<SparseCountLayout> sparseLayout;

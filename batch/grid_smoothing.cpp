@@ -1,20 +1,19 @@
 #include "grid_smoothing.hpp"
 
-#include <cstdlib>
-
+#include "../core/grid_geometry.hpp"
 #include "../core/neighbourhood.hpp"
 
 namespace tavrix {
 
-GridWeights::GridWeights(std::int32_t rows, std::int32_t columns, double radius)
+GridWeights::GridWeights(std::int32_t rows, std::int32_t columns, Lattice lattice, double radius)
     : units_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns)), weight_(units_ * units_) {
     std::vector<double> byDistance;
-    for (std::int32_t d = 0; d < rows + columns; ++d) byDistance.push_back(NeighbourhoodWeight(d, radius));
-    const auto r = static_cast<long long>(rows);
+    for (std::int32_t d = 0; d < DistanceCount(rows, columns); ++d)
+        byDistance.push_back(NeighbourhoodWeight(d, radius));
     for (std::size_t k = 0; k < units_; ++k)
         for (std::size_t l = 0; l < units_; ++l) {
-            const auto a = static_cast<long long>(k), b = static_cast<long long>(l);
-            const auto distance = std::abs(a % r - b % r) + std::abs(a / r - b / r);
+            const std::int32_t distance =
+                UnitDistance(lattice, rows, static_cast<std::int64_t>(k), static_cast<std::int64_t>(l));
             weight_[k * units_ + l] = byDistance[static_cast<std::size_t>(distance)];
         }
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "../core/grid_geometry.hpp"
+
 namespace tavrix {
 
 // One unit's share in the smoothed counts of another.
@@ -16,10 +18,10 @@ struct GridSource {
 };
 
 // The weights w(k, l) of a rows x columns map at one radius: the Gaussian
-// NeighbourhoodWeight of the city-block distance of units k and l.
+// NeighbourhoodWeight of the grid distance of units k and l on `lattice`.
 class GridWeights {
 public:
-    GridWeights(std::int32_t rows, std::int32_t columns, double radius);
+    GridWeights(std::int32_t rows, std::int32_t columns, Lattice lattice, double radius);
 
     std::size_t Units() const { return units_; }
     double operator()(std::size_t k, std::size_t l) const { return weight_[k * units_ + l]; }

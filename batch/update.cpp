@@ -19,7 +19,8 @@ void UpdateMap(const MapModel& model, const StatisticsLayout& layout, const Cons
     if (layout.units <= 0) return;
     std::vector<std::size_t> units(static_cast<std::size_t>(layout.units));
     for (std::size_t k = 0; k < units.size(); ++k) units[k] = k;
-    RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, radius), prior, threads,
+    RebuildUnits(model, layout, stats, GridWeights(model.numRowsMap, model.numColsMap, model.lattice, radius), prior,
+                 threads,
                  units, IntersectCells::kAll, tables, interrupt);
 }
 
@@ -45,7 +46,7 @@ void MapUpdater::Update(Statistics& stats, double radius, IntersectCells cells, 
             same[l] = SameColumn(stats.count, previous_.count, l, 1) &&
                       SameColumn(stats.values, previous_.values, l, layout_.numValues) &&
                       SameColumn(stats.pairs, previous_.pairs, l, layout_.numPairs);
-    const GridWeights weights(model_.numRowsMap, model_.numColsMap, radius);
+    const GridWeights weights(model_.numRowsMap, model_.numColsMap, model_.lattice, radius);
     std::vector<std::size_t> changed;
     for (std::size_t k = 0; k < units; ++k) {
         bool unchanged = true;

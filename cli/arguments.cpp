@@ -10,7 +10,7 @@ namespace tavrix::cli {
 const char* const kUsage =
     "usage: mpirun -n K tavrix-train --data DATA.mat --model FIRST.mat --epochs E --out TRAINED.mat\n"
     "                                [--data-var NAME] [--model-var NAME] [--radius R0 [R1]] [--prior A]\n"
-    "                                [--threads N] [--verbose]\n"
+    "                                [--lattice L] [--threads N] [--verbose]\n"
     "Trains the map of FIRST.mat for E epochs of batch training on DATA.mat, as TavrixTrain does,\n"
     "each of the K ranks counting its own contiguous block of sample columns.\n"
     "  --data DATA.mat      a Dimension x N matrix of 0-based value codes, NaN where missing: the\n"
@@ -21,6 +21,8 @@ const char* const kUsage =
     "                       temporary file in the same folder and renamed, so it appears only when whole\n"
     "  --radius R0 [R1]     the first and the last epoch's radius [max(rows, columns)/2, at least 1.5; 1.5]\n"
     "  --prior A            virtual samples added to every unit [mean cells of a two-variable table]\n"
+    "  --lattice L          rectangular or hexagonal: the trained model's lattice [FIRST.mat's Lattice,\n"
+    "                       rectangular when it has none]\n"
     "  --threads N          threads per rank, 1..1024 [1]\n"
     "  --verbose            one line per epoch, from rank 0\n"
     "Every rank needs at least one sample (K <= N). Exit status: 0 done, 1 a fault, 2 bad arguments.\n";
@@ -84,6 +86,13 @@ Arguments ParseArguments(int argc, const char* const argv[]) {
             a.hasPrior = true;
         } else if (!std::strcmp(option, "--threads")) a.threads = static_cast<int>(Integer(option, value(), 1, 1024));
         else if (!std::strcmp(option, "--verbose")) a.verbose = true;
+        else if (!std::strcmp(option, "--lattice")) {
+            const std::string name = value();
+            if (name != "rectangular" && name != "hexagonal")
+                throw UsageError("--lattice must be rectangular or hexagonal; found '" + name + "'");
+            a.lattice = name == "hexagonal" ? Lattice::kHexagonal : Lattice::kRectangular;
+            a.hasLattice = true;
+        }
         else throw UsageError(std::string("unknown argument '") + option + "'");
     }
     if (a.dataFile.empty() || a.modelFile.empty() || a.outFile.empty() || !hasEpochs)

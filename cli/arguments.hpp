@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "../core/grid_geometry.hpp"
+
 namespace tavrix::cli {
 
 struct Arguments {
@@ -17,6 +19,8 @@ struct Arguments {
     double prior = 0.0;
     int threads = 1;
     bool verbose = false;
+    bool hasLattice = false;
+    Lattice lattice = Lattice::kRectangular;
 };
 
 // A command line that does not parse; the program shows it with the usage and exits with 2.

@@ -43,6 +43,7 @@ void Prepare(Job& job, std::string& file) {
     file = a.modelFile;
     job.modelArray = cli::ReadVariable(a.modelFile, a.modelVariable);
     job.model = host::ReadModel(job.modelArray.get(), 1);
+    if (a.hasLattice) job.model.lattice = a.lattice;
     host::RequireBatchFields(job.modelArray.get(), job.model);
     file = a.dataFile;
     cli::RankBlock block = cli::ReadRankBlock(a.dataFile, a.dataVariable, job.rank, job.ranks, job.model);
@@ -101,7 +102,7 @@ int Run(Job& job) {
     if (!AllRanksAgree(job, failure)) return 1;
 
     const auto start = MPI_Wtime();
-    host::TrainableCopy out(job.modelArray.get(), job.model);
+    host::TrainableCopy out(job.modelArray.get(), job.model, job.args.hasLattice ? &job.args.lattice : nullptr);
     std::vector<EpochReport> reports(static_cast<std::size_t>(job.args.epochs));
     cli::EpochPrinter printer;
     TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs, SettingsOf(job.args, job.model),

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "grid_geometry.hpp"
 #include "span.hpp"
 
 namespace tavrix {
@@ -23,6 +24,7 @@ struct MapModel {
     std::int32_t maxRange = 0;
     std::int32_t numValues = 0;
     std::int32_t rootNode = 0;  // 0: undirected; r: directed, rooted at variable r - 1
+    Lattice lattice = Lattice::kRectangular;
 
     std::vector<UnitTables> units;  // unit k = column x NumRowsMap + row
     Span<const double> pi;          // one prior per unit

@@ -21,6 +21,7 @@ const char* ReasonName(Reason reason) {
         case Reason::kOutOfMemory: return "outOfMemory";
         case Reason::kInterrupted: return "interrupted";
         case Reason::kParallelPass: return "parallelPass";
+        case Reason::kLattice: return "lattice";
     }
     return "unknown";
 }

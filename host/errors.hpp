@@ -22,6 +22,7 @@ enum class Reason {
     kOutOfMemory,
     kParallelPass,    // the host's parallel statistics pass failed
     kInterrupted,     // Ctrl-C, where the host reports it as an error (MATLAB)
+    kLattice,         // a model on a lattice the function does not train
 };
 
 const char* ReasonName(Reason reason);

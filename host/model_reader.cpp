@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "lattice_reader.hpp"
+
 namespace tavrix::host {
 namespace {
 
@@ -99,6 +101,7 @@ MapModel ReadModel(const mxArray* model, int argument) {
     m.maxRange = ReadInteger(model, "MaxRange", true);
     m.numValues = ReadInteger(model, "NumValues", true);
     m.rootNode = ReadInteger(model, "RootNode", false);
+    m.lattice = ReadLatticeField(model);
 
     const std::int64_t units = std::int64_t{m.numRowsMap} * m.numColsMap;
     const std::int64_t values = m.numValues;

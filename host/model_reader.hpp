@@ -10,7 +10,8 @@
 
 namespace tavrix::host {
 
-// Reads the twelve fields every function uses; fails on the first fault found.
+// Reads the twelve fields every function uses, and the optional 'Lattice';
+// fails on the first fault found.
 // `argument` is the 1-based argument position, for messages.
 MapModel ReadModel(const mxArray* model, int argument);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lattice_reader.hpp"
+
 namespace tavrix::host {
 namespace {
 
@@ -37,13 +39,19 @@ std::vector<double*> CellData(const mxArray* model, const char* name, std::size_
 
 }  // namespace
 
-TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view) {
+TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice) {
+    constexpr const char* kLattice = "Lattice";
     const int count = mxGetNumberOfFields(model);
     std::vector<const char*> names(static_cast<std::size_t>(count));
     for (int f = 0; f < count; ++f) names[static_cast<std::size_t>(f)] = mxGetFieldNameByNumber(model, f);
-    array_.reset(mxCreateStructMatrix(1, 1, count, names.data()));
+    if (lattice && !mxGetField(model, 0, kLattice)) names.push_back(kLattice);
+    array_.reset(mxCreateStructMatrix(1, 1, static_cast<int>(names.size()), names.data()));
     mxArray* out = array_.get();
     for (const char* name : names) {
+        if (lattice && std::strcmp(name, kLattice) == 0) {
+            mxSetField(out, 0, name, mxCreateString(LatticeName(*lattice)));
+            continue;
+        }
         const mxArray* value = mxGetField(model, 0, name);
         if (value) mxSetField(out, 0, name, IsTrained(name) ? FreshCopy(value) : mxDuplicateArray(value));
     }

@@ -19,7 +19,8 @@ namespace tavrix::host {
 class TrainableCopy {
 public:
     // `model` has passed ReadModel, which gave `view`, and CheckTrainable.
-    TrainableCopy(const mxArray* model, const MapModel& view);
+    // With `lattice`, the copy's 'Lattice' field (added when absent) names it.
+    TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice = nullptr);
 
     // Writable views of the copy's trained arrays.
     const TrainedTables& Tables() const { return tables_; }

@@ -6,6 +6,7 @@
 
 #include "../core/parallel.hpp"
 #include "data_reader.hpp"
+#include "lattice_reader.hpp"
 
 namespace tavrix::host {
 namespace {
@@ -23,6 +24,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"Prior", kPriorOption},
     {"Mask", kMaskOption},
     {"UseParallel", kUseParallelOption},
+    {"Lattice", kLatticeOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -119,6 +121,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kUseParallelOption:
                 options.useParallel = RealScalar(value, entry->name) != 0.0;
+                break;
+            case kLatticeOption:
+                options.lattice = ReadLatticeOption(value);
+                options.hasLattice = true;
                 break;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "../core/grid_geometry.hpp"
 #include "gateway.hpp"
 
 namespace tavrix::host {
@@ -15,6 +16,7 @@ enum OptionFlags : unsigned {
     kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
     kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
     kUseParallelOption = 1u << 6,  // 'UseParallel', tf: a logical or numeric scalar [false]
+    kLatticeOption = 1u << 7,      // 'Lattice', name: 'rectangular' or 'hexagonal' [the model's]
 };
 
 struct Options {
@@ -28,6 +30,8 @@ struct Options {
     double prior = 0.0;
     const mxArray* mask = nullptr;
     bool useParallel = false;
+    bool hasLattice = false;
+    Lattice lattice = Lattice::kRectangular;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -1,6 +1,7 @@
 // [filled, post, logp] = TavrixImpute(model, data, mask, 'Threads', n)
 #include <limits>
 
+#include "../host/completion_limit.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
@@ -10,7 +11,6 @@
 namespace {
 enum { kInModel = 0, kInData, kInMask, kInEnd };
 enum { kOutFilled = 0, kOutPost, kOutLogp, kOutEnd };
-constexpr std::int64_t kCompletionLimit = std::int64_t{1} << 31;
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -31,10 +31,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                             "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
         const ImputePlan plan = PrepareImputation(model, options.threads);
-        if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit) >= kCompletionLimit)
-            host::Fail(host::Reason::kTooManyCompletions,
-                       "a unit's graph has a cycle through missing variables whose completions number 2^31 or more; "
-                       "hide fewer entries.");
+        host::RequireCountableCompletions(plan, codes, options.threads, "hide fewer entries.");
 
         // Do the job.
         const auto d = static_cast<std::size_t>(model.dimension);

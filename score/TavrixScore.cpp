@@ -1,6 +1,7 @@
-// [average, logLikelihoods] = TavrixScore(model, samples, 'Threads', n)
+// [average, logLikelihoods] = TavrixScore(model, samples, 'Mask', m, 'Threads', n)
 #include <vector>
 
+#include "../host/completion_limit.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
@@ -19,8 +20,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         // Check the arguments.
         host::CheckCounts(call, {{"model", "a model"}, {"samples", "the samples"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
-        const CodeMatrix samples = host::ReadCodes(call.prhs[kInSamples], "argument 2 (samples)", model);
-        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
+        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
+        const CodeMatrix samples =
+            host::ReadDataWithMissing(call.prhs[kInSamples], "argument 2 (samples)", options.mask, model);
+        const ImputePlan plan = PlanObservedEvidence(model, samples, options.threads);
+        host::RequireCountableCompletions(plan, samples, options.threads, "leave fewer entries missing.");
 
         // Do the job; the per-sample results go straight into result 2 when it is asked for.
         const auto n = static_cast<std::size_t>(samples.numSamples);
@@ -33,7 +37,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             scratch.resize(n);
             logs = Span<double>(scratch.data(), n);
         }
-        MixtureLogLikelihood(model, samples, options.threads, logs, call.interrupt);
+        MixtureLogLikelihood(model, plan, samples, options.threads, logs, call.interrupt);
         *average = MeanNegative(Span<const double>(logs.data(), n));
     });
 }

@@ -26,6 +26,9 @@ octave "
   parallel = TavrixTrain(model, data, 4, 'Radius', [2 1], 'UseParallel', true);
   assert(isequaln(expected, parallel), 'UseParallel gives another model');
   save('-v6', 'expected.mat', 'expected');
+  hexagonal = TavrixTrain(model, data, 4, 'Radius', [2 1], 'Lattice', 'hexagonal');
+  save('-v6', 'hexagonal.mat', 'hexagonal');
+  model.Lattice = 'hexagonal'; save('-v6', 'firsthex.mat', 'model');
   small = data(:, 1:2); save('-v6', 'small.mat', 'small');
   other = TavrixInit(data(1:6, :), 3, 4, 'Seed', 5, 'Ranges', ranges(1:6)); save('-v6', 'other.mat', 'other');"
 
@@ -35,6 +38,16 @@ for file in data.mat dataz.mat; do
       --out "out-$ranks-$file" > /dev/null
   done
 done
+# The lattice from the model file, or from --lattice.
+mpirun -n 2 "$TRAIN" --data data.mat --model firsthex.mat --epochs 4 --radius 2 1 --out out-hex-file.mat > /dev/null
+mpirun -n 3 "$TRAIN" --data data.mat --model first.mat --epochs 4 --radius 2 1 --lattice hexagonal \
+  --out out-hex-option.mat > /dev/null
+octave "
+  h = load('hexagonal.mat');
+  for f = {'out-hex-file.mat', 'out-hex-option.mat'}
+    s = load(f{1});
+    assert(isequaln(s.model, h.hexagonal), '%s differs from TavrixTrain', f{1});
+  end"
 octave "
   e = load('expected.mat');
   for f = {'out-1-data.mat', 'out-2-data.mat', 'out-3-data.mat', 'out-1-dataz.mat', 'out-2-dataz.mat', 'out-3-dataz.mat'}
@@ -69,6 +82,8 @@ RANKS=3 expect_fault 1 "rank 0: small.mat: variable 'small' has 2 samples, fewer
 expect_fault 1 "rank 1: data.mat: variable 'data' (columns 10001..20000) must be a matrix with Dimension = 6 rows" \
   --data data.mat --model other.mat --epochs 2 --out out.mat
 expect_fault 2 "usage: mpirun" --data data.mat --model first.mat --out out.mat
+expect_fault 2 "--lattice must be rectangular or hexagonal" \
+  --data data.mat --model first.mat --epochs 2 --lattice hex --out out.mat
 expect_fault 2 "--radius must be positive" --data data.mat --model first.mat --epochs 2 --radius 0 --out out.mat
 expect_fault 1 "cannot create files in its folder" --data data.mat --model first.mat --epochs 2 --out no/such/out.mat
 echo "test-mpi: passed"

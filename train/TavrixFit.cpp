@@ -1,4 +1,5 @@
 // [model, info] = TavrixFit(model, iterations, 'Seed', s, 'Threads', n, 'Verbose', tf)
+#include "../host/errors.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/model_writer.hpp"
@@ -19,6 +20,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::CheckCounts(call, {{"model", "a model"}, {"T", "the number of iterations"}}, kOutEnd);
         const auto* in = call.prhs[kInModel];
         const MapModel model = host::ReadModel(in, kInModel + 1);
+        // Online training keeps its rectangular neighbourhood: a hexagonal map is refused, not trained as one.
+        if (model.lattice != Lattice::kRectangular)
+            host::Fail(host::Reason::kLattice,
+                       "argument 1 (model) has Lattice 'hexagonal', and TavrixFit trains rectangular maps only; "
+                       "train it with TavrixTrain, or set its Lattice field to 'rectangular'.");
         const std::int32_t iterations = host::ReadStepCount(call.prhs[kInIterations], "argument 2 (iterations)");
         const host::Options options =
             host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kSeedOption | host::kVerboseOption);

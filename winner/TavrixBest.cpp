@@ -1,4 +1,5 @@
-// [best, scores] = TavrixBest(model, samples, 'Threads', n)
+// [best, scores] = TavrixBest(model, samples, 'Mask', m, 'Threads', n)
+#include "../host/completion_limit.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
@@ -16,8 +17,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         // Check the arguments.
         host::CheckCounts(call, {{"model", "a model"}, {"samples", "the samples"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
-        const CodeMatrix samples = host::ReadCodes(call.prhs[kInSamples], "argument 2 (samples)", model);
-        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
+        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
+        const CodeMatrix samples =
+            host::ReadDataWithMissing(call.prhs[kInSamples], "argument 2 (samples)", options.mask, model);
+        const ImputePlan plan = PlanObservedEvidence(model, samples, options.threads);
+        host::RequireCountableCompletions(plan, samples, options.threads, "leave fewer entries missing.");
 
         // Do the job.
         const auto n = static_cast<std::size_t>(samples.numSamples);
@@ -26,6 +30,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         Span<double> scores;
         if (host::Wants(call, kOutScores))
             scores = Span<double>(host::CreateOutput(call, kOutScores, units, n), units * n);
-        BestUnits(model, samples, options.threads, best, scores, call.interrupt);
+        BestUnits(plan, samples, options.threads, best, scores, call.interrupt);
     });
 }

@@ -20,7 +20,15 @@ function test_best()
   tavrix_expect_error('Tavrix:TavrixBest:missingField', @() TavrixBest(rmfield(model, 'Pi'), samples));
   tavrix_expect_error('Tavrix:TavrixBest:dataSize', @() TavrixBest(model, samples(1:2, :)));
   tavrix_expect_error('Tavrix:TavrixBest:codeRange', @() TavrixBest(model, samples + 5));
-  tavrix_expect_error('Tavrix:TavrixBest:codeRange', @() TavrixBest(model, NaN(3, 1)));
+  tavrix_expect_error('Tavrix:TavrixBest:codeRange', @() TavrixBest(model, NaN(3, 1), 'Mask', ones(3, 1)));
+  tavrix_expect_error('Tavrix:TavrixBest:fieldValue', @() TavrixBest(setfield(model, 'Lattice', 'hex'), samples));
+  % Missing entries: NaN or the mask's zeros, never read.
+  partial = samples; partial(2, :) = NaN;
+  [best, scores] = TavrixBest(model, partial);
+  [best2, scores2] = TavrixBest(model, samples, 'Mask', ~isnan(partial));
+  tavrix_same_bits(best, best2, 'NaN and mask');
+  tavrix_same_bits(scores, scores2, 'NaN and mask');
+  assert(isequal(TavrixBest(setfield(model, 'Lattice', 'hexagonal'), partial), best));
   tavrix_expect_error('Tavrix:TavrixBest:option', @() TavrixBest(model, samples, 'Threads', 0));
   tavrix_expect_error('Tavrix:TavrixBest:option', @() TavrixBest(model, samples, 'Colour', 1));
   bad = model; bad.Marginal{2} = [1; 2];

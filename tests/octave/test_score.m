@@ -23,6 +23,22 @@ function test_score()
   assert(isequal(size(empty), [0 1]));
   tavrix_same_bits(TavrixScore(model, floor(samples)), TavrixScore(model, uint8(floor(samples))), 'uint8 codes');
 
+  % A missing entry is summed out: the log of the summed probabilities of its completions.
+  [~, L] = TavrixScore(model, samples);
+  for v = 1:3
+    partial = samples; partial(v, 2) = NaN;
+    [~, whole] = TavrixScore(model, partial);
+    completions = repmat(samples(:, 2), 1, model.Ranges(v));
+    completions(v, :) = 0:model.Ranges(v) - 1;
+    [~, each] = TavrixScore(model, completions);
+    assert(abs(whole(2) - log(sum(exp(each)))) < 1e-12 && isequal(whole([1 3 4]), L([1 3 4])));
+  end
+  % Every entry missing: every code the three variables can take.
+  [a, b, c] = ndgrid(0:model.Ranges(1) - 1, 0:model.Ranges(2) - 1, 0:model.Ranges(3) - 1);
+  [~, each] = TavrixScore(model, [a(:) b(:) c(:)]');
+  [~, none] = TavrixScore(model, NaN(3, 1), 'Threads', 2);
+  assert(abs(none - log(sum(exp(each)))) < 1e-12);
+
   tavrix_expect_error('Tavrix:TavrixScore:argumentCount', @() TavrixScore(model));
   tavrix_expect_error('Tavrix:TavrixScore:notModel', @() TavrixScore({}, samples));
   tavrix_expect_error('Tavrix:TavrixScore:missingField', @() TavrixScore(rmfield(model, 'Intersect'), samples));

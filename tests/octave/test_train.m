@@ -5,12 +5,15 @@ function test_train()
 % same model for every thread count and for statistics added over parts,
 % the caller's model untouched, and the errors.
   rand('state', 3);
-  for trial = 1:4
+  for trial = 1:6
     d = 4; n = 60;
     ranges = 2 + mod((1:d)' + trial, 2);
     data = floor(rand(d, n) .* ranges);
     data(rand(d, n) < 0.15) = NaN;
     model = TavrixInit(data, 2, 2, 'Seed', trial, 'Ranges', ranges, 'RootNode', mod(trial, 2) * 2);
+    if trial > 4
+      model.Lattice = 'hexagonal';
+    end
     radius = 0.5 + trial / 2;
     [stats, best, loglik] = TavrixStats(model, data, 'Threads', 2);
     expected = reference_epoch(model, data, radius, 3);
@@ -59,6 +62,26 @@ function test_train()
   % 'UseParallel': blocks counted in a (here serial) parfor loop, the same model and info.
   [inBlocks, blockInfo] = TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask, 'UseParallel', true);
   assert(isequaln(trained, inBlocks) && isequaln(info, blockInfo), 'UseParallel changes the result');
+
+  % The lattice: the model's own, or the option's, which the result keeps.
+  hex = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Lattice', 'hexagonal');
+  assert(strcmp(hex.Lattice, 'hexagonal') && ~isfield(model, 'Lattice'));
+  given = model; given.Lattice = 'hexagonal';
+  assert(isequaln(hex, TavrixTrain(given, data, 3, 'Radius', [2 0.5])));
+  stepped = given;
+  for e = 1:3
+    a = TavrixStats(stepped, data(:, 1:150), 'Threads', 2);
+    b = TavrixStats(stepped, data(:, 151:end));
+    stepped = TavrixUpdate(stepped, struct('Count', a.Count + b.Count, 'Values', a.Values + b.Values, ...
+                                           'Pairs', a.Pairs + b.Pairs), info.Radius(e));
+  end
+  assert(isequaln(hex, stepped), 'hexagonal statistics of parts do not add up to TavrixTrain''s');
+  assert(~isequaln(rmfield(hex, 'Lattice'), trained), 'the lattice does not reach the smoothing');
+  back = TavrixTrain(given, data, 3, 'Radius', [2 0.5], 'Lattice', 'Rectangular');
+  assert(strcmp(back.Lattice, 'rectangular') && isequaln(rmfield(back, 'Lattice'), trained));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Lattice', 'square'));
+  tavrix_expect_error('Tavrix:TavrixTrain:fieldValue', @() TavrixTrain(setfield(model, 'Lattice', 'hex'), data, 3));
+  tavrix_expect_error('Tavrix:TavrixFit:lattice', @() TavrixFit(given, 10));
 
   shown = evalc('TavrixTrain(model, data, 2, ''Verbose'', true);');
   assert(~isempty(strfind(shown, 'epoch 2 of 2')) && isempty(evalc('TavrixTrain(model, data, 2);')));
@@ -130,7 +153,13 @@ function e = reference_epoch(m, data, radius, prior)
   end
   q = 1 ./ repelem(r, r);
   [row, col] = ind2sub([m.NumRowsMap m.NumColsMap], 1:units);
-  grid = abs(row' - row) + abs(col' - col);
+  if isfield(m, 'Lattice') && strcmp(m.Lattice, 'hexagonal')
+    % Cube coordinates of offset rows, odd (0-based) rows shifted right.
+    x = (col - 1) - (row - 1 - mod(row - 1, 2)) / 2; z = row - 1; y = -x - z;
+    grid = max(max(abs(x' - x), abs(y' - y)), abs(z' - z));
+  else
+    grid = abs(row' - row) + abs(col' - col);
+  end
   w = exp(-grid .^ 2 / (2 * radius ^ 2));
   S = e.values * w'; SP = e.pairs * w'; Sn = e.count * w';
   e.model = m;

@@ -1,5 +1,6 @@
 #include "reference_batch.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -14,6 +15,14 @@ struct Sizes {
     std::vector<std::int32_t> pairStart;  // d x d
     std::int32_t numValues = 0, numPairs = 0;
 };
+
+// Steps between two units of a hexagonal grid whose odd rows are shifted
+// right by half a unit: in cube coordinates, the largest coordinate difference.
+double HexagonalSteps(std::int32_t r1, std::int32_t c1, std::int32_t r2, std::int32_t c2) {
+    const std::int32_t x1 = c1 - (r1 - r1 % 2) / 2, z1 = r1, y1 = -x1 - z1;
+    const std::int32_t x2 = c2 - (r2 - r2 % 2) / 2, z2 = r2, y2 = -x2 - z2;
+    return std::max(std::abs(x1 - x2), std::max(std::abs(y1 - y2), std::abs(z1 - z2)));
+}
 
 Sizes SizesOf(const RawModel& model) {
     Sizes s;
@@ -223,7 +232,8 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
         std::vector<double> pairs(static_cast<std::size_t>(s.numPairs), 0.0);
         double n = 0.0;
         for (std::int32_t l = 0; l < s.units; ++l) {
-            const double dist = std::abs(k % s.rows - l % s.rows) + std::abs(k / s.rows - l / s.rows);
+            const double dist = model.hexagonal ? HexagonalSteps(k % s.rows, k / s.rows, l % s.rows, l / s.rows)
+                                                : std::abs(k % s.rows - l % s.rows) + std::abs(k / s.rows - l / s.rows);
             const double w = std::exp((dist * dist / (radius * radius)) * -0.5);
             n += w * c.count[static_cast<std::size_t>(l)];
             if (w == 0.0 || c.count[static_cast<std::size_t>(l)] == 0.0) continue;

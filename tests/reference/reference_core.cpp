@@ -1,6 +1,7 @@
 #include "reference_core.hpp"
 
 #include <cmath>
+#include <limits>
 
 namespace tavrix::reference {
 
@@ -45,11 +46,43 @@ double UnitLogLikelihood(const double* sample, const double* marginal, const dou
     return s;
 }
 
+double ObservedLogLikelihood(const RawModel& m, std::int32_t k, const double* sample, const RawTable& t) {
+    const std::int32_t d = (std::int32_t)m.dimension, maxRange = (std::int32_t)m.maxRange;
+    const std::int32_t numValues = (std::int32_t)m.numValues, root = (std::int32_t)m.rootNode;
+    std::vector<double> x(sample, sample + d);
+    std::int64_t completions = 1;
+    bool missing = false;
+    for (std::int32_t i = 0; i < d; ++i)
+        if (sample[i] != sample[i]) {
+            completions = completions * t.rangeCounts[i];
+            missing = true;
+        }
+    std::vector<double> l(completions);
+    for (std::int64_t c = 0; c < completions; ++c) {
+        std::int64_t rest = c;
+        for (std::int32_t i = 0; i < d; ++i)
+            if (sample[i] != sample[i]) {
+                x[i] = (double)(rest % t.rangeCounts[i]);
+                rest = rest / t.rangeCounts[i];
+            }
+        l[c] = UnitLogLikelihood(x.data(), m.marginal[k].data(), m.intersect[k].data(), m.graph[k].data(),
+                                 t.valueIndexTable.data(), d, maxRange, numValues, root);
+    }
+    if (!missing) return l[0];
+    const double inf = std::numeric_limits<double>::infinity();
+    double top = -inf;
+    for (std::int64_t c = 0; c < completions; ++c)
+        if (l[c] - l[c] == 0 && l[c] > top) top = l[c];
+    double sum = 0.0;
+    for (std::int64_t c = 0; c < completions; ++c)
+        if (l[c] - l[c] == 0) sum = sum + std::exp(l[c] - top);
+    return sum > 0.0 ? top + std::log(sum) : -inf;
+}
+
 void BestUnits(const RawModel& m, const double* samples, std::int32_t n, std::vector<double>& best,
                std::vector<double>* scores) {
     const std::int32_t rows = (std::int32_t)m.numRowsMap, cols = (std::int32_t)m.numColsMap;
     const std::int32_t d = (std::int32_t)m.dimension, maxRange = (std::int32_t)m.maxRange;
-    const std::int32_t numValues = (std::int32_t)m.numValues, root = (std::int32_t)m.rootNode;
     const std::int32_t units = rows * cols;
     best.assign(n > 0 ? n : 0, 0.0);
     if (scores) scores->assign(static_cast<std::size_t>(units) * (n > 0 ? n : 0), 0.0);
@@ -59,9 +92,7 @@ void BestUnits(const RawModel& m, const double* samples, std::int32_t n, std::ve
         for (std::int32_t c = 0; c < cols; ++c) {
             for (std::int32_t r = 0; r < rows; ++r) {
                 const std::int32_t k = c * rows + r;
-                const double s = UnitLogLikelihood(samples + j * d, m.marginal[k].data(), m.intersect[k].data(),
-                                                   m.graph[k].data(), t.valueIndexTable.data(), d, maxRange, numValues,
-                                                   root);
+                const double s = ObservedLogLikelihood(m, k, samples + j * d, t);
                 if (s == s && s - s == 0) {
                     const double score = std::log(m.pi[k]) + s;
                     if (score > bestScore) {

@@ -8,7 +8,6 @@ void MixtureScores(const RawModel& m, const double* samples, std::int32_t n, dou
                    std::vector<double>& perSample) {
     const std::int32_t rows = (std::int32_t)m.numRowsMap, cols = (std::int32_t)m.numColsMap;
     const std::int32_t d = (std::int32_t)m.dimension, maxRange = (std::int32_t)m.maxRange;
-    const std::int32_t numValues = (std::int32_t)m.numValues, root = (std::int32_t)m.rootNode;
     perSample.assign(n > 0 ? n : 0, 0.0);
     const RawTable t = BuildValueIndexTable(m.ranges.data(), m.translate.data(), d, maxRange);
     double result = 0.0;
@@ -17,9 +16,7 @@ void MixtureScores(const RawModel& m, const double* samples, std::int32_t n, dou
         std::int32_t k = 0;
         for (std::int32_t c = 0; c < cols; ++c) {
             for (std::int32_t r = 0; r < rows; ++r) {
-                const double L = UnitLogLikelihood(samples + s * d, m.marginal[k].data(), m.intersect[k].data(),
-                                                   m.graph[k].data(), t.valueIndexTable.data(), d, maxRange, numValues,
-                                                   root);
+                const double L = ObservedLogLikelihood(m, k, samples + s * d, t);
                 if (L - L == 0) p = p + std::exp(L) * m.pi[k];
                 k = k + 1;
             }

@@ -9,7 +9,8 @@
 
 namespace tavrix::reference {
 
-// average = -(sum of perSample) / n, perSample[j] = log(sum_k exp(L_kj) Pi[k]).
+// average = -(sum of perSample) / n, perSample[j] = log(sum_k exp(L_kj) Pi[k]),
+// L_kj = ObservedLogLikelihood (NaN entries missing).
 void MixtureScores(const RawModel& model, const double* samples, std::int32_t n, double& average,
                    std::vector<double>& perSample);
 

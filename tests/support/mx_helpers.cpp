@@ -25,8 +25,9 @@ MxPtr Cells(const std::vector<std::vector<double>>& cells, std::size_t rows, std
 
 MxPtr ToMx(const reference::RawModel& m) {
     const char* names[] = {"Marginal", "Intersect", "Graph", "Mutual", "Pi", "NumVictories", "Translate", "Ranges",
-                           "NumRowsMap", "NumColsMap", "Dimension", "MaxRange", "NumValues", "RootNode", "Samples"};
-    MxPtr s(mxCreateStructMatrix(1, 1, 15, names));
+                           "NumRowsMap", "NumColsMap", "Dimension", "MaxRange", "NumValues", "RootNode", "Samples",
+                           "Lattice"};
+    MxPtr s(mxCreateStructMatrix(1, 1, m.hexagonal ? 16 : 15, names));
     const auto rows = static_cast<std::size_t>(m.numRowsMap), cols = static_cast<std::size_t>(m.numColsMap);
     const auto d = static_cast<std::size_t>(m.dimension), nv = static_cast<std::size_t>(m.numValues);
     mxSetField(s.get(), 0, "Marginal", Cells(m.marginal, rows, cols, nv, 1).release());
@@ -44,6 +45,7 @@ MxPtr ToMx(const reference::RawModel& m) {
     mxSetField(s.get(), 0, "NumValues", Scalar(m.numValues).release());
     mxSetField(s.get(), 0, "RootNode", Scalar(m.rootNode).release());
     mxSetField(s.get(), 0, "Samples", Matrix(d, d == 0 ? 0 : m.samples.size() / d, m.samples).release());
+    if (m.hexagonal) mxSetField(s.get(), 0, "Lattice", mxCreateString("hexagonal"));
     return s;
 }
 

@@ -106,6 +106,7 @@ MapModel ViewOf(const reference::RawModel& raw) {
     m.maxRange = static_cast<std::int32_t>(raw.maxRange);
     m.numValues = static_cast<std::int32_t>(raw.numValues);
     m.rootNode = static_cast<std::int32_t>(raw.rootNode);
+    m.lattice = raw.hexagonal ? Lattice::kHexagonal : Lattice::kRectangular;
     for (std::size_t k = 0; k < raw.marginal.size(); ++k)
         m.units.push_back({raw.marginal[k].data(), raw.intersect[k].data(), raw.graph[k].data()});
     m.pi = Span<const double>(raw.pi.data(), raw.pi.size());
@@ -118,7 +119,7 @@ CodeMatrix CodesOf(const reference::RawModel& model, const std::vector<double>& 
     CodeMatrix codes;
     codes.dimension = static_cast<std::int32_t>(model.dimension);
     codes.numSamples = codes.dimension == 0 ? 0 : static_cast<std::int32_t>(samples.size() / codes.dimension);
-    for (double x : samples) codes.codes.push_back(static_cast<std::int32_t>(x));
+    for (double x : samples) codes.codes.push_back(x != x ? kMissingCode : static_cast<std::int32_t>(x));
     return codes;
 }
 

@@ -50,7 +50,7 @@ MapModel ViewOf(const reference::RawModel& model);
 // Writable views of a raw model's trained arrays (pointers into it).
 TrainedTables TablesOf(reference::RawModel& model);
 
-// Codes truncated as the host layer does.
+// Codes truncated as the host layer does; NaN entries are missing.
 CodeMatrix CodesOf(const reference::RawModel& model, const std::vector<double>& samples);
 
 // Unit tables normalised as a tree distribution: proper marginals and joints

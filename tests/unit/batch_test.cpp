@@ -81,12 +81,38 @@ bool CountedSparsely(const reference::RawModel& raw) {
     return WorthCountingSparsely(model, table, ModelBaselines(model, table));
 }
 
+// One epoch on `samples`, the fast pass and update against the literal ones,
+// bit for bit; returns the updated model.
+reference::RawModel ExpectEpochMatchesLiteral(const reference::RawModel& raw, const std::vector<double>& samples,
+                                              int n, double radius, double prior, int threads) {
+    const reference::BatchCounts expected = reference::CountBatch(raw, samples.data(), n);
+    const FastCounts fast = CountFast(raw, CodesOf(raw, samples), threads);
+    EXPECT_TRUE(SameBits(expected.count, fast.stats.count));
+    EXPECT_TRUE(SameBits(expected.values, fast.stats.values));
+    EXPECT_TRUE(SameBits(expected.pairs, fast.stats.pairs));
+    EXPECT_EQ(expected.best, fast.best);
+    EXPECT_TRUE(SameBits(expected.logLikelihood, fast.logLikelihood));
+
+    const reference::RawModel literal = reference::UpdateBatch(raw, expected, radius, prior);
+    const reference::RawModel updated = UpdateFast(raw, fast.stats, radius, prior, threads);
+    for (std::size_t k = 0; k < raw.marginal.size(); ++k) {
+        EXPECT_TRUE(SameBits(literal.marginal[k], updated.marginal[k])) << "unit " << k;
+        EXPECT_TRUE(SameBits(literal.intersect[k], updated.intersect[k])) << "unit " << k;
+        EXPECT_TRUE(SameBits(literal.mutual[k], updated.mutual[k])) << "unit " << k;
+        EXPECT_TRUE(SameBits(literal.graph[k], updated.graph[k])) << "unit " << k;
+    }
+    EXPECT_TRUE(SameBits(literal.pi, updated.pi));
+    EXPECT_TRUE(SameBits(literal.numVictories, updated.numVictories));
+    return updated;
+}
+
 // Both ways of counting; units with a zero in their tables, scored by the
 // plain sum; values off their baselines in most samples or in few.
 TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
     Random random(17);
     int sparseTrials = 0;
     for (int trial = 0; trial < 16; ++trial) {
+        SCOPED_TRACE(trial);
         reference::RawModel raw = ProperModel(random, 1 + random.Below(3), 1 + random.Below(4), 2 + random.Below(6),
                                               random.Chance(0.5), trial % 4 == 2 ? 12 : 3);
         if (trial % 4 == 3) {
@@ -97,29 +123,36 @@ TEST_P(BatchEpoch, PassAndUpdateMatchTheLiteralEpochBitForBit) {
         sparseTrials += CountedSparsely(raw) ? 1 : 0;
         const int n = 1 + random.Below(40);
         const std::vector<double> samples = RandomSamples(random, raw, n, false);
-        const reference::BatchCounts expected = reference::CountBatch(raw, samples.data(), n);
-        const FastCounts fast = CountFast(raw, CodesOf(raw, samples), GetParam());
-        ASSERT_TRUE(SameBits(expected.count, fast.stats.count)) << "trial " << trial;
-        ASSERT_TRUE(SameBits(expected.values, fast.stats.values)) << "trial " << trial;
-        ASSERT_TRUE(SameBits(expected.pairs, fast.stats.pairs)) << "trial " << trial;
-        ASSERT_EQ(expected.best, fast.best) << "trial " << trial;
-        ASSERT_TRUE(SameBits(expected.logLikelihood, fast.logLikelihood)) << "trial " << trial;
-
         const double radius = std::vector<double>{0.2, 0.7, 1.0, 2.5}[static_cast<std::size_t>(random.Below(4))];
         const double prior = 0.5 + 4.0 * random.Uniform();
-        const reference::RawModel literal = reference::UpdateBatch(raw, expected, radius, prior);
-        const reference::RawModel updated = UpdateFast(raw, fast.stats, radius, prior, GetParam());
-        for (std::size_t k = 0; k < raw.marginal.size(); ++k) {
-            ASSERT_TRUE(SameBits(literal.marginal[k], updated.marginal[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.intersect[k], updated.intersect[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.mutual[k], updated.mutual[k])) << "trial " << trial << " unit " << k;
-            ASSERT_TRUE(SameBits(literal.graph[k], updated.graph[k])) << "trial " << trial << " unit " << k;
-        }
-        ASSERT_TRUE(SameBits(literal.pi, updated.pi)) << "trial " << trial;
-        ASSERT_TRUE(SameBits(literal.numVictories, updated.numVictories)) << "trial " << trial;
+        ExpectEpochMatchesLiteral(raw, samples, n, radius, prior, GetParam());
+        if (HasFailure()) return;
     }
     EXPECT_GT(sparseTrials, 0);
     EXPECT_LT(sparseTrials, 16);
+}
+
+// A hexagonal map smooths with its own distances, as the literal epoch does;
+// the same map on the rectangular lattice comes out different.
+TEST_P(BatchEpoch, HexagonalMapsMatchTheLiteralEpochBitForBit) {
+    Random random(23);
+    for (int trial = 0; trial < 8; ++trial) {
+        SCOPED_TRACE(trial);
+        reference::RawModel raw =
+            ProperModel(random, 2 + random.Below(3), 2 + random.Below(3), 2 + random.Below(5), random.Chance(0.5));
+        raw.hexagonal = true;
+        const int n = 10 + random.Below(40);
+        const std::vector<double> samples = RandomSamples(random, raw, n, false);
+        const double radius = 0.8 + random.Uniform();
+        const reference::RawModel hexagonal = ExpectEpochMatchesLiteral(raw, samples, n, radius, 2.0, GetParam());
+        raw.hexagonal = false;
+        const reference::RawModel rectangular = ExpectEpochMatchesLiteral(raw, samples, n, radius, 2.0, GetParam());
+        if (HasFailure()) return;
+        bool differs = false;
+        for (std::size_t k = 0; k < raw.marginal.size(); ++k)
+            differs = differs || !SameBits(hexagonal.marginal[k], rectangular.marginal[k]);
+        EXPECT_TRUE(differs);
+    }
 }
 
 // Samples with missing entries: whole counts that add up over any split, and

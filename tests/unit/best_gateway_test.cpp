@@ -103,10 +103,11 @@ TEST_F(BestGateway, MessagesSayWhatToDo) {
 
     std::vector<double> values(samples_);
     values[4 * 2 + 1] = std::nan("");
-    MxPtr missing = Matrix(4, 5, values);
-    const Outcome nan = CallGateway(TavrixBest_mexFunction, 1, {model_.get(), missing.get()});
+    MxPtr missing = Matrix(4, 5, values), mask = Matrix(4, 5, std::vector<double>(20, 1.0)), maskName = Text("Mask");
+    const Outcome nan =
+        CallGateway(TavrixBest_mexFunction, 1, {model_.get(), missing.get(), maskName.get(), mask.get()});
     expectMessage(nan, "codeRange", "entry (2, 3)");
-    expectMessage(nan, "codeRange", "NaN marks a missing value; TavrixImpute");
+    expectMessage(nan, "codeRange", "the mask alone marks missing entries");
 
     values = samples_;
     values[4] = raw_.ranges[0];  // one past the last code of variable 1: a 1-based code
@@ -179,17 +180,42 @@ TEST_F(BestGateway, RejectsBadSamples) {
     ExpectError("dataSize", {model_.get(), rows.get()});
     MxPtr text = Text("abcd");
     ExpectError("dataClass", {model_.get(), text.get()});
-    for (double bad : {-1.0, std::nan(""), HUGE_VAL, 3.0}) {
+    for (double bad : {-1.0, HUGE_VAL, 3.0}) {
         std::vector<double> values(samples_);
         values[7] = bad;
         MxPtr data = Matrix(4, 5, values);
         ExpectError("codeRange", {model_.get(), data.get()});
     }
+    MxPtr maskName = Text("Mask"), wide = Matrix(4, 6, std::vector<double>(24, 1.0)), text2 = Text("mask");
+    ExpectError("dataSize", {model_.get(), data_.get(), maskName.get(), wide.get()});
+    ExpectError("dataClass", {model_.get(), data_.get(), maskName.get(), text2.get()});
     // -0.9 truncates to code 0 and is valid.
     std::vector<double> values(samples_);
     values[0] = -0.9;
     MxPtr data = Matrix(4, 5, values);
     EXPECT_EQ(CallGateway(TavrixBest_mexFunction, 1, {model_.get(), data.get()}).errorId, "");
+}
+
+// NaN entries and a 'Mask' mark the same entries missing; masked entries are
+// never read.
+TEST_F(BestGateway, MissingEntriesByNaNOrMask) {
+    std::vector<double> withNaN(samples_), maskValues(samples_.size(), 1.0), masked(samples_);
+    for (const std::size_t e : {1u, 6u, 7u, 12u, 13u}) {
+        withNaN[e] = std::nan("");
+        maskValues[e] = 0.0;
+        masked[e] = e % 2 ? -5.0 : std::nan("");
+    }
+    std::vector<double> best, scores;
+    reference::BestUnits(raw_, withNaN.data(), 5, best, &scores);
+    MxPtr nanData = Matrix(4, 5, withNaN), maskedData = Matrix(4, 5, masked), mask = Matrix(4, 5, maskValues);
+    MxPtr maskName = Text("Mask");
+    for (const Outcome& o : {CallGateway(TavrixBest_mexFunction, 2, {model_.get(), nanData.get()}),
+                             CallGateway(TavrixBest_mexFunction, 2,
+                                         {model_.get(), maskedData.get(), maskName.get(), mask.get()})}) {
+        ASSERT_EQ(o.errorId, "") << o.errorMessage;
+        EXPECT_TRUE(SameBits(best, Values(o.results[0].get())));
+        EXPECT_TRUE(SameBits(scores, Values(o.results[1].get())));
+    }
 }
 
 TEST_F(BestGateway, AcceptsWhatIsSafe) {

@@ -94,12 +94,17 @@ TEST_F(ScoreGateway, RejectsMalformedCalls) {
     ExpectError("dataSize", {model_.get(), rows.get()});
     MxPtr text = Text("abcd");
     ExpectError("dataClass", {model_.get(), text.get()});
-    for (double bad : {-1.0, std::nan(""), 3.0, 1e300}) {
+    for (double bad : {-1.0, 3.0, 1e300}) {
         std::vector<double> values(samples_);
         values[9] = bad;
         MxPtr data = Matrix(4, 7, values);
         ExpectError("codeRange", {model_.get(), data.get()});
     }
+    // With a 'Mask', NaN is a code like any other, and wrong.
+    std::vector<double> values(samples_);
+    values[9] = std::nan("");
+    MxPtr nan = Matrix(4, 7, values), mask = Matrix(4, 7, std::vector<double>(28, 1.0)), maskName = Text("Mask");
+    ExpectError("codeRange", {model_.get(), nan.get(), maskName.get(), mask.get()});
     MxPtr seed = Text("Seed"), one = Scalar(1), name = Text("Threads"), zero = Scalar(0);
     ExpectError("option", {model_.get(), data_.get(), seed.get(), one.get()});
     ExpectError("option", {model_.get(), data_.get(), name.get(), zero.get()});

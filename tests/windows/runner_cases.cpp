@@ -128,6 +128,17 @@ void BestCases(Builder& b) {
     const Fixture pd = MakeFixture(b, 14, proper, 400, true, false);
     b.Add("best.proper.directed", "TavrixBest", 2, {pd.model, pd.data}, kinds);
 
+    // Missing entries, by NaN or by mask: few completions enumerated, many by message passing.
+    const std::vector<double> mask = RandomMask(15, pd, 6);
+    std::vector<double> missing(pd.samples);
+    for (std::size_t k = 0; k < missing.size(); ++k)
+        if (mask[k] == 0.0) missing[k] = kNaN;
+    b.Add("best.missing", "TavrixBest", 2, {pd.model, b.Keep(Matrix(12, 400, missing)), threads, b.Keep(Scalar(3))},
+          kinds);
+    b.Add("best.missing.mask", "TavrixBest", 2,
+          {pd.model, pd.data, b.Keep(Text("Mask")), b.Keep(Matrix(12, 400, mask))}, kinds);
+    b.Add("score.missing", "TavrixScore", 2, {pd.model, b.Keep(Matrix(12, 400, missing))});
+
     // Codes of an integer class, no samples, no units.
     MxPtr ints(mxCreateNumericMatrix(4, 50, mxINT16_CLASS, mxREAL));
     auto* code = static_cast<short*>(mxGetData(ints.get()));
@@ -153,7 +164,7 @@ void BestCases(Builder& b) {
           {b.Changed(s.model, "Translate", Matrix(3, 4, std::vector<double>(12, kNaN))), s.data});
     b.Add("best.error.datasize", "TavrixBest", 1, {s.model, b.Keep(Matrix(3, 5, std::vector<double>(15, 0.0)))});
     b.Add("best.error.dataclass", "TavrixBest", 1, {s.model, b.Keep(Text("abcd"))});
-    for (const double bad : {-1.0, kNaN, HUGE_VAL, 3.0}) {
+    for (const double bad : {-1.0, HUGE_VAL, 3.0}) {
         std::vector<double> values(s.samples);
         values[7] = bad;
         b.Add("best.error.code", "TavrixBest", 1, {s.model, b.Keep(Matrix(4, 50, values))});
@@ -318,6 +329,8 @@ void BatchCases(Builder& b) {
            b.Keep(Text("Mask")), b.Keep(Matrix(7, 150, mask))},
           struct2);
     b.Add("stats.missing", "TavrixStats", 3, {f.model, data}, {Kind::kReal, Kind::kInteger, Kind::kReal});
+    b.Add("train.hexagonal", "TavrixTrain", 1, {f.model, data, b.Keep(Scalar(4)), b.Keep(Text("Lattice")),
+                                                b.Keep(Text("hexagonal"))}, struct2);
     b.Add("train.error.epochs", "TavrixTrain", 1, {f.model, data, b.Keep(Text("many"))});
     b.Add("train.error.prior", "TavrixTrain", 1, {f.model, data, b.Keep(Scalar(2)), b.Keep(Text("Prior")), b.Keep(Scalar(0))});
     b.Add("update.error.stats", "TavrixUpdate", 1, {f.model, f.data, b.Keep(Scalar(1))});
