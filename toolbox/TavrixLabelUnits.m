@@ -16,14 +16,17 @@
 %   [...] = TavrixLabelUnits(..., 'NumClasses', K) sets K (default
 %   max(CLASSES) + 1), e.g. when some class has no samples.
 %
-%   Missing entries (NaN in DATA) are refused: complete the samples first
-%   with TavrixImpute.
+%   [...] = TavrixLabelUnits(..., 'Mask', M) takes DATA's missing entries
+%   from M (0 marks one) instead of from its NaN entries. A missing entry
+%   means the value is unknown: it is summed out when the sample's best unit
+%   is found, as TavrixBest does. Complete samples are placed as always.
 %
 %   Errors (identifiers Tavrix:TavrixLabelUnits:<reason>)
 %     argumentCount  fewer than three arguments
 %     dataClass      DATA or CLASSES is not numeric
-%     codeRange      DATA holds NaN or a code out of range, or CLASSES a
-%                    value that is not a code 0..K-1
+%     codeRange      DATA holds a code out of range, or CLASSES a value
+%                    that is not a code 0..K-1, codes 1..K (no class 0:
+%                    pass CLASSES - 1), or a code NumClasses or above
 %     dataSize       CLASSES does not hold one class per sample
 %     option         an unknown or malformed option
 %     and TavrixBest's other reasons for a malformed MODEL or DATA.
@@ -42,7 +45,7 @@ function [majority, shares, counts, varargout] = TavrixLabelUnits(model, data, c
   tavrix_check_outputs(caller, nargout, 3, '[MAJORITY, SHARES, COUNTS] = TavrixLabelUnits(MODEL, DATA, CLASSES)');
   tavrix_check_count(caller, nargin, 3, Inf, 'TavrixLabelUnits(MODEL, DATA, CLASSES, ''NumClasses'', K)');
   tavrix_check_model(caller, model, 1, {});   % TavrixBest checks the rest
-  opts = tavrix_options(caller, varargin, struct('NumClasses', []), 4);
+  opts = tavrix_options(caller, varargin, struct('NumClasses', [], 'Mask', []), 4);
   numClasses = opts.NumClasses;
   if ~isempty(numClasses) && (~isscalar(numClasses) || ~isnumeric(numClasses) || ~isreal(numClasses) || ...
                               ~(numClasses >= 1 && numClasses < Inf) || numClasses ~= fix(numClasses))
@@ -53,7 +56,7 @@ function [majority, shares, counts, varargout] = TavrixLabelUnits(model, data, c
     tavrix_fail(caller, 'dataClass', 'CLASSES must be numeric class codes 0..K-1, one per sample; found %s.', ...
                 tavrix_describe(classes));
   end
-  best = tavrix_best_units(caller, model, data);
+  best = tavrix_best_units(caller, model, data, 'DATA', opts.Mask);
   if numel(classes) ~= numel(best)
     tavrix_fail(caller, 'dataSize', 'CLASSES must hold one class code per sample (%d); found %s.', ...
                 numel(best), tavrix_describe(classes));

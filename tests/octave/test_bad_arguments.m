@@ -26,7 +26,8 @@ function test_bad_arguments()
   bad('TavrixLabelUnits:option', 'Colour', @() TavrixLabelUnits(model, codes, codes(1, :), 'Colour', 1));
   bad('TavrixLabelUnits:dataClass', 'CLASSES', @() TavrixLabelUnits(model, codes, 'abc'));
 
-  bad('TavrixQuality:argumentCount', 'TavrixQuality(MODEL, DATA)', @() TavrixQuality(model, codes, 1));
+  bad('TavrixQuality:argumentCount', 'TavrixQuality(MODEL, DATA)', @() TavrixQuality(model));
+  bad('TavrixQuality:option', 'Mask', @() TavrixQuality(model, codes, 1));
   bad('TavrixQuality:missingField', 'MODEL', @() TavrixQuality(notModel, codes));
   bad('TavrixQuality:dataClass', 'DATA', @() TavrixQuality(model, {codes}));
 
