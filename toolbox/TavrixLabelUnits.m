@@ -1,6 +1,6 @@
 %TAVRIXLABELUNITS Class label of every unit: its samples' majority class.
 %   [MAJORITY, SHARES] = TavrixLabelUnits(MODEL, DATA, CLASSES) assigns each
-%   sample (column of DATA, 0-based codes, complete) to its best unit
+%   sample (column of DATA, 0-based codes, NaN where missing) to its best unit
 %   (TavrixBest) and, per unit, counts the classes of its samples. CLASSES
 %   holds one class code 0..K-1 per sample (e.g. a variable held out of the
 %   model); NaN marks a sample of unknown class, which is not counted.
@@ -35,8 +35,7 @@
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
 %     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
-%     complete = all(~isnan(votes), 1);
-%     [majority, shares] = TavrixLabelUnits(model, votes(:, complete), codes(17, complete));
+%     [majority, shares] = TavrixLabelUnits(model, votes, codes(17, :));
 %     TavrixLabels(info, majority(:)', 17)   % party of each unit ('?': no samples)
 %
 %   See also TavrixPlotHits, TavrixQuality, TavrixBest, TavrixLabels.

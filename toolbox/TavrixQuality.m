@@ -43,8 +43,7 @@
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
 %     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
-%     complete = votes(:, all(~isnan(votes), 1));
-%     [nll, topo, hits] = TavrixQuality(model, complete)
+%     [nll, topo, hits] = TavrixQuality(model, votes)   % NaN votes summed out
 %
 %   See also TavrixBest, TavrixScore, TavrixLabelUnits, TavrixPlotHits, TavrixStats.
 function [nll, topo, hits, sampleNll, best, varargout] = TavrixQuality(model, data, varargin)
