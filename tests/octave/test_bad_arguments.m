@@ -54,7 +54,8 @@ end
 % Info, too many outputs; numbers written as integers.
 function check_common_slips(model, codes)
   bad('TavrixTrain:argumentCount', 'argument 3 (the number of epochs)', @() TavrixTrain(model, codes, 'Epochs', 10));
-  bad('TavrixTrain:argumentCount', 'argument 2 (the data)', @() TavrixTrain(model, 'Epochs', 10));
+  bad('TavrixTrain:argumentCount', 'argument 2 (the data)', @() TavrixTrain(model, 'Epochs', 10, 'Threads', 1));
+  bad('TavrixImpute:dataClass', 'argument 2', @() TavrixImpute(model, 'codes', ones(size(codes))));
   bad('TavrixBest:argumentCount', 'argument 2 (the samples)', @() TavrixBest(model, 'Threads', 1));
   bad('TavrixTrain:dataSize', 'found -10.', @() TavrixTrain(model, codes, -10));
   bad('TavrixTrain:dataSize', 'found 10.5.', @() TavrixTrain(model, codes, 10.5));
