@@ -35,7 +35,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const mxArray* in = call.prhs[kInModel];
         MapModel model = host::ReadModel(in, kInModel + 1);
         host::RequireBatchFields(in, model);
-        const std::int32_t epochs = host::ReadStepCount(call.prhs[kInEpochs], "argument 3 (epochs)");
+        const std::int32_t epochs = host::ReadEpochCount(call.prhs[kInEpochs], "argument 3 (epochs)");
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |

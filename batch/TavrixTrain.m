@@ -103,15 +103,17 @@
 %   docs/scaling.md for tavrix-train, the same training over MPI ranks.
 %
 %   Errors (identifiers Tavrix:TavrixTrain:<reason>)
-%     argumentCount, outputCount   wrong number of arguments or results
+%     argumentCount, outputCount   wrong number of arguments or results, or
+%                                  an option name where DATA or EPOCHS is due
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
 %                                  the model is not a valid MapModel for batch
 %                                  training (Dimension < 1, no units, no
 %                                  Mutual or NumVictories, a Translate that
 %                                  gives two values one index, a Lattice
 %                                  other than 'rectangular' or 'hexagonal')
-%     dataClass, dataSize          DATA or Mask of the wrong class or size, or
-%                                  EPOCHS not a finite real scalar
+%     dataClass, dataSize          DATA or Mask of the wrong class or size;
+%                                  EPOCHS not a real scalar (dataClass) or not
+%                                  a whole number 0 or more (dataSize)
 %     codeRange                    an observed code outside its variable's range
 %     option                       an unknown or malformed option
 %     parallelPass                 the 'UseParallel' loop failed (its message

@@ -60,11 +60,11 @@
 %   Example
 %     [codes, info, observed] = TavrixRead('data/vote.arff');
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
-%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     model = TavrixTrain(TavrixInit(complete, 6, 6, 'Seed', 1), complete, 30);
 %     mask = rand(size(complete)) > 0.1;    % hide about one value in ten
 %     [nlp, L] = TavrixHoles(model, complete, mask);
 %
-%   See also TavrixScore, TavrixImpute, TavrixFit, TavrixBest, TavrixInit.
+%   See also TavrixScore, TavrixImpute, TavrixTrain, TavrixBest, TavrixInit.
 
 % This file holds the help text; the function itself is the compiled MEX file.
 function varargout = TavrixHoles(varargin) %#ok<STOUT>

@@ -30,6 +30,13 @@ void Fail(Reason reason, const std::string& message) { throw Failure(reason, mes
 
 std::string Show(double value) {
     char text[32];
+    if (value != value) return "NaN";
+    if (value - value != 0.0) return value > 0 ? "Inf" : "-Inf";
+    // Whole numbers as integers: "%.1g" would write -10 as "-1e+01".
+    if (value == static_cast<double>(static_cast<long long>(value)) && value > -1e15 && value < 1e15) {
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+        return text;
+    }
     for (int digits = 1; digits <= 17; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, value);
         double back = 0.0;

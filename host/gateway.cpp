@@ -32,9 +32,32 @@ void CheckOptionsAndOutputs(const Call& call, int positional, int maxOutputs) {
                                        " were requested.");
 }
 
+// A text where a positional argument is due, with an even count of arguments
+// from it on and more arguments than positional ones, is a name-value pair
+// given too early; any other text is left to the argument's own reader:
+// "argument 3 (the number of epochs) is missing; found the text 'Epochs' there: ..."
+void CheckNoOptionForPositional(const Call& call, std::initializer_list<Positional> positional) {
+    std::string usage;
+    for (const Positional& argument : positional) usage += (usage.empty() ? "" : ", ") + std::string(argument.name);
+    int index = 0;
+    for (const Positional& argument : positional) {
+        if (index < call.nrhs && mxIsChar(call.prhs[index]) && (call.nrhs - index) % 2 == 0 &&
+            call.nrhs > static_cast<int>(positional.size())) {
+            char name[64] = {0};
+            mxGetString(call.prhs[index], name, sizeof name);
+            Fail(Reason::kArgumentCount, "argument " + std::to_string(index + 1) + " (" + argument.meaning +
+                                             ") is missing; found the text '" + name + "' there: call " +
+                                             call.function + "(" + usage + ", options...), with options after the " +
+                                             std::to_string(positional.size()) + " positional arguments.");
+        }
+        ++index;
+    }
+}
+
 }  // namespace
 
 void CheckCounts(const Call& call, std::initializer_list<Positional> positional, int maxOutputs) {
+    CheckNoOptionForPositional(call, positional);
     if (call.nrhs < static_cast<int>(positional.size()))
         Fail(Reason::kArgumentCount, MissingArguments(call, positional));
     CheckOptionsAndOutputs(call, static_cast<int>(positional.size()), maxOutputs);

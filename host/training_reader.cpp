@@ -23,6 +23,14 @@ std::int32_t ReadStepCount(const mxArray* count, const char* name) {
     return t < 1.0 ? 0 : static_cast<std::int32_t>(t);
 }
 
+std::int32_t ReadEpochCount(const mxArray* count, const char* name) {
+    const double t = RealScalarArgument(count, name);
+    if (!(t >= 0.0 && t < 2147483648.0) || t != static_cast<double>(static_cast<std::int32_t>(t)))
+        Fail(Reason::kDataSize, std::string(name) + " must be a whole number of epochs, 0 or more (below 2^31); " +
+                                    "found " + Show(t) + ". Give the number of passes over the data, such as 30.");
+    return static_cast<std::int32_t>(t);
+}
+
 double ReadPositiveScalar(const mxArray* arg, const char* name) {
     const double x = RealScalarArgument(arg, name);
     if (!(x > 0.0 && x - x == 0.0))

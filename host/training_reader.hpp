@@ -14,6 +14,10 @@ namespace tavrix::host {
 // e.g. "argument 2 (iterations)".
 std::int32_t ReadStepCount(const mxArray* count, const char* name);
 
+// A batch trainer's epoch count: a whole number 0..2^31-1, else dataSize
+// (the online trainer's step count truncates instead).
+std::int32_t ReadEpochCount(const mxArray* count, const char* name);
+
 // A real numeric scalar argument that is positive and finite (a radius).
 double ReadPositiveScalar(const mxArray* arg, const char* name);
 

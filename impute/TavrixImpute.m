@@ -60,12 +60,12 @@
 %   Example
 %     [codes, info, observed] = TavrixRead('data/vote.arff');
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
-%     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
+%     model = TavrixTrain(TavrixInit(complete, 6, 6, 'Seed', 1), complete, 30);
 %     hidden = observed & rand(size(codes)) < 0.2;  % hide a fifth of the known votes
 %     [filled, post, logp] = TavrixImpute(model, codes, observed & ~hidden);
 %     accuracy = mean(filled(hidden) == codes(hidden));
 %
-%   See also TavrixHoles, TavrixScore, TavrixBest, TavrixFit.
+%   See also TavrixHoles, TavrixScore, TavrixBest, TavrixTrain.
 
 % This file holds the help text; the function itself is the compiled MEX file.
 function varargout = TavrixImpute(varargin) %#ok<STOUT>

@@ -1,6 +1,6 @@
 %TAVRIXLABELUNITS Class label of every unit: its samples' majority class.
 %   [MAJORITY, SHARES] = TavrixLabelUnits(MODEL, DATA, CLASSES) assigns each
-%   sample (column of DATA, 0-based codes, complete) to its best unit
+%   sample (column of DATA, 0-based codes, NaN where missing) to its best unit
 %   (TavrixBest) and, per unit, counts the classes of its samples. CLASSES
 %   holds one class code 0..K-1 per sample (e.g. a variable held out of the
 %   model); NaN marks a sample of unknown class, which is not counted.
@@ -16,14 +16,17 @@
 %   [...] = TavrixLabelUnits(..., 'NumClasses', K) sets K (default
 %   max(CLASSES) + 1), e.g. when some class has no samples.
 %
-%   Missing entries (NaN in DATA) are refused: complete the samples first
-%   with TavrixImpute.
+%   [...] = TavrixLabelUnits(..., 'Mask', M) takes DATA's missing entries
+%   from M (0 marks one) instead of from its NaN entries. A missing entry
+%   means the value is unknown: it is summed out when the sample's best unit
+%   is found, as TavrixBest does. Complete samples are placed as always.
 %
 %   Errors (identifiers Tavrix:TavrixLabelUnits:<reason>)
 %     argumentCount  fewer than three arguments
 %     dataClass      DATA or CLASSES is not numeric
-%     codeRange      DATA holds NaN or a code out of range, or CLASSES a
-%                    value that is not a code 0..K-1
+%     codeRange      DATA holds a code out of range, or CLASSES a value
+%                    that is not a code 0..K-1, codes 1..K (no class 0:
+%                    pass CLASSES - 1), or a code NumClasses or above
 %     dataSize       CLASSES does not hold one class per sample
 %     option         an unknown or malformed option
 %     and TavrixBest's other reasons for a malformed MODEL or DATA.
@@ -32,16 +35,16 @@
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
 %     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
-%     complete = all(~isnan(votes), 1);
-%     [majority, shares] = TavrixLabelUnits(model, votes(:, complete), codes(17, complete));
+%     [majority, shares] = TavrixLabelUnits(model, votes, codes(17, :));
 %     TavrixLabels(info, majority(:)', 17)   % party of each unit ('?': no samples)
 %
 %   See also TavrixPlotHits, TavrixQuality, TavrixBest, TavrixLabels.
-function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, varargin)
+function [majority, shares, counts, varargout] = TavrixLabelUnits(model, data, classes, varargin)
   caller = 'TavrixLabelUnits';
+  tavrix_check_outputs(caller, nargout, 3, '[MAJORITY, SHARES, COUNTS] = TavrixLabelUnits(MODEL, DATA, CLASSES)');
   tavrix_check_count(caller, nargin, 3, Inf, 'TavrixLabelUnits(MODEL, DATA, CLASSES, ''NumClasses'', K)');
   tavrix_check_model(caller, model, 1, {});   % TavrixBest checks the rest
-  opts = tavrix_options(caller, varargin, struct('NumClasses', []), 4);
+  opts = tavrix_options(caller, varargin, struct('NumClasses', [], 'Mask', []), 4);
   numClasses = opts.NumClasses;
   if ~isempty(numClasses) && (~isscalar(numClasses) || ~isnumeric(numClasses) || ~isreal(numClasses) || ...
                               ~(numClasses >= 1 && numClasses < Inf) || numClasses ~= fix(numClasses))
@@ -52,20 +55,19 @@ function [majority, shares, counts] = TavrixLabelUnits(model, data, classes, var
     tavrix_fail(caller, 'dataClass', 'CLASSES must be numeric class codes 0..K-1, one per sample; found %s.', ...
                 tavrix_describe(classes));
   end
-  best = tavrix_best_units(caller, model, data);
+  best = tavrix_best_units(caller, model, data, 'DATA', opts.Mask);
   if numel(classes) ~= numel(best)
     tavrix_fail(caller, 'dataSize', 'CLASSES must hold one class code per sample (%d); found %s.', ...
                 numel(best), tavrix_describe(classes));
   end
   classes = double(classes(:));
   known = ~isnan(classes);
-  if isempty(numClasses)
-    numClasses = max([classes(known); -1]) + 1;
-  end
-  bad = find(known & (classes < 0 | classes >= numClasses | classes ~= fix(classes) | isinf(classes)), 1);
+  bad = find(known & (classes < 0 | classes ~= fix(classes) | isinf(classes)), 1);
   if ~isempty(bad)
-    tavrix_fail(caller, 'codeRange', 'CLASSES(%d) = %g is not a class code 0..%d.', bad, classes(bad), numClasses - 1);
+    tavrix_fail(caller, 'codeRange', 'CLASSES(%d) = %s is not a class code: codes are whole numbers 0..K-1.', ...
+                bad, tavrix_number(classes(bad)));
   end
+  numClasses = tavrix_check_classes(caller, classes, numClasses, '''NumClasses''');
   units = model.NumRowsMap * model.NumColsMap;
   counted = known & best > 0;
   counts = accumarray([best(counted) classes(counted) + 1], 1, [units max(numClasses, 1)]);

@@ -22,7 +22,8 @@
 %     TavrixLabels(info, codes(:, 1))
 %
 %   See also TavrixRead.
-function names = TavrixLabels(info, codes, variables, varargin)
+function [names, varargout] = TavrixLabels(info, codes, variables, varargin)
+  tavrix_check_outputs('TavrixLabels', nargout, 1, 'NAMES = TavrixLabels(INFO, CODES, VARIABLES)');
   caller = 'TavrixLabels';
   tavrix_check_count(caller, nargin, 2, 3, 'TavrixLabels(INFO, CODES) or TavrixLabels(INFO, CODES, VARIABLES)');
   info = tavrix_check_info(caller, info, 'INFO');

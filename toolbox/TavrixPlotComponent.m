@@ -10,19 +10,28 @@
 %     File::   ['']  write the picture to this PNG file (headless).
 %     Title::  ['']  defaults to 'P(<variable> = <value>)'.
 %     Info::   []    the INFO struct of TavrixRead, for names and labels.
+%     CellText:: ['auto']  the text in the cells: 'auto' scales it to
+%                         the cells, keeps only its first line, or leaves
+%                         it out where it would not fit; 'on' writes all
+%                         of it, as small as need be; 'off' none.
 %
 %   Errors (identifiers Tavrix:TavrixPlotComponent:<reason>)
 %     argumentCount  fewer than three arguments
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
 %                    MODEL is not a valid model
 %     codeRange      an unknown variable or value
-%     option         an unknown or malformed option (Info not the info
-%                    struct of TavrixRead: notInfo and the field reasons)
+%     option         an unknown or malformed option, or a name or label
+%                    without the Info option (Info not the info struct of
+%                    TavrixRead: notInfo and the field reasons)
+%     outputCount    more than two outputs asked for
 %     cannotWrite    File cannot be written (not .png, no such folder, no
 %                    permission); checked before drawing, and no partial
 %                    file is left behind
 %
-%   Every picture function draws 700 x 525 pixels.
+%   Pictures are 760 pixels wide; their height follows the map's shape,
+%   so the grid fills the picture whatever its size. A model whose field
+%   Lattice is 'hexagonal' is drawn with hexagonal units (odd rows, counted
+%   from 0, shifted right by half a unit).
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');
@@ -32,17 +41,25 @@
 %                         'File', fullfile(tempdir, 'component.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotUMatrix.
-function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
+function [plane, fig, varargout] = TavrixPlotComponent(model, variable, value, varargin)
   caller = 'TavrixPlotComponent';
+  tavrix_check_outputs(caller, nargout, 2, '[PLANE, FIG] = TavrixPlotComponent(MODEL, VARIABLE, VALUE, options...)');
   tavrix_check_count(caller, nargin, 3, Inf, 'TavrixPlotComponent(MODEL, VARIABLE, VALUE, options...)');
   tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
-  opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', '', 'Info', []), 4);
+  opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', '', 'Info', [], 'CellText', 'auto'), 4);
+  hexagonal = tavrix_hexagonal(caller, model);
   info = opts.Info;
   if ~isempty(info)
     info = tavrix_check_info(caller, info, 'option ''Info''');
   end
+  if (ischar(variable) || ischar(value)) && isempty(info)
+    tavrix_fail(caller, 'option', ['a variable name or value label needs the ''Info'' option, the INFO of ' ...
+                '[CODES, INFO] = TavrixRead(FILE): call TavrixPlotComponent(MODEL, %s, %s, ''Info'', INFO), or ' ...
+                'give the variable''s number and the 0-based code.'], tavrix_describe(variable), ...
+                tavrix_describe(value));
+  end
   if ischar(variable)
-    if isempty(info) || ~any(strcmp(info.Names, variable))
+    if ~any(strcmp(info.Names, variable))
       tavrix_fail(caller, 'codeRange', ['VARIABLE ''%s'' is not a variable name of the Info option; names need ' ...
                   'the Info option (INFO of TavrixRead), or give the variable''s number.'], variable);
     end
@@ -78,7 +95,8 @@ function [plane, fig] = TavrixPlotComponent(model, variable, value, varargin)
     end
   end
   cellText = arrayfun(@(p) sprintf('%.2f', p), plane, 'UniformOutput', false);
-  fig = tavrix_picture(caller, plane, titleText, opts.File, cellText, [], struct('BarLabel', 'probability'));
+  fig = tavrix_picture(caller, plane, titleText, opts.File, cellText, [], ...
+                       struct('BarLabel', 'probability', 'Hexagonal', hexagonal, 'CellText', opts.CellText));
 end
 
 function ok = is_whole(value)

@@ -3,8 +3,9 @@
 %   wins) over the NumRowsMap x NumColsMap grid, the count written in each
 %   unit. HITS is the NumRowsMap x NumColsMap matrix shown.
 %   HITS = TavrixPlotHits(MODEL, SAMPLES) counts instead the samples
-%   (columns of SAMPLES, complete codes) whose best unit (TavrixBest) is
-%   each unit.
+%   (columns of SAMPLES) whose best unit (TavrixBest) is each unit. A
+%   missing entry (NaN, or 0 in the Mask option) means the value is
+%   unknown: it is summed out when the best unit is found.
 %   [HITS, PURITY, FIG] = TavrixPlotHits(..., 'Classes', CLASSES) also
 %   colours each unit by the share of one class among the samples it wins
 %   (CLASSES: 1 x N codes 0..K-1, e.g. a variable held out of the model;
@@ -18,7 +19,10 @@
 %   unit (NaN where none). FIG is the figure handle (empty when the picture
 %   went to a file). TavrixLabelUnits returns every class's share.
 %
-%   Every picture function draws 700 x 525 pixels.
+%   Pictures are 760 pixels wide; their height follows the map's shape,
+%   so the grid fills the picture whatever its size. A model whose field
+%   Lattice is 'hexagonal' is drawn with hexagonal units (odd rows, counted
+%   from 0, shifted right by half a unit).
 %
 %   Options
 %     File::        ['']  write the picture to this PNG file (headless);
@@ -27,13 +31,21 @@
 %     Classes::     []    class code of every sample.
 %     ClassNames::  {}    names of the classes (default 'class 0', ...).
 %     ShareOf::     [0]   the class whose share is shown: a code or a name.
+%     Mask::        []    Dimension x N, 0 where SAMPLES is missing.
+%     CellText::    ['auto']  the text in the cells: 'auto' scales it to
+%                         the cells, keeps only its first line, or leaves
+%                         it out where it would not fit; 'on' writes all
+%                         of it, as small as need be; 'off' none.
 %
 %   Errors (identifiers Tavrix:TavrixPlotHits:<reason>)
 %     argumentCount  no MODEL, or Classes without SAMPLES
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
 %                    MODEL is not a valid model
-%     dataClass, codeRange  SAMPLES not a numeric matrix of complete codes
+%     dataClass, codeRange  SAMPLES not a numeric matrix of codes
 %     dataSize       Classes does not hold one code per sample
+%     codeRange      Classes holds codes 1..K (no class 0: pass CLASSES - 1)
+%                    or a code beyond ClassNames
+%     outputCount    more than three outputs asked for
 %     option         an unknown or malformed option
 %     cannotWrite    File cannot be written (not .png, no such folder, no
 %                    permission); checked before drawing, and no partial
@@ -43,14 +55,14 @@
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
 %     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
-%     complete = all(~isnan(votes), 1);
-%     TavrixPlotHits(model, votes(:, complete), 'Classes', codes(17, complete), ...
+%     TavrixPlotHits(model, votes, 'Classes', codes(17, :), ...
 %                    'ClassNames', info.Labels{17}, 'File', fullfile(tempdir, 'hits.png'));
 %
 %   See also TavrixBest, TavrixLabelUnits, TavrixQuality, TavrixPlotComponent,
 %   TavrixPlotUMatrix.
-function [hits, purity, fig] = TavrixPlotHits(model, varargin)
+function [hits, purity, fig, varargout] = TavrixPlotHits(model, varargin)
   caller = 'TavrixPlotHits';
+  tavrix_check_outputs(caller, nargout, 3, '[HITS, PURITY, FIG] = TavrixPlotHits(MODEL, SAMPLES, options...)');
   tavrix_check_count(caller, nargin, 1, Inf, ...
                      'TavrixPlotHits(MODEL, options...) or TavrixPlotHits(MODEL, SAMPLES, options...)');
   samples = [];
@@ -60,7 +72,8 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
   end
   first = nargin - numel(varargin) + 1;   % the position of the first option
   opts = tavrix_picture_options(caller, varargin, ...
-      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}, 'ShareOf', 0), first);
+      struct('File', '', 'Title', 'Hits', 'Classes', [], 'ClassNames', {{}}, 'ShareOf', 0, 'CellText', 'auto', ...
+             'Mask', []), first);
   check_class_options(caller, opts);
   if isempty(samples) && ~isempty(opts.Classes)
     tavrix_fail(caller, 'argumentCount', ['option ''Classes'' needs SAMPLES: call ' ...
@@ -71,20 +84,21 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     needs = {'NumVictories'};
   end
   tavrix_check_model(caller, model, 1, needs);
+  look = struct('Hexagonal', tavrix_hexagonal(caller, model), 'CellText', opts.CellText);
   rows = model.NumRowsMap;
   cols = model.NumColsMap;
   if isempty(samples)
     hits = reshape(model.NumVictories, rows, cols);
     best = [];
   else
-    best = tavrix_best_units(caller, model, samples, 'SAMPLES');
+    best = tavrix_best_units(caller, model, samples, 'SAMPLES', opts.Mask);
     hits = reshape(accumarray(best(best > 0), 1, [rows * cols 1]), rows, cols);
   end
   cellText = arrayfun(@(h) sprintf('%d', h), hits, 'UniformOutput', false);
   purity = NaN(rows, cols);
   if isempty(opts.Classes)
-    fig = tavrix_picture(caller, hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45, ...
-                         struct('BarLabel', 'samples'));
+    look.BarLabel = 'samples';
+    fig = tavrix_picture(caller, hits, opts.Title, opts.File, cellText, flipud(gray(256)) * 0.55 + 0.45, look);
     return;
   end
   classes = double(opts.Classes(:));
@@ -92,7 +106,11 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     tavrix_fail(caller, 'dataSize', 'option ''Classes'' must hold one code 0..K-1 per sample (%d); found %s.', ...
                 numel(best), tavrix_describe(opts.Classes));
   end
-  k = max([classes; numel(opts.ClassNames) - 1; 1]) + 1;
+  given = [];
+  if ~isempty(opts.ClassNames)
+    given = numel(opts.ClassNames);
+  end
+  k = max(tavrix_check_classes(caller, classes, given, '''ClassNames'''), 2);
   names = opts.ClassNames;
   for c = numel(names) + 1:k
     names{c} = sprintf('class %d', c - 1);
@@ -120,8 +138,10 @@ function [hits, purity, fig] = TavrixPlotHits(model, varargin)
     colourMap = flipud(ramp(colour, 256));
   end
   titleText = sprintf('%s (%% %s)', opts.Title, names{shown + 1});
-  fig = tavrix_picture(caller, share, titleText, opts.File, cellText, colourMap, ...
-                       struct('Limits', [0 100], 'BarLabel', barLabel, 'Blank', ~some));
+  look.Limits = [0 100];
+  look.BarLabel = barLabel;
+  look.Blank = ~some;
+  fig = tavrix_picture(caller, share, titleText, opts.File, cellText, colourMap, look);
 end
 
 % N colours from COLOUR darkened, through COLOUR, to white: the lightness

@@ -9,6 +9,9 @@
 %   and would draw a checkerboard), and the unit's own cell (2r-1, 2c-1)
 %   the mean distance to its grid neighbours. Light regions are clusters
 %   of similar units; dark ridges separate them.
+%   On a hexagonal map (model field Lattice 'hexagonal') U is instead
+%   NumRowsMap x NumColsMap: each unit's mean distance to its (up to six)
+%   hexagonal neighbours, drawn as hexagons.
 %   [U, FIG] = TavrixPlotUMatrix(...) also returns the figure handle (empty
 %   when the picture went to a file).
 %
@@ -16,13 +19,17 @@
 %     File::   ['']  write the picture to this PNG file (headless).
 %     Title::  ['U-matrix']  (the colour bar names the distance)
 %
-%   Every picture function draws 700 x 525 pixels.
+%   Pictures are 760 pixels wide; their height follows the map's shape,
+%   so the grid fills the picture whatever its size. A model whose field
+%   Lattice is 'hexagonal' is drawn with hexagonal units (odd rows, counted
+%   from 0, shifted right by half a unit).
 %
 %   Errors (identifiers Tavrix:TavrixPlotUMatrix:<reason>)
 %     argumentCount  no MODEL
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
 %                    MODEL is not a valid model
 %     option         an unknown or malformed option
+%     outputCount    more than two outputs asked for
 %     cannotWrite    File cannot be written (not .png, no such folder, no
 %                    permission); checked before drawing, and no partial
 %                    file is left behind
@@ -34,8 +41,9 @@
 %     TavrixPlotUMatrix(model, 'File', fullfile(tempdir, 'umatrix.png'));
 %
 %   See also TavrixPlotHits, TavrixPlotComponent.
-function [u, fig] = TavrixPlotUMatrix(model, varargin)
+function [u, fig, varargout] = TavrixPlotUMatrix(model, varargin)
   caller = 'TavrixPlotUMatrix';
+  tavrix_check_outputs(caller, nargout, 2, '[U, FIG] = TavrixPlotUMatrix(MODEL, options...)');
   tavrix_check_count(caller, nargin, 1, Inf, 'TavrixPlotUMatrix(MODEL, options...)');
   tavrix_check_model(caller, model, 1, {'Marginal', 'Translate'});
   opts = tavrix_picture_options(caller, varargin, struct('File', '', 'Title', 'U-matrix'), 2);
@@ -50,6 +58,17 @@ function [u, fig] = TavrixPlotUMatrix(model, varargin)
     marginals(:, k) = model.Marginal{k}(index);
   end
   distance = @(a, b) js_divergence(marginals(:, a), marginals(:, b));
+  if tavrix_hexagonal(caller, model)
+    % Each unit's mean distance to its (up to six) hexagonal neighbours.
+    pairs = tavrix_grid_neighbours(rows, cols, true);
+    d = arrayfun(@(p) distance(pairs(p, 1), pairs(p, 2)), 1:size(pairs, 1))';
+    total = accumarray(pairs(:), [d; d], [rows * cols, 1]);
+    count = accumarray(pairs(:), 1, [rows * cols, 1]);
+    u = reshape(total ./ max(count, 1), rows, cols);
+    fig = tavrix_picture(caller, u, opts.Title, opts.File, {}, flipud(gray(256)), ...
+                         struct('BarLabel', 'mean distance to neighbours (Jensen-Shannon, bits)', 'Hexagonal', true));
+    return;
+  end
   u = zeros(2 * rows - 1, 2 * cols - 1);
   unit = @(r, c) (c - 1) * rows + r;
   for r = 1:rows

@@ -9,7 +9,10 @@
 %     TOPO  the topographic error: the share of the samples whose best and
 %           second-best units (by TavrixBest's scores, log Pi + log-likelihood,
 %           ties to the lower unit number) are not grid neighbours, that is
-%           not at city-block distance 1 on the NumRowsMap x NumColsMap grid
+%           not at city-block distance 1 on the NumRowsMap x NumColsMap grid,
+%           or, on a hexagonal map (model field Lattice 'hexagonal'), not
+%           among the six units around each other (odd rows, counted from
+%           0, shifted right by half a unit)
 %           (0 is a map that keeps the data's topology; 0 on a one-unit map).
 %     HITS  NumRowsMap x NumColsMap, the number of samples whose best unit is
 %           each unit.
@@ -22,15 +25,17 @@
 %   NLL is Inf; it counts in neither TOPO nor HITS. With no samples NLL and
 %   TOPO are NaN.
 %
-%   Missing entries (NaN) are refused: complete the samples first with
-%   TavrixImpute, or use TavrixStats, whose log-likelihoods sum missing
-%   entries out (under the map as a mixture, with best units by the batch
-%   rule).
+%   Missing entries (NaN in DATA, or 0 in the option 'Mask', M) mean the
+%   value is unknown: it is summed out, as TavrixBest does, so a sample's
+%   best unit and SAMPLENLL are those of its observed values. Complete
+%   samples give what they always gave.
 %
 %   Errors (identifiers Tavrix:TavrixQuality:<reason>)
-%     argumentCount  not two arguments
+%     argumentCount  fewer than two arguments
+%     outputCount    more than five outputs asked for
 %     dataClass      DATA is not a numeric matrix
-%     codeRange      DATA holds NaN or a code out of its variable's range
+%     codeRange      DATA holds a code out of its variable's range
+%     option         an unknown or malformed option
 %     and TavrixBest's other reasons (notModel, dataSize, ...) for a
 %     malformed MODEL or DATA.
 %
@@ -38,14 +43,17 @@
 %     [codes, info] = TavrixRead('data/vote.arff');
 %     votes = codes(1:16, :);
 %     model = TavrixTrain(TavrixInit(votes, 6, 6, 'Seed', 1, 'Ranges', info.Ranges(1:16)), votes, 30);
-%     complete = votes(:, all(~isnan(votes), 1));
-%     [nll, topo, hits] = TavrixQuality(model, complete)
+%     [nll, topo, hits] = TavrixQuality(model, votes)   % NaN votes summed out
 %
 %   See also TavrixBest, TavrixScore, TavrixLabelUnits, TavrixPlotHits, TavrixStats.
-function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data, varargin)
-  tavrix_check_count('TavrixQuality', nargin, 2, 2, 'TavrixQuality(MODEL, DATA)');
-  tavrix_check_model('TavrixQuality', model, 1, {});   % TavrixBest checks the rest
-  [best, second, scores] = tavrix_best_units('TavrixQuality', model, data);
+function [nll, topo, hits, sampleNll, best, varargout] = TavrixQuality(model, data, varargin)
+  tavrix_check_outputs('TavrixQuality', nargout, 5, '[NLL, TOPO, HITS, SAMPLENLL, BEST] = TavrixQuality(MODEL, DATA)');
+  caller = 'TavrixQuality';
+  tavrix_check_count(caller, nargin, 2, Inf, 'TavrixQuality(MODEL, DATA) or TavrixQuality(MODEL, DATA, ''Mask'', M)');
+  tavrix_check_model(caller, model, 1, {});   % TavrixBest checks the rest
+  opts = tavrix_options(caller, varargin, struct('Mask', []), 3);
+  hexagonal = tavrix_hexagonal(caller, model);
+  [best, second, scores] = tavrix_best_units(caller, model, data, 'DATA', opts.Mask);
   rows = model.NumRowsMap;
   units = rows * model.NumColsMap;
   won = find(best > 0);
@@ -56,7 +64,7 @@ function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data, varargi
 
   apart = false(size(won));
   paired = second(won) > 0;
-  apart(paired) = grid_distance(best(won(paired)), second(won(paired)), rows) ~= 1;
+  apart(paired) = ~neighbours(best(won(paired)), second(won(paired)), rows, model.NumColsMap, hexagonal);
   topo = sum(apart) / numel(won);
   if isempty(won)
     topo = NaN;
@@ -64,7 +72,12 @@ function [nll, topo, hits, sampleNll, best] = TavrixQuality(model, data, varargi
   hits = reshape(accumarray(best(won), 1, [units 1]), rows, model.NumColsMap);
 end
 
-% City-block distance on the grid of units numbered column-major from 1.
-function d = grid_distance(a, b, rows)
-  d = abs(mod(a - 1, rows) - mod(b - 1, rows)) + abs(floor((a - 1) / rows) - floor((b - 1) / rows));
+% Whether units A(k) and B(k) (numbered column-major from 1) are grid
+% neighbours: at city-block distance 1 on a rectangular map, one of the six
+% around each other on a hexagonal one.
+function yes = neighbours(a, b, rows, cols, hexagonal)
+  pairs = tavrix_grid_neighbours(rows, cols, hexagonal);
+  units = rows * cols;
+  touching = sparse([pairs(:, 1); pairs(:, 2)], [pairs(:, 2); pairs(:, 1)], true, units, units);
+  yes = full(touching(sub2ind([units units], a(:), b(:))));
 end

@@ -13,11 +13,13 @@
 %              File    the file read
 %     MASK   Dimension x N doubles: 1 where observed, 0 where missing.
 %   A value "?" or an empty field is missing (see the Missing option): in
-%   a row a,,b the middle value is missing.
+%   a row a,,b the middle value is missing. So are NA and NaN in a column
+%   whose other values are all numbers, as R and spreadsheets export them;
+%   in a column of text NA stays a value, with a warning.
 %
 %   The file is read as UTF-8 (with or without a byte-order mark) or, when
 %   its bytes are not valid UTF-8, as Latin-1; labels come back in the
-%   host's characters. Lines end in LF or CRLF; blank lines are skipped.
+%   host's characters. Lines end in LF, CRLF or CR; blank lines are skipped.
 %   Quotes ('...' or "...") are removed, so a quoted value may hold the
 %   delimiter or blanks; a doubled quote or a backslash escapes a quote.
 %
@@ -32,12 +34,17 @@
 %   CSV (any other extension): the first line holds the names; a column
 %   whose values are all numbers is binned, any other column gets the
 %   distinct values found, sorted as above.
+%   Scales. Under the default Bins, a numeric variable of whole numbers
+%   that all lie within 12 consecutive integers (an ordinal scale such as
+%   1..10 or 0..11) keeps one label per value instead of being binned.
 %
 %   Binning. The edges of a numeric variable are its smallest value, the
 %   values at the quantiles 1/B, ..., (B-1)/B of its observed values (the
-%   sorted values at positions floor(k*N/B)+1) and its largest value;
-%   repeated edges collapse into one, so no bin is empty and equal values
-%   share a bin. Bin j holds the values from Edges(j) up to, not including,
+%   sorted values at positions floor(k*N/B)+1) and its largest value.
+%   Edges lie between distinct values only: a quantile inside a run of
+%   equal values moves to the nearer end of the run, and the edges above
+%   it share out the remaining values, so ties never merge a value with
+%   its neighbours and no bin is empty. Bin j holds the values from Edges(j) up to, not including,
 %   Edges(j+1); the last bin includes its upper edge. Labels read
 %   '[18, 27)', ..., '[61, 75]', lowest bin first (code 0). A variable with
 %   at most B distinct values keeps them as its labels, unbinned. Missing
@@ -57,7 +64,8 @@
 %                      fixes the labels of unbinned variable i, as an ARFF
 %                      declaration does. With Edges, a second file gets the
 %                      codes of the first.
-%     Missing::   [{'?', ''}]  the field texts that mean missing. With
+%     Missing::   [{'?', ''}]  the field texts that mean missing (and NA,
+%                      NaN in columns of numbers, unless Missing is given). With
 %                      'Missing', '' a "?" is a value of its own, labelled
 %                      '?' (after an ARFF attribute's declared labels), as
 %                      in basket data where "?" means "not bought".
@@ -66,10 +74,15 @@
 %
 %   Warnings (identifiers Tavrix:TavrixRead:<reason>)
 %     manyValues  a variable has more than 50 labels
-%     oneValue    a variable takes one value or none
+%     oneValue    a variable takes one value or none; the warning says why
+%                 (one value, one bin of Edges, all missing) and what to do
+%     naValue     NA or NaN is a value of a text column (read it as
+%                 missing with 'Missing', {'?', '', 'NA', 'NaN'})
 %
-%   Errors (identifiers Tavrix:TavrixRead:<reason>)
-%     argumentCount  no file given, or more than three outputs asked for
+%   Errors (identifiers Tavrix:TavrixRead:<reason>; every message starts
+%   with "TavrixRead:")
+%     argumentCount  no file given
+%     outputCount    more than three outputs asked for
 %     fileName       FILE is not a text
 %     file           the file cannot be opened, or is a folder
 %     encoding       the file is UTF-16 text (save it as UTF-8)
@@ -89,16 +102,15 @@
 %   See also TavrixLabels, TavrixInit.
 function [codes, info, mask, varargout] = TavrixRead(file, varargin)
   if nargin < 1
-    error('Tavrix:TavrixRead:argumentCount', 'TavrixRead needs a file name.');
+    fail('argumentCount', 'no file given; call TavrixRead(FILE, options...).');
   end
-  if nargout > 3
-    error('Tavrix:TavrixRead:argumentCount', 'TavrixRead returns at most three outputs: [codes, info, mask].');
-  end
+  tavrix_check_outputs('TavrixRead', nargout, 3, '[CODES, INFO, MASK] = TavrixRead(FILE)');
   if isa(file, 'string') && isscalar(file)
     file = char(file);
   end
   if ~ischar(file) || size(file, 1) ~= 1
-    error('Tavrix:TavrixRead:fileName', 'FILE must be a file name, such as ''data/vote.arff''.');
+    fail('fileName', 'FILE (argument 1) must be a file name, such as ''data/vote.arff''; found %s.', ...
+                tavrix_describe(file));
   end
   opts = parse_options(file, varargin);
   try
@@ -107,14 +119,14 @@ function [codes, info, mask, varargout] = TavrixRead(file, varargin)
     if strncmp(err.identifier, 'Tavrix:', 7)
       rethrow(err);
     end
-    error('Tavrix:TavrixRead:unreadable', '%s could not be read (%s); check that it is an ARFF or CSV file.', ...
+    fail('unreadable', '%s could not be read (%s); check that it is an ARFF or CSV file.', ...
           file, err.message);
   end
 end
 
 % The codes of the text of FILE.
 function [codes, info, mask] = code_text(text, file, opts)
-  lines = strtrim(regexp(text, '\r?\n', 'split'));
+  lines = strtrim(regexp(text, '\r\n|\r|\n', 'split'));
   delimiter = opts.Delimiter;
   defaults = {};
   if strcmp(opts.Format, 'arff')
@@ -129,17 +141,23 @@ function [codes, info, mask] = code_text(text, file, opts)
   dimension = numel(names);
   check_per_variable(opts.Edges, 'Edges', dimension);
   check_per_variable(opts.Labels, 'Labels', dimension);
-  fields = tavrix_read_rows(rows, firstRow, dimension, delimiter, file, defaults);
-  n = size(fields, 2);
+  % The distinct texts of the whole file, found once: variable i's are then
+  % found by number.
+  [texts, textOf] = tavrix_read_rows(rows, firstRow, dimension, delimiter, file, defaults);
+  n = size(textOf, 2);
   codes = NaN(dimension, n);
   labels = cell(1, dimension);
   edges = cell(1, dimension);
+  naValues = false(1, dimension);
+  spread = zeros(1, dimension);
   for i = 1:dimension
     % Each variable's distinct texts are handled once; sample s has text distinct{which(s)}.
-    [distinct, ~, which] = unique(fields(i, :));
+    [used, ~, which] = unique(textOf(i, :));
+    distinct = reshape(texts(used), 1, []);
     which = reshape(which, 1, []);
-    missing = ismember(distinct, opts.Missing);
+    [missing, naValues(i)] = missing_texts(distinct, isempty(declared{i}), opts);
     present = distinct(~missing);
+    spread(i) = numel(present);
     rank = cumsum(~missing);
     observed = ~missing(which);
     sample = rank(which(observed));   % observed sample s has text present{sample(s)}
@@ -174,51 +192,85 @@ function [codes, info, mask] = code_text(text, file, opts)
   info.Edges = edges;
   info.Mask = mask;
   info.File = file;
-  warn_about_values(info, codes);
+  warn_about_values(info, codes, spread, naValues);
+end
+
+% Which of a variable's DISTINCT texts are missing: those of the Missing
+% option and, unless it was given, 'NA' and 'NaN' in an undeclared column
+% whose other values are all numbers (R's and spreadsheets' exports).
+% NAVALUE is true where 'NA' or 'NaN' stays a value of a text column.
+function [missing, naValue] = missing_texts(distinct, undeclared, opts)
+  missing = ismember(distinct, opts.Missing);
+  naValue = false;
+  if opts.MissingGiven || ~undeclared
+    return;
+  end
+  na = ismember(distinct, {'NA', 'NaN'});
+  if ~any(na)
+    return;
+  end
+  if all_numbers(distinct(~missing & ~na))
+    missing = missing | na;
+  else
+    naValue = true;
+  end
+end
+
+function yes = all_numbers(texts)
+  numbers = str2double(texts);
+  yes = ~any(isnan(numbers) | imag(numbers) ~= 0);
 end
 
 function opts = parse_options(file, args)
   [~, ~, ext] = fileparts(file);
   opts = struct('Format', 'csv', 'Delimiter', ',', 'Bins', 5, 'Edges', {{}}, 'Labels', {{}}, ...
-                'Missing', {{'?', ''}});
+                'Missing', {{'?', ''}}, 'MissingGiven', false, 'BinsGiven', false);
   if strcmpi(ext, '.arff')
     opts.Format = 'arff';
   end
   if mod(numel(args), 2) ~= 0
-    error('Tavrix:TavrixRead:option', 'options come in name-value pairs.');
+    fail('option', ['options after FILE come in name-value pairs; found an odd number (%d) of arguments ' ...
+                'there. Accepted options: Bins, Edges, Labels, Missing, Format, Delimiter.'], numel(args));
   end
   for a = 1:2:numel(args)
     name = args{a};
     value = args{a + 1};
     if ~ischar(name)
-      error('Tavrix:TavrixRead:option', 'argument %d must be an option name.', a + 1);
+      fail('option', ['argument %d must be an option name (Bins, Edges, Labels, Missing, Format, ' ...
+           'Delimiter); found %s.'], ...
+                  a + 1, tavrix_describe(name));
     end
     switch lower(name)
       case 'format'
         if ~ischar(value) || ~any(strcmpi(value, {'arff', 'csv'}))
-          error('Tavrix:TavrixRead:option', 'Format must be ''arff'' or ''csv''.');
+          fail('option', 'option ''Format'' must be ''arff'' or ''csv''; found %s.', tavrix_describe(value));
         end
         opts.Format = lower(value);
       case 'delimiter'
         if ~ischar(value) || numel(value) ~= 1 || any(value == ['"''' char([10 13])])
-          error('Tavrix:TavrixRead:option', 'Delimiter must be one character other than a quote or a line break.');
+          fail('option', ['option ''Delimiter'' must be one character other than a quote or a line ' ...
+                'break; found %s.'], tavrix_describe(value));
         end
         opts.Delimiter = value;
       case 'bins'
         if ~isnumeric(value) || ~isscalar(value) || ~isreal(value) || ~isfinite(value) ...
            || value ~= fix(value) || value < 0 || value == 1
-          error('Tavrix:TavrixRead:option', 'Bins must be 0 (no binning) or an integer of at least 2.');
+          fail('option', 'option ''Bins'' must be 0 (no binning) or an integer of at least 2; found %s.', ...
+                      tavrix_describe(value));
         end
         opts.Bins = double(value);
+        opts.BinsGiven = true;
       case 'edges'
         if ~iscell(value) || ~all(cellfun(@valid_edges, value))
-          error('Tavrix:TavrixRead:option', ...
-                'Edges must be a cell (INFO.Edges) of [] or increasing real vectors of 2 or more numbers.');
+          fail('option', ...
+                ['option ''Edges'' must be a cell (INFO.Edges of an earlier read) of [] or increasing ' ...
+                 'real vectors of 2 or more numbers; found %s.'], tavrix_describe(value));
         end
         opts.Edges = value;
       case 'labels'
         if ~iscell(value) || ~all(cellfun(@iscellstr, value))
-          error('Tavrix:TavrixRead:option', 'Labels must be a cell (INFO.Labels) of cells of labels.');
+          fail('option', ['option ''Labels'' must be a cell (INFO.Labels of an earlier read) of cells of ' ...
+                      'labels; found %s.'], tavrix_describe(value));
         end
         opts.Labels = value;
       case 'missing'
@@ -226,11 +278,13 @@ function opts = parse_options(file, args)
           value = {value};
         end
         if ~iscellstr(value)
-          error('Tavrix:TavrixRead:option', 'Missing must be a text or a cell of texts, such as {''?'', ''''}.');
+          fail('option', ['option ''Missing'' must be a text or a cell of texts, such as {''?'', ''''}; ' ...
+                      'found %s.'], tavrix_describe(value));
         end
         opts.Missing = value;
+        opts.MissingGiven = true;
       otherwise
-        error('Tavrix:TavrixRead:option', ...
+        fail('option', ...
               'unknown option ''%s''; accepted: Bins, Edges, Labels, Missing, Format, Delimiter.', name);
     end
   end
@@ -243,15 +297,18 @@ end
 
 function check_per_variable(value, option, dimension)
   if ~isempty(value) && numel(value) ~= dimension
-    error('Tavrix:TavrixRead:option', '%s has %d entries; the file has %d variables.', ...
-          option, numel(value), dimension);
+    fail('option', ['option ''%s'' has %d entries; the file has %d variables: give the %s of a read ' ...
+                'of a file with the same columns.'], ...
+          option, numel(value), dimension, option);
   end
 end
 
 % The edges that bin variable i: those of the Edges option, or quantile
 % edges of a numeric variable with more distinct values than bins; [] when
-% it stays unbinned. PRESENT holds its distinct observed texts, SAMPLE
-% which one each observed sample has.
+% it stays unbinned. Under the default Bins a scale of whole numbers (all
+% within ORDINAL_SPAN consecutive integers, such as 1..10) stays unbinned
+% too. PRESENT holds its distinct observed texts, SAMPLE which one each
+% observed sample has.
 function edges = bin_edges(present, sample, numeric, i, opts)
   edges = [];
   if ~isempty(opts.Edges)
@@ -267,10 +324,47 @@ function edges = bin_edges(present, sample, numeric, i, opts)
   if any(isnan(numbers) | imag(numbers) ~= 0)
     return;
   end
-  sorted = sort(numbers(sample));
-  inner = sorted(floor((1:opts.Bins - 1) * numel(sorted) / opts.Bins) + 1);
+  if ~opts.BinsGiven && all(numbers == fix(numbers)) && max(numbers) - min(numbers) < ordinal_span()
+    return;
+  end
+  edges = quantile_edges(numbers(sample), opts.Bins);
+end
+
+% A scale of this many consecutive whole numbers or fewer keeps its values.
+function span = ordinal_span()
+  span = 12;
+end
+
+% Edges between distinct values only, so that tied values never push their
+% neighbours into their bin. Edge k goes where floor(k*N/B) values lie
+% below it, or, inside a run of ties, at the nearest end of the run (the
+% lower on a tie); after such a move the remaining edges share out the
+% values above it alike. Without ties these are the sorted values at
+% positions floor(k*N/B)+1.
+function edges = quantile_edges(values, bins)
+  [distinct, ~, which] = unique(values);
+  below = cumsum(accumarray(which(:), 1))';          % values up to and including distinct(j)
+  below = below(1:end - 1);                           % values below distinct(2), distinct(3), ...
+  n = numel(values);
+  targets = floor((1:bins - 1) * n / bins);
+  inner = [];
+  start = 0;
+  while numel(inner) < bins - 1 && any(below > start)
+    candidates = find(below > start);
+    [~, nearest] = min(abs(below(candidates) - targets(1)));
+    chosen = candidates(nearest);
+    inner(end + 1) = distinct(chosen + 1); %#ok<AGROW>
+    left = bins - numel(inner);
+    if below(chosen) == targets(1)
+      targets = targets(2:end);
+    else
+      targets = below(chosen) + floor((1:left - 1) * (n - below(chosen)) / left);
+    end
+    start = below(chosen);
+  end
   % Every edge is an observed value, so every bin holds at least its lower edge.
-  edges = unique([sorted(1), inner, sorted(end)]);
+  edges = [distinct(1), inner, distinct(end)];
+  edges = unique(edges);
 end
 
 function [labels, codes] = bin_values(present, sample, edges, name, file, lineNumbers)
@@ -291,7 +385,10 @@ function [labels, codes] = bin_values(present, sample, edges, name, file, lineNu
   labels{end}(end) = ']';
 end
 
-function warn_about_values(info, codes)
+% One warning per kind: many values; one value or none, saying why; NA
+% kept as a value of a text column. SPREAD counts each variable's distinct
+% observed texts, NAVALUES marks the text columns holding NA or NaN.
+function warn_about_values(info, codes, spread, naValues)
   many = find(info.Ranges' > 50);
   if ~isempty(many)
     warning('Tavrix:TavrixRead:manyValues', ...
@@ -300,12 +397,32 @@ function warn_about_values(info, codes)
              'the Bins option).'], name_list(info.Names(many)));
   end
   taken = arrayfun(@(i) numel(unique(codes(i, info.Mask(i, :) == 1))), 1:numel(info.Names));
-  one = find(taken <= 1);
-  if ~isempty(one)
-    warning('Tavrix:TavrixRead:oneValue', ...
-            ['TavrixRead: one value or none in %s: such a variable tells a map nothing; drop it, or, ' ...
-             'if "?" is a value here (as "not bought" in basket data), read it as one with ' ...
-             '''Missing'', ''''.'], name_list(info.Names(one)));
+  why = {};
+  none = taken == 0;
+  binned = taken == 1 & spread > 1;
+  same = taken == 1 & ~binned;
+  if any(same)
+    why{end + 1} = sprintf(['one value in %s (every observed entry is the same): drop it, or, if "?" is a ' ...
+                            'value here (as "not bought" in basket data), read it as one with ''Missing'', ' ...
+                            ''''''], name_list(info.Names(same)));
+  end
+  if any(binned)
+    why{end + 1} = sprintf(['one bin for %s (all its values fall in one bin of the Edges option): read it with ' ...
+                            'other Edges, or with ''Bins'', 0 to keep every value'], name_list(info.Names(binned)));
+  end
+  if any(none)
+    why{end + 1} = sprintf(['no value in %s (every entry is missing): drop it, or read its entries as values ' ...
+                            'with ''Missing'', '''''], name_list(info.Names(none)));
+  end
+  if ~isempty(why)
+    warning('Tavrix:TavrixRead:oneValue', 'TavrixRead: %s; such a variable tells a map nothing.', ...
+            strjoin(why, '; '));
+  end
+  if any(naValues)
+    warning('Tavrix:TavrixRead:naValue', ...
+            ['TavrixRead: ''NA'' or ''NaN'' is read as a value in %s, whose other values are not all numbers; ' ...
+             'if it marks missing entries, read with ''Missing'', {''?'', '''', ''NA'', ''NaN''}.'], ...
+            name_list(info.Names(naValues)));
   end
 end
 
@@ -343,4 +460,8 @@ function labels = distinct_sorted(values)
     labels = labels(order);
   end
   labels = reshape(labels, 1, []);
+end
+
+function fail(reason, format, varargin)
+  tavrix_fail('TavrixRead', reason, format, varargin{:});
 end

@@ -28,8 +28,9 @@
 %     model = TavrixInit(codes, 3, 3, 'Seed', 2);
 %     [graph, mutual] = TavrixTree(model, 5);
 %
-%   See also TavrixInit, TavrixFit.
-function [graph, mutual] = TavrixTree(first, second, varargin)
+%   See also TavrixInit, TavrixTrain, TavrixFit.
+function [graph, mutual, varargout] = TavrixTree(first, second, varargin)
+  tavrix_check_outputs('TavrixTree', nargout, 2, '[GRAPH, MUTUAL] = TavrixTree(MODEL, K)');
   caller = 'TavrixTree';
   tavrix_check_count(caller, nargin, 2, 2, 'TavrixTree(MODEL, K) or TavrixTree(MUTUAL, ROOTNODE)');
   if isstruct(first)

@@ -28,7 +28,8 @@
 %     help TavrixFit
 %
 %   See also mex.
-function built = tavrix_build_matlab(root, outdir, names, varargin)
+function [built, varargout] = tavrix_build_matlab(root, outdir, names, varargin)
+  tavrix_check_outputs('tavrix_build_matlab', nargout, 1, 'BUILT = tavrix_build_matlab(ROOT, OUTDIR, NAMES)');
   caller = 'tavrix_build_matlab';
   tavrix_check_count(caller, nargin, 0, 3, ['tavrix_build_matlab(), tavrix_build_matlab(ROOT, OUTDIR) or ' ...
                      'tavrix_build_matlab(ROOT, OUTDIR, NAMES)']);

@@ -26,7 +26,8 @@ function test_bad_arguments()
   bad('TavrixLabelUnits:option', 'Colour', @() TavrixLabelUnits(model, codes, codes(1, :), 'Colour', 1));
   bad('TavrixLabelUnits:dataClass', 'CLASSES', @() TavrixLabelUnits(model, codes, 'abc'));
 
-  bad('TavrixQuality:argumentCount', 'TavrixQuality(MODEL, DATA)', @() TavrixQuality(model, codes, 1));
+  bad('TavrixQuality:argumentCount', 'TavrixQuality(MODEL, DATA)', @() TavrixQuality(model));
+  bad('TavrixQuality:option', 'Mask', @() TavrixQuality(model, codes, 1));
   bad('TavrixQuality:missingField', 'MODEL', @() TavrixQuality(notModel, codes));
   bad('TavrixQuality:dataClass', 'DATA', @() TavrixQuality(model, {codes}));
 
@@ -45,6 +46,57 @@ function test_bad_arguments()
   bad('tavrix_build_matlab:sources', 'ROOT', @() tavrix_build_matlab(tempdir()));
 
   check_pictures(model, codes, info, notModel, broken);
+  check_common_slips(model, codes);
+end
+
+% Calls new users get wrong: an option where a positional argument is due,
+% epoch counts that are not whole, 1-based or unnamed classes, names without
+% Info, too many outputs; numbers written as integers.
+function check_common_slips(model, codes)
+  bad('TavrixTrain:argumentCount', 'argument 3 (the number of epochs)', @() TavrixTrain(model, codes, 'Epochs', 10));
+  bad('TavrixTrain:argumentCount', 'argument 2 (the data)', @() TavrixTrain(model, 'Epochs', 10, 'Threads', 1));
+  bad('TavrixImpute:dataClass', 'argument 2', @() TavrixImpute(model, 'codes', ones(size(codes))));
+  bad('TavrixBest:argumentCount', 'argument 2 (the samples)', @() TavrixBest(model, 'Threads', 1));
+  bad('TavrixTrain:dataSize', 'found -10.', @() TavrixTrain(model, codes, -10));
+  bad('TavrixTrain:dataSize', 'found 10.5.', @() TavrixTrain(model, codes, 10.5));
+  bad('TavrixTrain:dataSize', 'found Inf.', @() TavrixTrain(model, codes, Inf));
+  bad('TavrixTrain:dataSize', 'found NaN.', @() TavrixTrain(model, codes, NaN));
+  assert(isequal(TavrixTrain(model, codes, 0), model));
+  bad('TavrixTrain:option', 'found -10.', @() TavrixTrain(model, codes, 1, 'Threads', -10));
+  bad('TavrixFit:option', 'found 0.5.', @() TavrixFit(model, 1, 'Seed', 0.5));
+  TavrixFit(model, 10.5, 'Seed', 1);   % the online trainer keeps truncating its step count
+
+  oneBased = codes(1, :) + 1;
+  bad('TavrixLabelUnits:codeRange', 'CLASSES - 1', @() TavrixLabelUnits(model, codes, oneBased));
+  [~, shares] = TavrixLabelUnits(model, codes, oneBased, 'NumClasses', 3);   % class 0 absent, said so
+  assert(all(shares(:, 1) == 0));
+  bad('TavrixLabelUnits:codeRange', '''NumClasses'' must cover every class, codes 0..1', ...
+      @() TavrixLabelUnits(model, codes, codes(1, :), 'NumClasses', 1));
+  bad('TavrixPlotHits:codeRange', 'CLASSES - 1', ...
+      @() TavrixPlotHits(model, codes, 'Classes', oneBased, 'ClassNames', {'a', 'b'}));
+  bad('TavrixPlotHits:codeRange', '''ClassNames'' must cover every class, codes 0..2', ...
+      @() TavrixPlotHits(model, codes, 'Classes', 2 * codes(1, :), 'ClassNames', {'a', 'b'}));
+  bad('TavrixPlotHits:codeRange', 'CLASSES - 1', @() TavrixPlotHits(model, codes, 'Classes', oneBased));
+  bad('TavrixPlotComponent:option', '''Info''', @() TavrixPlotComponent(model, 'Cell.size', '1'));
+  bad('TavrixPlotComponent:option', '''Info''', @() TavrixPlotComponent(model, 1, 'y'));
+
+  bad('TavrixQuality:outputCount', 'at most 5', @() six_outputs(@TavrixQuality, model, codes));
+  bad('TavrixPlotUMatrix:outputCount', 'at most 2', @() three_outputs(@TavrixPlotUMatrix, model));
+  bad('TavrixPlotHits:outputCount', 'at most 3', @() four_outputs(@TavrixPlotHits, model));
+  bad('TavrixLabelUnits:outputCount', 'at most 3', @() four_outputs(@TavrixLabelUnits, model, codes, codes(1, :)));
+  bad('TavrixTree:outputCount', 'at most 2', @() three_outputs(@TavrixTree, model, 1));
+end
+
+function six_outputs(f, varargin)
+  [~, ~, ~, ~, ~, ~] = f(varargin{:});
+end
+
+function four_outputs(f, varargin)
+  [~, ~, ~, ~] = f(varargin{:});
+end
+
+function three_outputs(f, varargin)
+  [~, ~, ~] = f(varargin{:});
 end
 
 function check_pictures(model, codes, info, notModel, broken)

@@ -1,6 +1,7 @@
 function test_plots()
-% Each picture function writes a 700 x 525 PNG headless and returns what it
-% shows.
+% Each picture function writes a PNG headless, as wide as ever and as high
+% as the map's shape asks, and returns what it shows; every picture at four
+% map sizes on both lattices.
   rand('state', 4);
   codes = floor(rand(4, 50) .* repmat([2; 3; 2; 2], 1, 50));
   model = TavrixFit(TavrixInit(codes, 3, 4, 'Seed', 2), 300, 'Seed', 2);
@@ -45,9 +46,40 @@ function test_plots()
   tavrix_expect_error('Tavrix:TavrixPlotHits:option', @() TavrixPlotHits(model, codes, 'Classes', classes, ...
                                                                          'ShareOf', 2, 'File', file));
   tavrix_expect_error('Tavrix:TavrixPlotHits:dataSize', @() TavrixPlotHits(model, codes, 'Classes', [0 1], 'File', file));
+  tavrix_expect_error('Tavrix:TavrixPlotHits:option', @() TavrixPlotHits(model, 'CellText', 'some', 'File', file));
+  check_sizes_and_lattices(codes, info, dir);
 end
 
-function assert_png(file)
+% 3 x 3, 8 x 8, 7 x 17 and 20 x 30, rectangular and hexagonal: the height
+% follows the map (a long map gives a low picture), and the hexagonal
+% U-matrix is one mean distance per unit.
+function check_sizes_and_lattices(codes, info, dir)
+  sizes = [3 3; 8 8; 7 17; 20 30];
+  heights = zeros(1, 4);
+  for s = 1:4
+    model = TavrixInit(codes, sizes(s, 1), sizes(s, 2), 'Seed', s);
+    for lattice = {'rectangular', 'hexagonal'}
+      model.Lattice = lattice{1};
+      name = fullfile(dir, sprintf('%dx%d_%s', sizes(s, :), lattice{1}));
+      hits = TavrixPlotHits(model, codes, 'Classes', codes(1, :), 'File', [name '_classes.png']);
+      assert(sum(hits(:)) == size(codes, 2));
+      TavrixPlotComponent(model, 'b', 'r', 'Info', info, 'File', [name '_component.png']);
+      u = TavrixPlotUMatrix(model, 'File', [name '_umatrix.png']);
+      if strcmp(lattice{1}, 'hexagonal')
+        assert(isequal(size(u), sizes(s, :)));
+      else
+        assert(isequal(size(u), 2 * sizes(s, :) - 1));
+      end
+      area = cellfun(@(k) assert_png([name k '.png']), {'_classes', '_component', '_umatrix'}, ...
+                     'UniformOutput', false);
+      assert(isequal(area{1}, area{2}));   % the U-matrix grid has its own shape
+      heights(s) = area{1}(2);
+    end
+  end
+  assert(heights(3) < heights(2) && heights(3) < heights(4));   % 7 x 17 is the lowest
+end
+
+function area = assert_png(file)
   fid = fopen(file, 'r');
   assert(fid >= 0, 'no picture %s', file);
   magic = fread(fid, 8, 'uint8')';
@@ -55,7 +87,7 @@ function assert_png(file)
   assert(isequal(magic, [137 80 78 71 13 10 26 10]), '%s is not a PNG', file);
   fseek(fid, 16, 'bof');
   area = fread(fid, 2, 'uint32', 0, 'ieee-be')';
-  assert(isequal(area, [700 525]), '%s is %d x %d', file, area);
+  assert(area(1) == 760 && area(2) >= 300 && area(2) <= 680, '%s is %d x %d', file, area);
 end
 
 function remove_dir(dir)

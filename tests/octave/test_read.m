@@ -58,10 +58,11 @@ function check_binning(here)
   assert(isequal(info.Edges{1}, [18 25 30 41 61 75]));
   assert(isequal(info.Labels{1}, {'[18, 25)', '[25, 30)', '[30, 41)', '[41, 61)', '[61, 75]'}));
   assert(isequal(codes(1, :), [2 0 4 0 3 1 4 1 3 2]));
-  % real with ties: the repeated 1.5 edges collapse, no bin is empty, '?' stays missing.
-  assert(isequal(info.Edges{2}, [-0.5 1 1.5 3 4.25]));
-  assert(isequal(info.Labels{2}, {'[-0.5, 1)', '[1, 1.5)', '[1.5, 3)', '[3, 4.25]'}));
-  assert(isequaln(codes(2, :), [2 0 2 3 2 NaN 2 2 3 1]));
+  % real with ties: edges fall between distinct values, so the four 1.5s
+  % do not pull 2 into their bin; no bin is empty, '?' stays missing.
+  assert(isequal(info.Edges{2}, [-0.5 1 1.5 2 3 4.25]));
+  assert(isequal(info.Labels{2}, {'[-0.5, 1)', '[1, 1.5)', '[1.5, 2)', '[2, 3)', '[3, 4.25]'}));
+  assert(isequaln(codes(2, :), [2 0 2 4 2 NaN 2 3 4 1]));
   % Four distinct counts keep their values; nominal unchanged.
   assert(isempty(info.Edges{3}) && isequal(info.Labels{3}, {'0', '1', '2', '3'}));
   assert(isempty(info.Edges{4}) && isequal(info.Labels{4}, {'a', 'b'}));
@@ -71,7 +72,7 @@ function check_binning(here)
   % A second file coded as the first: values outside the edges go to the end
   % bins, an edge to the bin it opens; the counts keep the first file's codes.
   [held, again] = TavrixRead(fullfile(here, 'heldout.csv'), 'Edges', info.Edges, 'Labels', info.Labels);
-  assert(isequaln(held, [0 4 2; 2 NaN 3; 3 0 0; 1 0 1]));
+  assert(isequaln(held, [0 4 2; 2 NaN 4; 3 0 0; 1 0 1]));
   assert(isequal(again.Labels, info.Labels) && isequal(again.Edges, info.Edges));
   % CSV columns of numbers are binned; few distinct values stay.
   [held, own] = TavrixRead(fullfile(here, 'heldout.csv'), 'Bins', 2);

@@ -55,7 +55,7 @@ function check_arguments(here)
   expect_read_error('Tavrix:TavrixRead:option', csv, 'Bins');
   expect_read_error('Tavrix:TavrixRead:option', csv, 'Nope', 1);
   expect_read_error('Tavrix:TavrixRead:option', csv, 'Delimiter', char(10));
-  tavrix_expect_error('Tavrix:TavrixRead:argumentCount', @() four_outputs(csv));
+  tavrix_expect_error('Tavrix:TavrixRead:outputCount', @() four_outputs(csv));
 
   file = [tempname() '.csv'];
   cleanup = onCleanup(@() delete(file));

@@ -1,27 +1,26 @@
-% Shared by TavrixQuality and TavrixLabelUnits: each sample's best unit
-% (TavrixBest) and, when asked for, its second-best unit and the unit scores.
-% Missing entries are refused with a pointer to the functions that handle
-% them; TavrixBest's own errors are raised under the caller's name. NAME is
-% the samples' name in the caller's help (default DATA).
-function [best, second, scores] = tavrix_best_units(caller, model, data, name)
-  if nargin < 4
-    name = 'DATA';
+% Shared by TavrixQuality, TavrixLabelUnits and TavrixPlotHits: each
+% sample's best unit (TavrixBest) and, when asked for, its second-best unit
+% and the unit scores. Missing entries (NaN in DATA, or 0 in MASK when it is
+% not empty) go to TavrixBest, which sums them out; its errors are raised
+% under the caller's name. NAME is the samples' name in the caller's help.
+function [best, second, scores] = tavrix_best_units(caller, model, data, name, mask)
+  if nargin < 5
+    mask = [];
+  end
+  options = {};
+  if ~isempty(mask)
+    options = {'Mask', mask};
   end
   if ~isnumeric(data) && ~islogical(data)
     tavrix_fail(caller, 'dataClass', '%s must be a numeric matrix of 0-based codes; found %s. %s', name, ...
                 tavrix_describe(data), 'TavrixRead turns a file into one.');
   end
-  [row, col] = find(isnan(data), 1);
-  if ~isempty(row)
-    tavrix_fail(caller, 'codeRange', ['%s(%d, %d) is NaN (missing); %s needs complete samples: fill the missing ' ...
-                'entries with TavrixImpute, or use TavrixStats, which sums them out.'], name, row, col, caller);
-  end
   try
     if nargout < 2
-      best = TavrixBest(model, data);
+      best = TavrixBest(model, data, options{:});
       return;
     end
-    [best, scores] = TavrixBest(model, data);
+    [best, scores] = TavrixBest(model, data, options{:});
   catch err
     prefix = 'Tavrix:TavrixBest:';
     if ~strncmp(err.identifier, prefix, numel(prefix))

@@ -3,6 +3,8 @@
 function text = tavrix_describe(value)
   if ischar(value) && size(value, 1) <= 1 && numel(value) <= 40
     text = sprintf('''%s''', value);
+  elseif isnumeric(value) && isscalar(value) && isreal(value)
+    text = tavrix_number(value);
   elseif (isnumeric(value) || islogical(value)) && isscalar(value)
     text = mat2str(value);
   else

@@ -7,5 +7,5 @@ function tavrix_read_error(file, line, format, varargin)
   else
     where = sprintf('%s: ', file);
   end
-  error('Tavrix:TavrixRead:format', '%s', [where sprintf(format, varargin{:})]);
+  tavrix_fail('TavrixRead', 'format', '%s', [where sprintf(format, varargin{:})]);
 end

@@ -3,20 +3,20 @@
 % as Latin-1. UTF-16 text and files with NUL bytes are refused.
 function text = tavrix_read_text(file)
   if isfolder(file)
-    error('Tavrix:TavrixRead:file', '''%s'' is a folder; give the path of an ARFF or CSV file.', file);
+    tavrix_fail('TavrixRead', 'file', '''%s'' is a folder; give the path of an ARFF or CSV file.', file);
   end
   fid = fopen(file, 'r');
   if fid < 0
-    error('Tavrix:TavrixRead:file', 'cannot open ''%s''; check the path and that the file may be read.', file);
+    tavrix_fail('TavrixRead', 'file', 'cannot open ''%s''; check the path and that the file may be read.', file);
   end
   bytes = reshape(fread(fid, Inf, '*uint8'), 1, []);
   fclose(fid);
   if numel(bytes) >= 2 && (isequal(bytes(1:2), uint8([255 254])) || isequal(bytes(1:2), uint8([254 255])))
-    error('Tavrix:TavrixRead:encoding', '%s is UTF-16 text; save it as UTF-8 and read it again.', file);
+    tavrix_fail('TavrixRead', 'encoding', '%s is UTF-16 text; save it as UTF-8 and read it again.', file);
   end
   nul = find(bytes == 0, 1);
   if ~isempty(nul)
-    error('Tavrix:TavrixRead:notText', ...
+    tavrix_fail('TavrixRead', 'notText', ...
           '%s line %d: a NUL byte, so this is not a text file; save the data as ARFF or CSV text.', ...
           file, sum(bytes(1:nul) == 10) + 1);
   end
