@@ -35,7 +35,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::TrainableCopy out(in, model);
         UpdateMap(ViewOfTables(model, out.Tables()), MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()),
                   ConstStatisticsView{stats.count, stats.values, stats.pairs}, radius,
-                  options.hasPrior ? options.prior : DefaultPrior(model), options.threads, out.Tables());
+                  options.hasPrior ? options.prior : DefaultPrior(model), options.threads, out.Tables(), call.interrupt);
         out.MoveTo(call, kOutModel);
     });
 }

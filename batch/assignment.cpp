@@ -79,14 +79,15 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
 
 // What the pass computes once from the model: the compiled map, and the
 // units' factors only when some sample has many completions.
-ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads) {
-    ImputePlan plan{CompiledMap(model, threads), {}, 0};
+ImputePlan PlanAssignment(const MapModel& model, const StatisticsLayout& layout, const CodeMatrix& data, int threads,
+                          Interrupt* interrupt) {
+    ImputePlan plan{CompiledMap(model, threads, interrupt), {}, 0};
     std::vector<std::int32_t> variables(static_cast<std::size_t>(layout.dimension));
     for (std::int32_t i = 0; i < layout.dimension; ++i) variables[static_cast<std::size_t>(i)] = i;
     for (std::int32_t j = 0; j < data.numSamples; ++j)
         if (HasMissing(data.Column(j), layout.dimension) &&
             Completions(variables.data(), data.Column(j), variables.size(), layout) > kEnumeratedCompletions) {
-            AddUnitFactors(plan, threads);
+            AddUnitFactors(plan, threads, interrupt);
             break;
         }
     return plan;
@@ -358,7 +359,7 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
         if (replace) ZeroStatistics(layout, stats);
         return;
     }
-    const ImputePlan plan = PlanAssignment(model, layout, data, threads);
+    const ImputePlan plan = PlanAssignment(model, layout, data, threads, interrupt);
     std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
     const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
     std::optional<SparseCountLayout> sparseLayout;

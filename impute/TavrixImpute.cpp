@@ -30,8 +30,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             host::ReadCodes(data, "argument 2 (data)", model, &mask,
                             "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
-        const ImputePlan plan = PrepareImputation(model, options.threads);
-        if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit) >= kCompletionLimit)
+        const ImputePlan plan = PrepareImputation(model, options.threads, call.interrupt);
+        if (LargestCompletionCount(plan, codes, options.threads, kCompletionLimit, call.interrupt) >= kCompletionLimit)
             host::Fail(host::Reason::kTooManyCompletions,
                        "a unit's graph has a cycle through missing variables whose completions number 2^31 or more; "
                        "hide fewer entries.");

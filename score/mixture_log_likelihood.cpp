@@ -7,7 +7,7 @@ namespace tavrix {
 
 void MixtureLogLikelihood(const MapModel& model, const CodeMatrix& samples, int threads, Span<double> out,
                           Interrupt* interrupt) {
-    const CompiledMap map(model, threads);
+    const CompiledMap map(model, threads, interrupt);
     const std::size_t numUnits = map.NumUnits();
     ForEachSampleBlock(map, samples, threads, [&](std::int64_t first, int count, const double* logs) {
         for (int b = 0; b < count; ++b)

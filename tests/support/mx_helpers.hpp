@@ -19,6 +19,7 @@ void TavrixHoles_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixImpute_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixTrain_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixStats_mexFunction(int, mxArray**, int, const mxArray**);
+void TavrixUpdate_mexFunction(int, mxArray**, int, const mxArray**);
 }
 
 namespace tavrix::testing {
