@@ -1,10 +1,11 @@
-// [stats, best, loglik] = TavrixStats(model, data, 'Mask', m, 'Threads', n)
+// [stats, best, loglik] = TavrixStats(model, data, 'Mask', m, 'HeldOut', h, 'FirstColumn', c, 'Threads', n)
 #include "../host/batch_fields.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/options.hpp"
 #include "assignment.hpp"
+#include "held_out.hpp"
 
 namespace {
 enum { kInModel = 0, kInData, kInEnd };
@@ -18,7 +19,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::CheckCounts(call, {{"model", "a model"}, {"data", "the data"}}, kOutEnd);
         const MapModel model = host::ReadModel(call.prhs[kInModel], kInModel + 1);
         host::RequireBatchFields(call.prhs[kInModel], model);
-        const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
+        const host::Options options = host::ParseOptions(
+            call, kInEnd, host::kThreadsOption | host::kMaskOption | host::kHeldOutOption | host::kFirstColumnOption);
         const CodeMatrix codes =
             host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
 
@@ -28,8 +30,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const auto n = static_cast<std::size_t>(codes.numSamples);
         std::vector<std::int32_t> best(n);
         std::vector<double> logLikelihood(n);
-        CountStatistics(model, MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()), codes,
-                        options.threads, StatisticsView{arrays.count, arrays.values, arrays.pairs},
+        CountUnlessHeldOut(model, MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()), codes,
+                        MakeHeldOutRule(options.heldOut, options.firstColumn), options.threads,
+                        StatisticsView{arrays.count, arrays.values, arrays.pairs},
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
                         call.interrupt);
 

@@ -21,6 +21,13 @@
 %
 %   Options
 %     Mask::    []                 Dimension x N, 0 marks a missing entry.
+%     HeldOut:: [0]                leave out of STATS the samples TavrixTrain's
+%                                  'HeldOut' holds back: column j is held back
+%                                  when splitmix64(FirstColumn + j - 2) <
+%                                  floor(HeldOut * 2^64). BEST and LOGLIK
+%                                  still cover every sample.
+%     FirstColumn:: [1]            the column of the whole data that DATA's
+%                                  first column is, when DATA is a block of it.
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %
 %   Errors (identifiers Tavrix:TavrixStats:<reason>): as TavrixTrain's.
@@ -31,6 +38,8 @@
 %     model = TavrixInit(votes, 4, 4, 'Seed', 1, 'Ranges', info.Ranges(1:16));
 %     stats = TavrixStats(model, votes);
 %     model = TavrixUpdate(model, stats, 1.5);
+%     % a block of columns 201..435 holds back what the whole would:
+%     part = TavrixStats(model, votes(:, 201:end), 'HeldOut', 0.1, 'FirstColumn', 201);
 %
 %   See also TavrixUpdate, TavrixTrain.
 

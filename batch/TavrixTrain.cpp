@@ -1,10 +1,11 @@
-// [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha,
-//                             'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
+// [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha, 'HeldOut', h,
+//                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
 #include "../host/block_statistics_pass.hpp"
 #include "../host/data_reader.hpp"
+#include "../host/errors.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/model_writer.hpp"
@@ -13,6 +14,7 @@
 #include "../host/training_reader.hpp"
 #include "batch_defaults.hpp"
 #include "batch_training.hpp"
+#include "held_out.hpp"
 #include "pass_training.hpp"
 
 namespace {
@@ -36,15 +38,23 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const host::Options options = host::ParseOptions(
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
-                host::kUseParallelOption);
-        const CodeMatrix codes =
-            host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
+                host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption);
+        if (options.validation && options.heldOut > 0.0)
+            host::Fail(host::Reason::kOption, "options 'HeldOut' and 'Validation' both choose the samples to score; "
+                                              "give 'HeldOut' 0 with 'Validation', or leave one out.");
+        CodeMatrix codes = host::ReadDataWithMissing(call.prhs[kInData], "argument 2 (data)", options.mask, model);
+        const CodeMatrix validation =
+            options.validation ? host::ReadDataWithMissing(options.validation, "option 'Validation'", nullptr, model)
+                               : CodeMatrix{};
         BatchSettings settings;
         settings.radiusStart =
             options.hasRadius ? options.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
         settings.radiusEnd = options.hasRadius ? options.radius[1] : kDefaultRadiusEnd;
-        settings.prior = options.hasPrior ? options.prior : DefaultPrior(model);
         settings.threads = options.threads;
+        const double share = options.validation ? 0.0
+                                                : UsableShare(options.hasHeldOut ? options.heldOut : kDefaultHeldOut,
+                                                              codes.numSamples);
+        settings.prior = options.hasPrior ? options.prior : DefaultPrior(model, CountedSamples(share, codes.numSamples));
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
@@ -52,27 +62,41 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::EpochLine lines("TavrixTrain");
         const auto epochsRun = static_cast<std::int32_t>(reports.size());
         const Span<EpochReport> reportSpan(reports.data(), reports.size());
+        BatchRunState run;
         if (options.useParallel) {
-            host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads,
+            host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads, share,
                                            host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
-                               options.verbose ? &lines : nullptr, call.interrupt);
+                               options.verbose ? &lines : nullptr, call.interrupt, &validation, &run);
         } else {
-            TrainBatch(model, out.Tables(), codes, epochsRun, settings, reportSpan, options.verbose ? &lines : nullptr,
-                       call.interrupt);
+            HeldOutSplit split;
+            if (share > 0.0) {
+                split = SplitHeldOut(codes, MakeHeldOutRule(share, 0));
+                codes = CodeMatrix{};
+            }
+            TrainBatch(model, out.Tables(), share > 0.0 ? split.counted : codes, epochsRun, settings, reportSpan,
+                       options.verbose ? &lines : nullptr, call.interrupt, share > 0.0 ? &split.held : &validation,
+                       &run);
         }
+        if (options.verbose) lines.Chosen(run);
 
         // Write the results; the info first, as making it may fail.
         if (host::Wants(call, kOutInfo)) {
-            std::vector<double> radius, logLikelihood, changed;
+            std::vector<double> radius, logLikelihood, changed, heldOut;
             for (const EpochReport& r : reports) {
                 radius.push_back(r.radius);
                 logLikelihood.push_back(r.logLikelihood);
                 changed.push_back(r.changed);
+                heldOut.push_back(r.heldOutLogLikelihood);
             }
-            host::SetOutput(
-                call, kOutInfo,
-                host::DoublesStruct({{"Radius", radius}, {"LogLikelihood", logLikelihood}, {"Changed", changed}}));
+            const double chosen = run.selecting ? run.bestEpoch : static_cast<double>(epochsRun);
+            host::SetOutput(call, kOutInfo,
+                            host::DoublesStruct({{"Radius", radius},
+                                                 {"LogLikelihood", logLikelihood},
+                                                 {"Changed", changed},
+                                                 {"HeldOutLogLikelihood", heldOut},
+                                                 {"StartHeldOutLogLikelihood", {run.startScore}},
+                                                 {"ChosenEpoch", {chosen}}}));
         }
         out.MoveTo(call, kOutModel);
     });

@@ -19,25 +19,51 @@
 %   Radius(2) in the last. Training is deterministic: no seed, and the same
 %   model for every thread count. The input struct is never changed.
 %
+%   Held-out selection. By default a share of the samples (HeldOut, 0.1) is
+%   held back from the counts: sample j (1-based column) is held back when
+%   splitmix64(j - 1) < floor(HeldOut * 2^64), so the same samples are held
+%   back however the data are split (UseParallel, tavrix-train's ranks).
+%   The first model and the model after every update are scored by the mean
+%   log-likelihood of the held-back samples' observed values, and MODEL is
+%   the best of them (ties: the earlier): training never returns a model
+%   that scores worse on them than the one it started from. With
+%   'Validation', V the columns of V are scored instead and every sample is
+%   counted. 'HeldOut', 0 without 'Validation' trains as before selection
+%   existed and returns the last model. Nothing is held back where the share
+%   would leave no sample to count or none to score.
+%
 %   [MODEL, INFO] = TavrixTrain(...) also returns, one row per epoch:
 %     INFO.Radius         the epoch's radius
-%     INFO.LogLikelihood  the mean log-likelihood of the data (observed
-%                         values) under the map the epoch started from
-%     INFO.Changed        the share of samples whose unit differs from the
-%                         epoch before (1 in the first epoch)
+%     INFO.LogLikelihood  the mean log-likelihood of the counted samples
+%                         (observed values) under the map the epoch started from
+%     INFO.Changed        the share of counted samples whose unit differs from
+%                         the epoch before (1 in the first epoch)
+%     INFO.HeldOutLogLikelihood  the mean log-likelihood of the scored samples
+%                         under the map after the epoch's update (NaN
+%                         without selection), summed in column order
+%   and
+%     INFO.StartHeldOutLogLikelihood  the first model's (NaN without selection)
+%     INFO.ChosenEpoch    the epoch whose model MODEL is, 0 for the first
+%                         model (EPOCHS without selection)
 %
 %   Options
 %     Radius::  [max(NumRowsMap, NumColsMap)/2 (at least 1.5), 1.5]
 %                         the first and the last epoch's radius; one number
 %                         keeps the radius fixed.
-%     Prior::   [average cells of a two-variable table]
+%     Prior::   [average cells of a two-variable table, at most the
+%               counted samples per unit (at least 1)]
 %                         virtual samples added to every unit (> 0); the
-%                         default gives each cell of a pair table about one.
+%                         default gives each cell of a pair table about one
+%                         where the data outweigh it.
+%     HeldOut:: [0.1]     the share of the samples held back, 0 <= H < 1.
+%     Validation:: []     Dimension x M codes (NaN missing) to score instead
+%                         of held-back samples; not with a HeldOut above 0.
 %     Mask::    []        Dimension x N, 0 marks a missing entry (its value
 %                         is never read). Without it, NaN entries are missing.
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %     Verbose:: [false]   print one line per epoch: the mean log-likelihood,
-%                         the share of samples that changed unit, time left.
+%                         the share of samples that changed unit, the held-out
+%                         score, time left; then the epoch chosen.
 %     UseParallel:: [false]  count the samples of each epoch in blocks, in
 %                         parfor over the workers of the current parallel pool
 %                         (Parallel Computing Toolbox; gcp starts one as its
@@ -72,7 +98,8 @@
 %     votes = codes(1:16, :);                       % the party held aside
 %     model = TavrixInit(votes, 5, 5, 'Seed', 1, 'Ranges', info.Ranges(1:16));
 %     [model, history] = TavrixTrain(model, votes, 30);
-%     plot(history.LogLikelihood)
+%     plot(0:30, [history.StartHeldOutLogLikelihood; history.HeldOutLogLikelihood])
+%     history.ChosenEpoch
 %
 %   See also TavrixStats, TavrixUpdate, TavrixFit, TavrixInit, TavrixImpute.
 

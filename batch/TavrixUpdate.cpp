@@ -31,11 +31,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const double radius = host::ReadPositiveScalar(call.prhs[kInRadius], "argument 3 (radius)");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kPriorOption);
 
+        double samples = 0.0;
+        for (std::int32_t k = 0; k < model.NumUnits(); ++k) samples += stats.count[k];
+
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(in, model);
         UpdateMap(ViewOfTables(model, out.Tables()), MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()),
                   ConstStatisticsView{stats.count, stats.values, stats.pairs}, radius,
-                  options.hasPrior ? options.prior : DefaultPrior(model), options.threads, out.Tables(), call.interrupt);
+                  options.hasPrior ? options.prior : DefaultPrior(model, samples), options.threads, out.Tables(),
+                  call.interrupt);
         out.MoveTo(call, kOutModel);
     });
 }

@@ -11,18 +11,24 @@ namespace tavrix {
 // Virtual samples, spread uniformly, added to every unit's counts: as many as
 // a table of two variables has cells, on average over the pairs of variables
 // (the range of the one variable when there is one), so that every cell of a
-// pair table gets about one.
-inline double DefaultPrior(const MapModel& model) {
+// pair table gets about one; but no more than the samples a unit counts on
+// average (`samples` over the units, at least 1), so that the prior never
+// outweighs the data of a small set with many-valued variables.
+inline double DefaultPrior(const MapModel& model, double samples) {
     auto range = [&](std::int32_t i) { return static_cast<double>(static_cast<std::int32_t>(model.ranges[static_cast<std::size_t>(i)])); };
-    if (model.dimension == 1) return range(0);
     double cells = 0.0, pairs = 0.0;
     for (std::int32_t i = 0; i < model.dimension; ++i)
         for (std::int32_t j = i + 1; j < model.dimension; ++j) {
             cells += range(i) * range(j);
             pairs += 1.0;
         }
-    return cells / pairs;
+    const double perCell = model.dimension == 1 ? range(0) : cells / pairs;
+    const double perUnit = samples / std::max(1, model.NumUnits());
+    return std::min(perCell, std::max(1.0, perUnit));
 }
+
+// The share of the samples TavrixTrain holds back to choose its best epoch.
+constexpr double kDefaultHeldOut = 0.1;
 
 // The last epoch's radius.
 constexpr double kDefaultRadiusEnd = 1.5;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "assignment.hpp"
+#include "held_out.hpp"
 #include "statistics.hpp"
 #include "update.hpp"
 #include "../core/value_index_table.hpp"
@@ -25,13 +27,32 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
     return view;
 }
 
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting) {
+    BatchRunState state;
+    state.epochs = epochs;
+    state.radiusStart = settings.radiusStart;
+    state.radiusEnd = settings.radiusEnd;
+    state.selecting = selecting;
+    return state;
+}
+
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                Interrupt* interrupt) {
+                Interrupt* interrupt, const CodeMatrix* scored, BatchRunState* state) {
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     const auto n = static_cast<std::size_t>(data.numSamples);
-    Statistics stats(layout);
+    BatchRunState local;
+    BatchRunState& run = state ? *state : local;
+    run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0);
+    HeldOutSelection selection(model, layout, tables, run);
+    Statistics stats(layout), scratch(run.selecting ? layout : StatisticsLayout{});
+    std::vector<double> scoredLogs;
+    auto score = [&]() {
+        return run.selecting ? MeanLogLikelihood(view, layout, *scored, settings.threads, scratch, scoredLogs, interrupt)
+                             : std::numeric_limits<double>::quiet_NaN();
+    };
+    if (run.selecting) selection.ScoreFirst(score());
     std::vector<std::int32_t> best(n, 0), previous(n, -1);
     std::vector<double> logLikelihood(n, 0.0);
     // Only a constant radius repeats, and only then can an epoch keep a unit.
@@ -52,12 +73,18 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         report.logLikelihood = sum / static_cast<double>(n);
         report.changed = static_cast<double>(changed) / static_cast<double>(n);
         best.swap(previous);
+        selection.Offer(stats.ConstView(), report.radius);
         updater.Update(stats, report.radius,
                        e + 1 == epochs ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
                        interrupt);
         if (ShouldStop(interrupt, 0)) return;
+        report.heldOutLogLikelihood = score();
+        if (ShouldStop(interrupt, 0)) return;
+        run.epochsDone = e + 1;
+        selection.ScoreOffered(e + 1, report.heldOutLogLikelihood);
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
+    selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
 }
 
 }  // namespace tavrix

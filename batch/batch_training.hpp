@@ -8,6 +8,7 @@
 #include "../core/map_model.hpp"
 #include "../core/span.hpp"
 #include "../core/training_views.hpp"
+#include "batch_run_state.hpp"
 #include "epoch_report.hpp"
 
 namespace tavrix {
@@ -29,11 +30,19 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // epoch. The requirements of UpdateMap hold. The same doubles for every
 // thread count. Stops early, the tables half trained, once `interrupt` (when
 // not null) says so.
+//
+// With `scored` samples (held back from `data`, or validation samples), the
+// first model and the model after every update are scored by their mean
+// log-likelihood (MeanLogLikelihood), and the tables end as the best of them;
+// `state` (when not null) tells which and how they scored.
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                Interrupt* interrupt = nullptr);
+                Interrupt* interrupt = nullptr, const CodeMatrix* scored = nullptr, BatchRunState* state = nullptr);
 
 // The view of `model` whose unit tables and Pi are those of `tables`.
 MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables);
+
+// The state of a run starting now.
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting);
 
 }  // namespace tavrix

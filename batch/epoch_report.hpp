@@ -6,13 +6,15 @@
 
 namespace tavrix {
 
-// An epoch's radius, the mean log-likelihood of the data under the map it
-// started from, and the share of samples whose unit differs from the last
-// epoch's (1 in the first epoch).
+// An epoch's radius, the mean log-likelihood of the counted samples under the
+// map it started from, the share of them whose unit differs from the last
+// epoch's (1 in the first epoch), and the mean log-likelihood of the scored
+// (held-out) samples under the map its update made (NaN without any).
 struct EpochReport {
     double radius;
     double logLikelihood;
     double changed;
+    double heldOutLogLikelihood;
 };
 
 // Told after every epoch, on the calling thread.

@@ -1,5 +1,7 @@
 #include "pass_training.hpp"
 
+#include <limits>
+
 #include "update.hpp"
 #include "../core/value_index_table.hpp"
 
@@ -7,21 +9,47 @@ namespace tavrix {
 
 void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, StatisticsPass& pass, std::int32_t epochs,
                         const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                        Interrupt* interrupt) {
+                        Interrupt* interrupt, const CodeMatrix* validation, BatchRunState* state) {
+    if (epochs <= 0) return;
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    PassTotals totals;
+    ConstStatisticsView stats = pass.Count(view, totals);
+    if (ShouldStop(interrupt, 0)) return;
+    const bool byValidation = validation && validation->numSamples > 0;
+    const bool byPass = !byValidation && totals.heldOutSamples > 0.0;
+    BatchRunState local;
+    BatchRunState& run = state ? *state : local;
+    run = StartRun(epochs, settings, byValidation || byPass);
+    HeldOutSelection selection(model, layout, tables, run);
+    Statistics scratch(byValidation ? layout : StatisticsLayout{});
+    std::vector<double> logs;
+    // The current model's score: from the pass that just ran, or of the validation samples.
+    auto score = [&]() {
+        if (byValidation) return MeanLogLikelihood(view, layout, *validation, settings.threads, scratch, logs, interrupt);
+        return byPass ? totals.heldOutLogLikelihood / totals.heldOutSamples : std::numeric_limits<double>::quiet_NaN();
+    };
+    if (run.selecting) selection.ScoreFirst(score());
     for (std::int32_t e = 0; e < epochs; ++e) {
-        PassTotals totals;
-        const ConstStatisticsView stats = pass.Count(view, totals);
-        if (ShouldStop(interrupt, 0)) return;
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
         report.logLikelihood = totals.logLikelihood / totals.samples;
         report.changed = totals.changed / totals.samples;
+        selection.Offer(stats, report.radius);
         UpdateMap(view, layout, stats, report.radius, settings.prior, settings.threads, tables, interrupt);
         if (ShouldStop(interrupt, 0)) return;
+        if (e + 1 < epochs || byPass) {
+            totals = PassTotals{};
+            stats = pass.Count(view, totals);
+            if (ShouldStop(interrupt, 0)) return;
+        }
+        report.heldOutLogLikelihood = score();
+        if (ShouldStop(interrupt, 0)) return;
+        run.epochsDone = e + 1;
+        selection.ScoreOffered(e + 1, report.heldOutLogLikelihood);
         if (observer) observer->EpochDone(e + 1, epochs, report);
     }
+    selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
 }
 
 }  // namespace tavrix

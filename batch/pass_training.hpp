@@ -12,16 +12,21 @@
 #include "../core/training_views.hpp"
 #include "batch_training.hpp"
 #include "epoch_report.hpp"
+#include "held_out.hpp"
 #include "statistics.hpp"
 
 namespace tavrix {
 
-// Sums over every sample of one pass: log-likelihoods, samples whose unit
-// differs from the last pass's (all of them in the first), and samples.
+// Sums over the counted samples of one pass: log-likelihoods, samples whose
+// unit differs from the last pass's (all of them in the first), and samples;
+// then over the held-back samples: log-likelihoods, summed in the order of
+// their global columns whatever the split, and samples.
 struct PassTotals {
     double logLikelihood = 0.0;
     double changed = 0.0;
     double samples = 0.0;
+    double heldOutLogLikelihood = 0.0;
+    double heldOutSamples = 0.0;
 };
 
 class StatisticsPass {
@@ -33,26 +38,38 @@ public:
 
 // Adds the per-sample results of one pass to `totals` as TrainBatch forms
 // them: log-likelihoods summed in sample order, and the samples whose unit
-// differs from `previous` (all of them when it is empty), which then takes `best`.
+// differs from `previous` (all of them when it is empty), which then takes
+// `best`. The samples `rule` holds back go to the held-out sums instead.
 inline void AddSampleResults(const std::vector<std::int32_t>& best, Span<const double> logLikelihood,
-                             std::vector<std::int32_t>& previous, PassTotals& totals) {
-    double sum = 0.0;
-    std::size_t changed = 0;
+                             std::vector<std::int32_t>& previous, PassTotals& totals, const HeldOutRule& rule = {}) {
+    double sum = 0.0, heldSum = 0.0;
+    std::size_t changed = 0, counted = 0;
     for (std::size_t j = 0; j < best.size(); ++j) {
+        if (rule.HeldBack(static_cast<std::int64_t>(j))) {
+            heldSum += logLikelihood[j];
+            continue;
+        }
         sum += logLikelihood[j];
         changed += previous.empty() || best[j] != previous[j] ? 1 : 0;
+        ++counted;
     }
     totals.logLikelihood += sum;
     totals.changed += static_cast<double>(changed);
-    totals.samples += static_cast<double>(best.size());
+    totals.samples += static_cast<double>(counted);
+    totals.heldOutLogLikelihood += heldSum;
+    totals.heldOutSamples += static_cast<double>(best.size() - counted);
     previous = best;
 }
 
 // TrainBatch with `pass` counting the samples; settings.threads serves the
-// update. Requires at least one sample when epochs > 0. Checks `interrupt`
-// (when not null) after every pass and update and stops once it says so.
+// update. Requires at least one counted sample when epochs > 0. Checks
+// `interrupt` (when not null) after every pass and update and stops once it
+// says so. The scored samples are `validation` when given, else those the
+// pass holds back: after the last update the pass then runs once more, for
+// their scores.
 void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, StatisticsPass& pass, std::int32_t epochs,
                         const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                        Interrupt* interrupt = nullptr);
+                        Interrupt* interrupt = nullptr, const CodeMatrix* validation = nullptr,
+                        BatchRunState* state = nullptr);
 
 }  // namespace tavrix

@@ -10,7 +10,7 @@ namespace tavrix::cli {
 const char* const kUsage =
     "usage: mpirun -n K tavrix-train --data DATA.mat --model FIRST.mat --epochs E --out TRAINED.mat\n"
     "                                [--data-var NAME] [--model-var NAME] [--radius R0 [R1]] [--prior A]\n"
-    "                                [--threads N] [--verbose]\n"
+    "                                [--held-out H | --validation FILE] [--threads N] [--verbose]\n"
     "Trains the map of FIRST.mat for E epochs of batch training on DATA.mat, as TavrixTrain does,\n"
     "each of the K ranks counting its own contiguous block of sample columns.\n"
     "  --data DATA.mat      a Dimension x N matrix of 0-based value codes, NaN where missing: the\n"
@@ -20,7 +20,11 @@ const char* const kUsage =
     "  --out TRAINED.mat    the trained model, saved as the variable 'model' (MAT v5); written to a\n"
     "                       temporary file in the same folder and renamed, so it appears only when whole\n"
     "  --radius R0 [R1]     the first and the last epoch's radius [max(rows, columns)/2, at least 1.5; 1.5]\n"
-    "  --prior A            virtual samples added to every unit [mean cells of a two-variable table]\n"
+    "  --prior A            virtual samples added to every unit [mean cells of a two-variable table,\n"
+    "                       at most the samples per unit]\n"
+    "  --held-out H         share of the samples held back to choose the best epoch, 0 <= H < 1 [0.1]\n"
+    "  --validation FILE    choose the best epoch on the first variable of FILE instead (codes, NaN\n"
+    "                       where missing), counting every sample\n"
     "  --threads N          threads per rank, 1..1024 [1]\n"
     "  --verbose            one line per epoch, from rank 0\n"
     "Every rank needs at least one sample (K <= N). Exit status: 0 done, 1 a fault, 2 bad arguments.\n";
@@ -82,12 +86,20 @@ Arguments ParseArguments(int argc, const char* const argv[]) {
         } else if (!std::strcmp(option, "--prior")) {
             a.prior = Positive(option, value());
             a.hasPrior = true;
-        } else if (!std::strcmp(option, "--threads")) a.threads = static_cast<int>(Integer(option, value(), 1, 1024));
+        } else if (!std::strcmp(option, "--held-out")) {
+            a.heldOut = Number(option, value());
+            if (!(a.heldOut >= 0.0 && a.heldOut < 1.0))
+                throw UsageError(std::string(option) + " must be within [0, 1); found '" + argv[i] + "'");
+            a.hasHeldOut = true;
+        } else if (!std::strcmp(option, "--validation")) a.validationFile = value();
+        else if (!std::strcmp(option, "--threads")) a.threads = static_cast<int>(Integer(option, value(), 1, 1024));
         else if (!std::strcmp(option, "--verbose")) a.verbose = true;
         else throw UsageError(std::string("unknown argument '") + option + "'");
     }
     if (a.dataFile.empty() || a.modelFile.empty() || a.outFile.empty() || !hasEpochs)
         throw UsageError("--data, --model, --epochs and --out are required");
+    if (!a.validationFile.empty() && a.heldOut > 0.0)
+        throw UsageError("--held-out and --validation both choose the samples to score; give one");
     return a;
 }
 

@@ -15,6 +15,9 @@ struct Arguments {
     double radius[2] = {0.0, 0.0};
     bool hasPrior = false;
     double prior = 0.0;
+    bool hasHeldOut = false;
+    double heldOut = 0.0;
+    std::string validationFile;  // empty: none
     int threads = 1;
     bool verbose = false;
 };

@@ -9,20 +9,38 @@
 
 namespace tavrix::cli {
 
-MpiStatisticsPass::MpiStatisticsPass(const MapModel& model, const CodeMatrix& block, std::int64_t totalSamples,
-                                     int threads, MPI_Comm comm)
+MpiStatisticsPass::MpiStatisticsPass(const MapModel& model, const CodeMatrix& counted, const CodeMatrix& held,
+                                     std::int64_t totalSamples, int threads, MPI_Comm comm)
     : layout_(MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits())),
-      block_(block),
+      block_(counted),
+      held_(held),
+      heldCounts_(held.numSamples > 0 ? layout_ : StatisticsLayout{}),
+      heldBest_(static_cast<std::size_t>(held.numSamples)),
+      heldLogs_(static_cast<std::size_t>(held.numSamples)),
       totalSamples_(static_cast<double>(totalSamples)),
       threads_(threads),
       comm_(comm) {
+    int ranks = 1;
+    MPI_Comm_size(comm, &ranks);
+    heldPerRank_.assign(static_cast<std::size_t>(ranks), 0);
+    const int mine = held.numSamples;
+    MPI_Allgather(&mine, 1, MPI_INT, heldPerRank_.data(), 1, MPI_INT, comm);
+    heldStart_.assign(static_cast<std::size_t>(ranks), 0);
+    long long all = 0;
+    for (std::size_t r = 0; r < heldPerRank_.size(); ++r) {
+        if (all > INT_MAX) throw FileError("more than 2^31 - 1 samples held back; hold back a smaller share");
+        heldStart_[r] = static_cast<int>(all);
+        all += heldPerRank_[r];
+    }
+    if (all > INT_MAX) throw FileError("more than 2^31 - 1 samples held back; hold back a smaller share");
+    allHeldLogs_.assign(static_cast<std::size_t>(all), 0.0);
     const auto units = static_cast<std::size_t>(layout_.units);
     const std::size_t size = units * (1 + layout_.numValues + layout_.numPairs) + 2;
     if (size > static_cast<std::size_t>(INT_MAX))
         throw FileError("the statistics of this model (" + std::to_string(size) +
                         " doubles) exceed one MPI reduction (2^31 - 1 doubles)");
     buffer_.assign(size, 0.0);
-    const auto n = static_cast<std::size_t>(block.numSamples);
+    const auto n = static_cast<std::size_t>(counted.numSamples);
     best_.assign(n, 0);
     logLikelihood_.assign(n, 0.0);
 }
@@ -49,7 +67,24 @@ ConstStatisticsView MpiStatisticsPass::Count(const MapModel& view, PassTotals& t
     totals.logLikelihood = tail[0];
     totals.changed = tail[1];
     totals.samples = totalSamples_;
+    if (!allHeldLogs_.empty()) ScoreHeld(view, totals);
     return {count, values, pairs};
+}
+
+void MpiStatisticsPass::ScoreHeld(const MapModel& view, PassTotals& totals) {
+    const double start = MPI_Wtime();
+    const std::size_t n = heldLogs_.size();
+    StoreStatistics(view, layout_, held_, threads_, heldCounts_.View(),
+                    AssignmentResults{Span<std::int32_t>(heldBest_.data(), n), Span<double>(heldLogs_.data(), n)});
+    const double scored = MPI_Wtime();
+    countSeconds_ += scored - start;
+    MPI_Allgatherv(heldLogs_.data(), static_cast<int>(n), MPI_DOUBLE, allHeldLogs_.data(), heldPerRank_.data(),
+                   heldStart_.data(), MPI_DOUBLE, comm_);
+    reduceSeconds_ += MPI_Wtime() - scored;
+    double sum = 0.0;
+    for (const double l : allHeldLogs_) sum += l;
+    totals.heldOutLogLikelihood = sum;
+    totals.heldOutSamples = static_cast<double>(allHeldLogs_.size());
 }
 
 }  // namespace tavrix::cli

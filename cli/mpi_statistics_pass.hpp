@@ -2,7 +2,9 @@
 // block of samples, and one MPI_Allreduce sums the counts of every rank (with
 // the pass's log-likelihood and changed-unit totals behind them). The counts
 // are whole numbers below 2^53, so the sum is exact in any order and every
-// rank gets the statistics of the whole data, bit for bit.
+// rank gets the statistics of the whole data, bit for bit. The samples a rank
+// holds back are scored only, and every rank gathers their log-likelihoods
+// in rank order, the order of their global columns, to sum them.
 #pragma once
 
 #include <mpi.h>
@@ -11,16 +13,18 @@
 #include <vector>
 
 #include "../batch/pass_training.hpp"
+#include "../batch/statistics.hpp"
 
 namespace tavrix::cli {
 
 class MpiStatisticsPass : public StatisticsPass {
 public:
-    // `block` (this rank's samples) outlives the pass; `totalSamples` is the
-    // sum of every rank's. Throws FileError when the statistics are too large
-    // for one reduction (2^31 doubles).
-    MpiStatisticsPass(const MapModel& model, const CodeMatrix& block, std::int64_t totalSamples, int threads,
-                      MPI_Comm comm);
+    // `counted` and `held` (this rank's samples, counted and held back)
+    // outlive the pass; `totalSamples` is the sum of every rank's counted ones.
+    // Throws FileError when the statistics are too large for one reduction
+    // (2^31 doubles).
+    MpiStatisticsPass(const MapModel& model, const CodeMatrix& counted, const CodeMatrix& held,
+                      std::int64_t totalSamples, int threads, MPI_Comm comm);
     ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
 
     // Doubles each rank sends in one epoch's reduction.
@@ -31,8 +35,15 @@ public:
     double ReduceSeconds() const { return reduceSeconds_; }
 
 private:
+    void ScoreHeld(const MapModel& view, PassTotals& totals);
+
     StatisticsLayout layout_;
     const CodeMatrix& block_;
+    const CodeMatrix& held_;
+    Statistics heldCounts_;  // the counts the held-back samples' scoring makes on the way
+    std::vector<std::int32_t> heldBest_;
+    std::vector<double> heldLogs_, allHeldLogs_;
+    std::vector<int> heldPerRank_, heldStart_;
     double totalSamples_;
     int threads_;
     MPI_Comm comm_;

@@ -23,6 +23,7 @@ RankBlock ReadRankBlock(const std::string& file, const std::string& variable, in
     if (count >= (std::int64_t{1} << 31))
         throw FileError("this rank's block of " + std::to_string(count) + " samples must hold fewer than 2^31; "
                         "run with more ranks");
+    block.firstColumn = first;
     CodeMatrix& codes = block.codes;
     codes.dimension = model.dimension;
     codes.numSamples = static_cast<std::int32_t>(count);

@@ -16,6 +16,7 @@ namespace tavrix::cli {
 struct RankBlock {
     CodeMatrix codes;
     std::int64_t totalSamples = 0;
+    std::int64_t firstColumn = 0;  // the global index of the block's column 0
 };
 RankBlock ReadRankBlock(const std::string& file, const std::string& variable, int rank, int ranks,
                         const MapModel& model);

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "../batch/batch_defaults.hpp"
+#include "../batch/held_out.hpp"
 #include "../batch/pass_training.hpp"
 #include "../host/batch_fields.hpp"
+#include "../host/data_reader.hpp"
 #include "../host/model_reader.hpp"
 #include "../host/model_writer.hpp"
 #include "arguments.hpp"
@@ -32,7 +34,9 @@ struct Job {
     cli::Arguments args;
     host::OwnedArray modelArray;
     MapModel model;
-    CodeMatrix codes;
+    CodeMatrix codes, held;  // this rank's samples, counted and held back
+    CodeMatrix validation;
+    double countedSamples = 0.0;  // over every rank
     std::unique_ptr<cli::MpiStatisticsPass> pass;
 };
 
@@ -46,8 +50,25 @@ void Prepare(Job& job, std::string& file) {
     host::RequireBatchFields(job.modelArray.get(), job.model);
     file = a.dataFile;
     cli::RankBlock block = cli::ReadRankBlock(a.dataFile, a.dataVariable, job.rank, job.ranks, job.model);
-    job.codes = std::move(block.codes);
-    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, block.totalSamples, a.threads, MPI_COMM_WORLD);
+    const double share = a.validationFile.empty()
+                             ? UsableShare(a.hasHeldOut ? a.heldOut : kDefaultHeldOut, block.totalSamples)
+                             : 0.0;
+    job.countedSamples = CountedSamples(share, block.totalSamples);
+    if (share > 0.0) {
+        HeldOutSplit split = SplitHeldOut(block.codes, MakeHeldOutRule(share, block.firstColumn));
+        job.codes = std::move(split.counted);
+        job.held = std::move(split.held);
+    } else {
+        job.codes = std::move(block.codes);
+    }
+    if (!a.validationFile.empty()) {
+        file = a.validationFile;
+        const host::OwnedArray v = cli::ReadVariable(a.validationFile, "");
+        job.validation = host::ReadDataWithMissing(v.get(), "the validation samples", nullptr, job.model);
+    }
+    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, job.held,
+                                                        static_cast<std::int64_t>(job.countedSamples), a.threads,
+                                                        MPI_COMM_WORLD);
     if (job.rank == 0) {
         file = a.outFile;
         cli::RequireWritableFolder(a.outFile);
@@ -62,11 +83,11 @@ bool AllRanksAgree(const Job& job, const std::string& failure) {
     return failed == 0;
 }
 
-BatchSettings SettingsOf(const cli::Arguments& a, const MapModel& model) {
+BatchSettings SettingsOf(const cli::Arguments& a, const MapModel& model, double countedSamples) {
     BatchSettings settings;
     settings.radiusStart = a.hasRadius ? a.radius[0] : DefaultRadiusStart(model.numRowsMap, model.numColsMap);
     settings.radiusEnd = a.hasRadius ? a.radius[1] : kDefaultRadiusEnd;
-    settings.prior = a.hasPrior ? a.prior : DefaultPrior(model);
+    settings.prior = a.hasPrior ? a.prior : DefaultPrior(model, countedSamples);
     settings.threads = a.threads;
     return settings;
 }
@@ -104,9 +125,13 @@ int Run(Job& job) {
     host::TrainableCopy out(job.modelArray.get(), job.model);
     std::vector<EpochReport> reports(static_cast<std::size_t>(job.args.epochs));
     cli::EpochPrinter printer;
-    TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs, SettingsOf(job.args, job.model),
+    BatchRunState run;
+    TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs,
+                       SettingsOf(job.args, job.model, job.countedSamples),
                        Span<EpochReport>(reports.data(), reports.size()),
-                       job.rank == 0 && job.args.verbose ? &printer : nullptr);
+                       job.rank == 0 && job.args.verbose ? &printer : nullptr, nullptr,
+                       job.args.validationFile.empty() ? nullptr : &job.validation, &run);
+    if (job.rank == 0 && job.args.verbose) printer.Chosen(run);
 
     if (job.args.verbose) ReportTimes(job, job.args.epochs > 0 ? job.args.epochs : 1);
 

@@ -19,17 +19,20 @@ const double* SampleColumn(const mxArray* a, std::size_t n, const char* what) {
 }  // namespace
 
 BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
-                                         const StatisticsShape& shape)
+                                         double heldOut, const StatisticsShape& shape)
     : model_(model),
       data_(data),
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
+      heldOut_(mxCreateDoubleScalar(heldOut)),
+      rule_(MakeHeldOutRule(heldOut, 0)),
       shape_(shape) {}
 
 ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
-    mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get()};
+    mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
+                     heldOut_.get()};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
-    const int status = mexCallMATLAB(4, out, 4, in, kFunction);
+    const int status = mexCallMATLAB(4, out, 5, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);
     OwnedArray message(out[3]);
     if (status != 0)
@@ -46,7 +49,7 @@ ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& tota
     const double* logs = SampleColumn(results_[2].get(), n, "log-likelihood");
     std::vector<std::int32_t> best(n);
     for (std::size_t j = 0; j < n; ++j) best[j] = static_cast<std::int32_t>(units[j]) - 1;
-    AddSampleResults(best, Span<const double>(logs, n), previous_, totals);
+    AddSampleResults(best, Span<const double>(logs, n), previous_, totals, rule_);
     return {stats.count, stats.values, stats.pairs};
 }
 

@@ -17,14 +17,16 @@ class BlockStatisticsPass : public StatisticsPass {
 public:
     // `model` is the array whose trained fields the training rewrites, so that
     // every pass sees the current map; `mask` may be null. Both outlive the pass.
-    BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads,
+    // The blocks hold back `heldOut` of the samples (HeldOutRule).
+    BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads, double heldOut,
                         const StatisticsShape& shape);
     ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
 
 private:
     const mxArray* model_;
     const mxArray* data_;
-    OwnedArray mask_, threads_;
+    OwnedArray mask_, threads_, heldOut_;
+    HeldOutRule rule_;
     StatisticsShape shape_;
     OwnedArray results_[3];  // the statistics, each sample's unit, each sample's log-likelihood
     std::vector<std::int32_t> previous_;

@@ -23,6 +23,9 @@ constexpr OptionEntry kOptionTable[] = {
     {"Prior", kPriorOption},
     {"Mask", kMaskOption},
     {"UseParallel", kUseParallelOption},
+    {"HeldOut", kHeldOutOption},
+    {"FirstColumn", kFirstColumnOption},
+    {"Validation", kValidationOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -119,6 +122,22 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kUseParallelOption:
                 options.useParallel = RealScalar(value, entry->name) != 0.0;
+                break;
+            case kHeldOutOption:
+                options.heldOut = RealScalar(value, entry->name);
+                if (!(options.heldOut >= 0.0 && options.heldOut < 1.0))
+                    Fail(Reason::kOption, std::string("option '") + entry->name +
+                                              "' must be a share of the samples within [0, 1); found " +
+                                              Show(options.heldOut) + ".");
+                options.hasHeldOut = true;
+                break;
+            case kFirstColumnOption:
+                options.firstColumn = static_cast<std::int64_t>(IntegerValue(
+                                          value, entry->name, 1, 9007199254740992.0, "a positive integer up to 2^53")) -
+                                      1;
+                break;
+            case kValidationOption:
+                options.validation = value;
                 break;
         }
     }

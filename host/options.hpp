@@ -15,6 +15,9 @@ enum OptionFlags : unsigned {
     kPriorOption = 1u << 4,    // 'Prior', alpha: a positive finite real
     kMaskOption = 1u << 5,     // 'Mask', m: an array, checked by the function that reads it
     kUseParallelOption = 1u << 6,  // 'UseParallel', tf: a logical or numeric scalar [false]
+    kHeldOutOption = 1u << 7,      // 'HeldOut', share: a real within [0, 1)
+    kFirstColumnOption = 1u << 8,  // 'FirstColumn', c: a positive integer up to 2^53 [1]
+    kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
 };
 
 struct Options {
@@ -28,6 +31,10 @@ struct Options {
     double prior = 0.0;
     const mxArray* mask = nullptr;
     bool useParallel = false;
+    bool hasHeldOut = false;
+    double heldOut = 0.0;
+    std::int64_t firstColumn = 0;  // 0-based
+    const mxArray* validation = nullptr;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -1,5 +1,8 @@
 #include "progress_line.hpp"
 
+#include <cmath>
+#include <cstdio>
+
 #include "mex.h"
 
 namespace tavrix::host {
@@ -24,8 +27,19 @@ void ProgressLine::IterationDone(std::int32_t done, std::int32_t total) {
 
 void EpochLine::EpochDone(std::int32_t done, std::int32_t total, const EpochReport& r) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    mexPrintf("%s: epoch %d of %d, radius %.3g, mean log-likelihood %.6g, %.1f%% changed unit, %.0f s left\n",
-              function_, done, total, r.radius, r.logLikelihood, 100.0 * r.changed, seconds / done * (total - done));
+    char heldOut[64] = "";
+    if (!std::isnan(r.heldOutLogLikelihood))
+        std::snprintf(heldOut, sizeof heldOut, ", held-out %.6g", r.heldOutLogLikelihood);
+    mexPrintf("%s: epoch %d of %d, radius %.3g, mean log-likelihood %.6g, %.1f%% changed unit%s, %.0f s left\n",
+              function_, done, total, r.radius, r.logLikelihood, 100.0 * r.changed, heldOut,
+              seconds / done * (total - done));
+    ShowNow();
+}
+
+void EpochLine::Chosen(const BatchRunState& run) const {
+    if (!run.selecting) return;
+    mexPrintf("%s: held-out log-likelihood %.6g of the first model; chose %s %d (%.6g)\n", function_, run.startScore,
+              run.bestEpoch == 0 ? "the first model, epoch" : "epoch", run.bestEpoch, run.bestScore);
     ShowNow();
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "../batch/batch_run_state.hpp"
 #include "../batch/epoch_report.hpp"
 #include "../core/training_views.hpp"
 
@@ -24,11 +25,14 @@ private:
 };
 
 // One line per epoch: "<function>: epoch 3 of 30, radius 1.8, mean
-// log-likelihood -9.87, 4.2% changed unit, 12 s left".
+// log-likelihood -9.87, 4.2% changed unit, held-out -10.1, 12 s left" (the
+// held-out figure with held-out selection), and with it a last line naming
+// the epoch chosen.
 class EpochLine : public EpochObserver {
 public:
     explicit EpochLine(const char* function) : function_(function) {}
     void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) override;
+    void Chosen(const BatchRunState& run) const;
 
 private:
     const char* function_;

@@ -1,16 +1,22 @@
-% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads)
+% [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout)
 % The statistics pass of TavrixTrain(..., 'UseParallel', true): TavrixStats on
 % contiguous blocks of sample columns in parfor, one block per worker of the
 % current pool (started as the Parallel Computing Toolbox's preferences say),
 % or four blocks one after another without the toolbox (Octave runs parfor as
-% a for loop). The counts are whole numbers, so their sum is that of one pass
-% over all samples, bit for bit. Errors, bad arguments included, come back as
+% a for loop). Each block is told its first column, so that it holds back the
+% samples that HELDOUT holds back of the whole (0 when left out). The counts
+% are whole numbers, so their sum is that of one pass over all samples, bit
+% for bit. Errors, bad arguments included, come back as
 % MESSAGE, the results empty; called without asking for MESSAGE, it raises
 % them (Tavrix:tavrix_block_statistics:<reason> for bad arguments).
-function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, varargin)
+function [stats, best, loglik, message] = tavrix_block_statistics(model, data, mask, threads, heldout)
 stats = []; best = []; loglik = []; message = '';
 try
-  tavrix_check_count('tavrix_block_statistics', nargin, 4, 4, 'tavrix_block_statistics(MODEL, DATA, MASK, THREADS)');
+  tavrix_check_count('tavrix_block_statistics', nargin, 4, 5, ...
+                     'tavrix_block_statistics(MODEL, DATA, MASK, THREADS, HELDOUT)');
+  if nargin < 5
+    heldout = 0;
+  end
   check_arguments(model, data, mask, threads);
   n = size(data, 2);
   blocks = min(max(n, 1), pool_workers());
@@ -27,12 +33,13 @@ try
   parts = cell(1, blocks);
   bests = cell(blocks, 1);
   logs = cell(blocks, 1);
+  firsts = edges(1:blocks) + 1;
   parfor b = 1:blocks
-    if isempty(maskBlocks{b})
-      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Threads', threads);
-    else
-      [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, 'Mask', maskBlocks{b}, 'Threads', threads);
+    options = {'Threads', threads, 'HeldOut', heldout, 'FirstColumn', firsts(b)};
+    if ~isempty(maskBlocks{b})
+      options = [options, {'Mask', maskBlocks{b}}];
     end
+    [parts{b}, bests{b}, logs{b}] = TavrixStats(model, dataBlocks{b}, options{:});
   end
   stats = parts{1};
   for b = 2:blocks

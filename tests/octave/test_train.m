@@ -31,16 +31,18 @@ function test_train()
     assert(isequal(updated.NumVictories(:), expected.count(:)));
   end
 
-  % TavrixTrain is its two halves in a loop; one model for every thread
-  % count, and for statistics added over parts.
+  % TavrixTrain without selection ('HeldOut', 0) is its two halves in a
+  % loop; one model for every thread count, and for statistics added over parts.
   data = floor(rand(5, 300) * 3);
   data(rand(size(data)) < 0.1) = NaN;
   model = TavrixInit(data, 3, 2, 'Seed', 1, 'Ranges', 3 * ones(5, 1));
-  [trained, info] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Threads', 1);
+  plain = {'Radius', [2 0.5], 'HeldOut', 0};
+  [trained, info] = TavrixTrain(model, data, 3, plain{:}, 'Threads', 1);
   assert(isequal(size(info.Radius), [3 1]) && info.Radius(1) == 2 && info.Radius(3) == 0.5);
   assert(info.Changed(1) == 1 && all(isfinite(info.LogLikelihood)));
+  assert(all(isnan(info.HeldOutLogLikelihood)) && isnan(info.StartHeldOutLogLikelihood) && info.ChosenEpoch == 3);
   for threads = 2:3
-    assert(isequaln(trained, TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Threads', threads)));
+    assert(isequaln(trained, TavrixTrain(model, data, 3, plain{:}, 'Threads', threads)));
   end
   stepped = model;
   for e = 1:3
@@ -55,10 +57,12 @@ function test_train()
   assert(isequaln(trained, stepped), 'TavrixTrain differs from TavrixStats and TavrixUpdate');
   mask = double(~isnan(data));
   zeroed = data; zeroed(isnan(zeroed)) = 0;
-  assert(isequaln(trained, TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask)));
+  assert(isequaln(trained, TavrixTrain(model, zeroed, 3, plain{:}, 'Mask', mask)));
   % 'UseParallel': blocks counted in a (here serial) parfor loop, the same model and info.
-  [inBlocks, blockInfo] = TavrixTrain(model, zeroed, 3, 'Radius', [2 0.5], 'Mask', mask, 'UseParallel', true);
+  [inBlocks, blockInfo] = TavrixTrain(model, zeroed, 3, plain{:}, 'Mask', mask, 'UseParallel', true);
   assert(isequaln(trained, inBlocks) && isequaln(info, blockInfo), 'UseParallel changes the result');
+
+  check_held_out(model, data, zeroed, mask);
 
   shown = evalc('TavrixTrain(model, data, 2, ''Verbose'', true);');
   assert(~isempty(strfind(shown, 'epoch 2 of 2')) && isempty(evalc('TavrixTrain(model, data, 2);')));
@@ -69,6 +73,10 @@ function test_train()
   tavrix_expect_error('Tavrix:TavrixTrain:codeRange', @() TavrixTrain(model, data + 5, 3));
   tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Prior', 0));
   tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Radius', [1 2 3]));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'HeldOut', 1));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'HeldOut', 0.2, 'Validation', data));
+  tavrix_expect_error('Tavrix:TavrixTrain:codeRange', @() TavrixTrain(model, data, 3, 'Validation', data + 5));
+  tavrix_expect_error('Tavrix:TavrixStats:option', @() TavrixStats(model, data, 'FirstColumn', 0));
   tavrix_expect_error('Tavrix:TavrixTrain:dataSize', @() TavrixTrain(model, data, 3, 'Mask', mask(:, 1:5)));
   tavrix_expect_error('Tavrix:TavrixTrain:missingField', @() TavrixTrain(rmfield(model, 'Mutual'), data, 3));
   tavrix_expect_error('Tavrix:TavrixUpdate:dataSize', @() TavrixUpdate(model, setfield(whole, 'Pairs', 1), 1));
@@ -77,6 +85,72 @@ function test_train()
   tavrix_expect_error('Tavrix:TavrixStats:outputCount', @() four_results(model, data));
   shared = model; shared.Translate(1, 2) = shared.Translate(1, 1);
   tavrix_expect_error('Tavrix:TavrixStats:fieldValue', @() TavrixStats(shared, data));
+end
+
+% Held-out selection: the held-back samples are the same whatever the
+% split, and the model returned is that of the epoch scoring best on them.
+function check_held_out(model, data, zeroed, mask)
+  share = 0.25;
+  n = size(data, 2);
+  held = false(n, 1);
+  for j = 1:n
+    held(j) = held_back(j - 1, share);
+  end
+  % TavrixStats of blocks, each told its first column, count what the whole counts.
+  [whole, best, loglik] = TavrixStats(model, data, 'HeldOut', share);
+  counted = TavrixStats(model, data(:, ~held));
+  tavrix_same_bits(whole.Pairs, counted.Pairs, 'held-back samples counted');
+  a = TavrixStats(model, data(:, 1:97), 'HeldOut', share, 'Threads', 2);
+  [b, bestB, loglikB] = TavrixStats(model, data(:, 98:end), 'HeldOut', share, 'FirstColumn', 98);
+  for f = {'Count', 'Values', 'Pairs'}
+    tavrix_same_bits(whole.(f{1}), a.(f{1}) + b.(f{1}), f{1});
+  end
+  assert(isequal(bestB, best(98:end)) && isequal(loglikB, loglik(98:end)));
+
+  [trained, info] = TavrixTrain(model, data, 6, 'HeldOut', share, 'Radius', [2 0.3]);
+  scores = [info.StartHeldOutLogLikelihood; info.HeldOutLogLikelihood];
+  [~, best] = max(scores);
+  assert(info.ChosenEpoch == best - 1 && all(isfinite(scores)));
+  % The scores are those of TavrixStats's log-likelihoods of the held-back samples, summed in order.
+  [~, ~, l] = TavrixStats(trained, data(:, held));
+  assert(sum(l) / numel(l) == max(scores), 'the chosen model is not the best-scoring one');
+  % Every split and thread count trains the same model and scores the same doubles.
+  for threads = 1:3
+    [again, again_info] = TavrixTrain(model, zeroed, 6, 'HeldOut', share, 'Radius', [2 0.3], 'Mask', mask, ...
+                                      'UseParallel', threads == 3, 'Threads', threads);
+    assert(isequaln(trained, again) && isequaln(info, again_info), 'threads %d change the result', threads);
+  end
+  % Validation: every sample counted, the validation samples scored.
+  [byValidation, vInfo] = TavrixTrain(model, data(:, ~held), 6, 'Validation', data(:, held), 'Radius', [2 0.3]);
+  assert(isequaln(byValidation, trained) && isequaln(vInfo.HeldOutLogLikelihood, info.HeldOutLogLikelihood));
+end
+
+% Whether 0-based column j is held back: splitmix64(j) < floor(share * 2^64), in exact integers.
+function tf = held_back(j, share)
+  x = add64(uint64(j), 0x9E3779B97F4A7C15);
+  x = mul64(bitxor(x, bitshift(x, -30)), uint64(0xBF58476D1CE4E5B9));
+  x = mul64(bitxor(x, bitshift(x, -27)), uint64(0x94D049BB133111EB));
+  x = bitxor(x, bitshift(x, -31));
+  tf = x < uint64(share * 2^64);
+end
+
+% a * b modulo 2^64, in 16-bit pieces (uint64 arithmetic saturates).
+function p = mul64(a, b)
+  pa = double(bitand(bitshift(a, -[0 16 32 48]), uint64(65535)));
+  pb = double(bitand(bitshift(b, -[0 16 32 48]), uint64(65535)));
+  p = uint64(0);
+  for i = 0:3
+    for k = 0:3 - i
+      t = uint64(pa(i + 1) * pb(k + 1));
+      p = add64(p, bitshift(t, 16 * (i + k)));
+    end
+  end
+end
+
+function s = add64(a, b)
+  lo = bitand(a, uint64(2^32 - 1)) + bitand(b, uint64(2^32 - 1));
+  hi = mod(double(bitshift(a, -32)) + double(bitshift(b, -32)) + double(bitshift(lo, -32)), 2^32);
+  s = bitor(bitshift(uint64(hi), 32), bitand(lo, uint64(2^32 - 1)));
 end
 
 function four_results(model, data)

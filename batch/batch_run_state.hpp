@@ -1,0 +1,59 @@
+// Where a batch training run stands between two epochs, in one plain struct
+// so that a run can be saved and carried on: the epochs done, the radius
+// schedule, and held-out selection's best model so far.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "../core/interrupt.hpp"
+#include "../core/map_model.hpp"
+#include "../core/training_views.hpp"
+#include "statistics.hpp"
+
+namespace tavrix {
+
+struct BatchRunState {
+    std::int32_t epochsDone = 0;
+    std::int32_t epochs = 0;
+    double radiusStart = 1.0;
+    double radiusEnd = 1.0;
+
+    // Held-out selection: on when there are samples to score.
+    bool selecting = false;
+    double startScore = std::numeric_limits<double>::quiet_NaN();  // the first model's mean held-out log-likelihood
+    std::int32_t bestEpoch = 0;                                    // 0: the first model
+    double bestScore = std::numeric_limits<double>::quiet_NaN();
+    // The best model, as what rebuilds it: for an epoch, the counts and the
+    // radius of its update (an update depends on nothing else); for the first
+    // model, its trained arrays, unit by unit (firstModel).
+    double bestRadius = 0.0;
+    std::vector<double> bestCount, bestValues, bestPairs;
+    std::vector<double> firstModel;
+};
+
+// Held-out selection over a run: offer each update's counts before the
+// update, then the score of the model it made. Ties keep the earlier model.
+class HeldOutSelection {
+public:
+    // Keeps the first model of `tables` when the state selects.
+    HeldOutSelection(const MapModel& model, const StatisticsLayout& layout, const TrainedTables& tables,
+                     BatchRunState& state);
+
+    void ScoreFirst(double score);
+    void Offer(const ConstStatisticsView& stats, double radius);
+    void ScoreOffered(std::int32_t epoch, double score);
+
+    // Leaves the best model in `tables` (`view` their model view).
+    void Finish(const MapModel& view, double prior, int threads, const TrainedTables& tables, Interrupt* interrupt);
+
+private:
+    const MapModel& model_;
+    const StatisticsLayout& layout_;
+    BatchRunState& state_;
+    double offeredRadius_ = 0.0;
+    std::vector<double> count_, values_, pairs_;  // the counts offered
+};
+
+}  // namespace tavrix

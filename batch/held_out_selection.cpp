@@ -1,0 +1,91 @@
+#include "batch_run_state.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "update.hpp"
+
+namespace tavrix {
+namespace {
+
+struct TableSizes {
+    std::size_t marginal, intersect, square, units;
+};
+
+TableSizes SizesOf(const MapModel& model) {
+    const auto v = static_cast<std::size_t>(model.numValues);
+    const auto d = static_cast<std::size_t>(model.dimension);
+    return {v, v * v, d * d, static_cast<std::size_t>(model.NumUnits())};
+}
+
+// Copies every trained array between `tables` and `saved`, one way or the other.
+template <bool kSave>
+void CopyTables(const TableSizes& s, const TrainedTables& tables, std::vector<double>& saved) {
+    if (kSave) saved.resize(s.units * (s.marginal + s.intersect + 2 * s.square + 2));
+    double* at = saved.data();
+    auto copy = [&](double* array, std::size_t size) {
+        if (kSave) std::copy(array, array + size, at);
+        else std::copy(at, at + size, array);
+        at += size;
+    };
+    for (std::size_t k = 0; k < s.units; ++k) {
+        copy(tables.marginal[k], s.marginal);
+        copy(tables.intersect[k], s.intersect);
+        copy(tables.mutual[k], s.square);
+        copy(tables.graph[k], s.square);
+    }
+    copy(tables.pi, s.units);
+    copy(tables.numVictories, s.units);
+}
+
+bool Better(double score, double best) {
+    return score > best || (std::isnan(best) && !std::isnan(score));
+}
+
+void Assign(std::vector<double>& to, const double* from, std::size_t size) { to.assign(from, from + size); }
+
+}  // namespace
+
+HeldOutSelection::HeldOutSelection(const MapModel& model, const StatisticsLayout& layout,
+                                   const TrainedTables& tables, BatchRunState& state)
+    : model_(model), layout_(layout), state_(state) {
+    if (state.selecting && state.epochsDone == 0) CopyTables<true>(SizesOf(model), tables, state.firstModel);
+}
+
+void HeldOutSelection::ScoreFirst(double score) {
+    state_.startScore = state_.bestScore = score;
+    state_.bestEpoch = 0;
+}
+
+void HeldOutSelection::Offer(const ConstStatisticsView& stats, double radius) {
+    if (!state_.selecting) return;
+    const auto units = static_cast<std::size_t>(layout_.units);
+    Assign(count_, stats.count, units);
+    Assign(values_, stats.values, units * layout_.numValues);
+    Assign(pairs_, stats.pairs, units * layout_.numPairs);
+    offeredRadius_ = radius;
+}
+
+void HeldOutSelection::ScoreOffered(std::int32_t epoch, double score) {
+    if (!state_.selecting || !Better(score, state_.bestScore)) return;
+    state_.bestEpoch = epoch;
+    state_.bestScore = score;
+    state_.bestRadius = offeredRadius_;
+    state_.bestCount.swap(count_);
+    state_.bestValues.swap(values_);
+    state_.bestPairs.swap(pairs_);
+}
+
+void HeldOutSelection::Finish(const MapModel& view, double prior, int threads, const TrainedTables& tables,
+                              Interrupt* interrupt) {
+    if (!state_.selecting || state_.bestEpoch == state_.epochsDone) return;
+    if (state_.bestEpoch == 0) {
+        CopyTables<false>(SizesOf(model_), tables, state_.firstModel);
+        return;
+    }
+    UpdateMap(view, layout_, ConstStatisticsView{state_.bestCount.data(), state_.bestValues.data(),
+                                                 state_.bestPairs.data()},
+              state_.bestRadius, prior, threads, tables, interrupt);
+}
+
+}  // namespace tavrix
