@@ -18,6 +18,10 @@ struct BatchSettings {
     double radiusEnd = 1.0;    // the last epoch's radius
     double prior = 1.0;        // pseudo-counts of every unit's tables and prior
     int threads = 1;
+    // Intersect whole after every epoch, not only after the last: for a run
+    // whose model is saved or handed out between epochs. The model at the end
+    // is the same either way.
+    bool wholeTables = false;
 };
 
 // Epoch e of E (0-based) smooths at radiusStart x (radiusEnd / radiusStart)^(e / (E - 1)),
@@ -35,6 +39,11 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // first model and the model after every update are scored by their mean
 // log-likelihood (MeanLogLikelihood), and the tables end as the best of them;
 // `state` (when not null) tells which and how they scored.
+//
+// A `state` whose epochsDone is above 0 resumes that run: `tables` then hold
+// its model after epochsDone epochs, and `epochs` and `settings` are the
+// run's. The tables end as those of the run not stopped, bit for bit. An
+// observer returning true ends the run after that epoch.
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
                 Interrupt* interrupt = nullptr, const CodeMatrix* scored = nullptr, BatchRunState* state = nullptr);

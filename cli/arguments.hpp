@@ -20,6 +20,8 @@ struct Arguments {
     std::string validationFile;  // empty: none
     int threads = 1;
     bool verbose = false;
+    std::string checkpointFile, resumeFile;  // empty: none
+    std::int32_t every = 1;                  // epochs between checkpoints
 };
 
 // A command line that does not parse; the program shows it with the usage and exits with 2.

@@ -21,6 +21,8 @@ const char* ReasonName(Reason reason) {
         case Reason::kOutOfMemory: return "outOfMemory";
         case Reason::kInterrupted: return "interrupted";
         case Reason::kParallelPass: return "parallelPass";
+        case Reason::kCheckpoint: return "checkpoint";
+        case Reason::kOutputFcn: return "outputFcn";
     }
     return "unknown";
 }

@@ -22,6 +22,8 @@ enum class Reason {
     kOutOfMemory,
     kParallelPass,    // the host's parallel statistics pass failed
     kInterrupted,     // Ctrl-C, where the host reports it as an error (MATLAB)
+    kCheckpoint,      // a checkpoint file that cannot be read or saved, or is of another run
+    kOutputFcn,       // the 'OutputFcn' failed or gave no stop flag
 };
 
 const char* ReasonName(Reason reason);

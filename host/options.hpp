@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "gateway.hpp"
 
@@ -18,6 +19,10 @@ enum OptionFlags : unsigned {
     kHeldOutOption = 1u << 7,      // 'HeldOut', share: a real within [0, 1)
     kFirstColumnOption = 1u << 8,  // 'FirstColumn', c: a positive integer up to 2^53 [1]
     kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
+    kCheckpointOption = 1u << 10,       // 'Checkpoint', file: a file name [none]
+    kCheckpointEveryOption = 1u << 11,  // 'CheckpointEvery', k: a positive integer [1]
+    kResumeOption = 1u << 12,           // 'Resume', file: a file name [none]
+    kOutputFcnOption = 1u << 13,        // 'OutputFcn', f: a function handle [none]
 };
 
 struct Options {
@@ -35,6 +40,9 @@ struct Options {
     double heldOut = 0.0;
     std::int64_t firstColumn = 0;  // 0-based
     const mxArray* validation = nullptr;
+    std::string checkpoint, resume;  // empty: none
+    std::int32_t checkpointEvery = 1;
+    const mxArray* outputFcn = nullptr;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "mxlite.hpp"
 
@@ -14,6 +15,7 @@ namespace {
 std::mutex printedMutex;
 std::string printed;
 std::atomic<bool> interruptPending{false};
+mxlite::HostFunctions hostFunctions;  // set by tests, on the calling thread
 
 std::string Format(const char* format, va_list args) {
     va_list copy;
@@ -36,6 +38,7 @@ std::string TakePrinted() {
 }
 
 void SetInterruptPending(bool pending) { interruptPending = pending; }
+void SetHostFunctions(HostFunctions functions) { hostFunctions = std::move(functions); }
 bool InterruptPending() { return interruptPending; }
 
 void RaiseInterrupt() {
@@ -66,6 +69,8 @@ int mexPrintf(const char* format, ...) {
 
 int mexEvalString(const char*) { return 0; }
 
-int mexCallMATLAB(int, mxArray*[], int, mxArray*[], const char*) { return 1; }
+int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name) {
+    return hostFunctions ? hostFunctions(nlhs, plhs, nrhs, prhs, name) : 1;
+}
 
 }  // extern "C"

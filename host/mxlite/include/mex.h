@@ -28,7 +28,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 MEXLITE_API void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
 MEXLITE_API int mexPrintf(const char* format, ...);
 MEXLITE_API int mexEvalString(const char* command);
-/* Calls a function of the host. Here there is none: it returns 1 and sets no result. */
+/* Calls a function of the host: here those a test sets (mxlite::SetHostFunctions), else none (returns 1). */
 MEXLITE_API int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
 
 #ifdef __cplusplus
