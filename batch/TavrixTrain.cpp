@@ -100,7 +100,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             }
             TrainBatch(model, out.Tables(), share > 0.0 ? split.counted : codes, epochsRun, settings, reportSpan,
                        observed ? &observer : nullptr, call.interrupt, share > 0.0 ? &split.held : &validation,
-                       &run);
+                       share == 0.0, &run);
         }
         if (options.verbose) lines.Chosen(run);
 

@@ -20,11 +20,15 @@ struct BatchRunState {
     double radiusStart = 1.0;
     double radiusEnd = 1.0;
 
-    // Held-out selection: on when there are samples to score.
+    // Held-out selection: on when there are samples to score. The first model
+    // competes only against samples it was not built from: validation samples
+    // (TavrixInit builds its units from every sample it is given, held-back
+    // ones included, and so scores them too well).
     bool selecting = false;
+    bool firstCompetes = false;
     double startScore = std::numeric_limits<double>::quiet_NaN();  // the first model's mean held-out log-likelihood
-    std::int32_t bestEpoch = 0;                                    // 0: the first model
-    double bestScore = std::numeric_limits<double>::quiet_NaN();
+    std::int32_t bestEpoch = 0;  // 0: the first model; -1: none yet
+    double bestScore = -std::numeric_limits<double>::infinity();  // NaN scores never win
     // The best model, as what rebuilds it: for an epoch, the counts and the
     // radius of its update (an update depends on nothing else); for the first
     // model, its trained arrays, unit by unit (firstModel).
@@ -41,6 +45,7 @@ public:
     HeldOutSelection(const MapModel& model, const StatisticsLayout& layout, const TrainedTables& tables,
                      BatchRunState& state);
 
+    // The first model's score; it competes when the state says so.
     void ScoreFirst(double score);
     void Offer(const ConstStatisticsView& stats, double radius);
     void ScoreOffered(std::int32_t epoch, double score);

@@ -27,25 +27,26 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
     return view;
 }
 
-BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting) {
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool firstCompetes) {
     BatchRunState state;
     state.epochs = epochs;
     state.radiusStart = settings.radiusStart;
     state.radiusEnd = settings.radiusEnd;
     state.selecting = selecting;
+    state.firstCompetes = selecting && firstCompetes;
     return state;
 }
 
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                Interrupt* interrupt, const CodeMatrix* scored, BatchRunState* state) {
+                Interrupt* interrupt, const CodeMatrix* scored, bool validation, BatchRunState* state) {
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
     const auto n = static_cast<std::size_t>(data.numSamples);
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
     const bool resuming = run.epochsDone > 0;
-    if (!resuming) run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0);
+    if (!resuming) run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0, validation);
     HeldOutSelection selection(model, layout, tables, run);
     Statistics stats(layout), scratch(run.selecting ? layout : StatisticsLayout{});
     std::vector<double> scoredLogs;

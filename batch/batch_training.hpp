@@ -35,10 +35,11 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // thread count. Stops early, the tables half trained, once `interrupt` (when
 // not null) says so.
 //
-// With `scored` samples (held back from `data`, or validation samples), the
-// first model and the model after every update are scored by their mean
-// log-likelihood (MeanLogLikelihood), and the tables end as the best of them;
-// `state` (when not null) tells which and how they scored.
+// With `scored` samples (held back from `data`, or validation samples when
+// `validation`), the first model and the model after every update are scored
+// by their mean log-likelihood (MeanLogLikelihood), and the tables end as the
+// best of them (the first model a candidate only against validation
+// samples); `state` (when not null) tells which and how they scored.
 //
 // A `state` whose epochsDone is above 0 resumes that run: `tables` then hold
 // its model after epochsDone epochs, and `epochs` and `settings` are the
@@ -46,12 +47,13 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // observer returning true ends the run after that epoch.
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
-                Interrupt* interrupt = nullptr, const CodeMatrix* scored = nullptr, BatchRunState* state = nullptr);
+                Interrupt* interrupt = nullptr, const CodeMatrix* scored = nullptr, bool validation = false,
+                BatchRunState* state = nullptr);
 
 // The view of `model` whose unit tables and Pi are those of `tables`.
 MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables);
 
 // The state of a run starting now.
-BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting);
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool firstCompetes);
 
 }  // namespace tavrix

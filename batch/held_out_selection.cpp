@@ -38,9 +38,8 @@ void CopyTables(const TableSizes& s, const TrainedTables& tables, std::vector<do
     copy(tables.numVictories, s.units);
 }
 
-bool Better(double score, double best) {
-    return score > best || (std::isnan(best) && !std::isnan(score));
-}
+// NaN never wins; the first candidate always does.
+bool Better(double score, double best, bool first) { return first || score > best; }
 
 void Assign(std::vector<double>& to, const double* from, std::size_t size) { to.assign(from, from + size); }
 
@@ -49,12 +48,13 @@ void Assign(std::vector<double>& to, const double* from, std::size_t size) { to.
 HeldOutSelection::HeldOutSelection(const MapModel& model, const StatisticsLayout& layout,
                                    const TrainedTables& tables, BatchRunState& state)
     : model_(model), layout_(layout), state_(state) {
-    if (state.selecting && state.epochsDone == 0) CopyTables<true>(SizesOf(model), tables, state.firstModel);
+    if (state.selecting && state.firstCompetes && state.epochsDone == 0) CopyTables<true>(SizesOf(model), tables, state.firstModel);
 }
 
 void HeldOutSelection::ScoreFirst(double score) {
-    state_.startScore = state_.bestScore = score;
-    state_.bestEpoch = 0;
+    state_.startScore = score;
+    state_.bestEpoch = state_.firstCompetes ? 0 : -1;
+    if (state_.firstCompetes) state_.bestScore = score;
 }
 
 void HeldOutSelection::Offer(const ConstStatisticsView& stats, double radius) {
@@ -67,7 +67,7 @@ void HeldOutSelection::Offer(const ConstStatisticsView& stats, double radius) {
 }
 
 void HeldOutSelection::ScoreOffered(std::int32_t epoch, double score) {
-    if (!state_.selecting || !Better(score, state_.bestScore)) return;
+    if (!state_.selecting || !Better(score, state_.bestScore, state_.bestEpoch < 0)) return;
     state_.bestEpoch = epoch;
     state_.bestScore = score;
     state_.bestRadius = offeredRadius_;

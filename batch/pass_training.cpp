@@ -21,7 +21,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
     const bool resuming = run.epochsDone > 0;
-    if (!resuming) run = StartRun(epochs, settings, byValidation || byPass);
+    if (!resuming) run = StartRun(epochs, settings, byValidation || byPass, byValidation);
     HeldOutSelection selection(model, layout, tables, run);
     Statistics scratch(byValidation ? layout : StatisticsLayout{});
     std::vector<double> logs;

@@ -28,9 +28,9 @@ public:
 
     void Chosen(const BatchRunState& run) const {
         if (!run.selecting) return;
-        std::printf("tavrix-train: held-out log-likelihood %.6g of the first model; chose %s %d (%.6g)\n",
-                    run.startScore, run.bestEpoch == 0 ? "the first model, epoch" : "epoch", run.bestEpoch,
-                    run.bestScore);
+        std::printf("tavrix-train: held-out log-likelihood %.6g of the first model%s; chose %s %d (%.6g)\n",
+                    run.startScore, run.firstCompetes ? "" : " (not a candidate: it was built from them)",
+                    run.bestEpoch == 0 ? "the first model, epoch" : "epoch", run.bestEpoch, run.bestScore);
         std::fflush(stdout);
     }
 

@@ -74,9 +74,6 @@ void Prepare(Job& job, std::string& file) {
         const host::OwnedArray v = cli::ReadVariable(a.validationFile, "");
         job.validation = host::ReadDataWithMissing(v.get(), "the validation samples", nullptr, job.model);
     }
-    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, job.held,
-                                                        static_cast<std::int64_t>(job.countedSamples), a.threads,
-                                                        MPI_COMM_WORLD);
     if (job.rank == 0) {
         file = a.outFile;
         cli::RequireWritableFolder(a.outFile);
@@ -162,6 +159,13 @@ bool EveryRankReads(const Job& job, std::string& file, Read&& read) {
 int Run(Job& job) {
     std::string file;
     if (!EveryRankReads(job, file, [&]() { Prepare(job, file); })) return 1;
+    // Collective (the ranks share their held-back counts): only once every rank has its part.
+    if (!EveryRankReads(job, file, [&]() {
+            job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, job.held,
+                                                                static_cast<std::int64_t>(job.countedSamples),
+                                                                job.args.threads, MPI_COMM_WORLD);
+        }))
+        return 1;
     const BatchSettings settings = SettingsOf(job.args, job.model, job.countedSamples);
     cli::CheckpointPlan plan{job.args.checkpointFile, job.args.every, IdentityOf(job, settings)};
     host::Checkpoint resumed;

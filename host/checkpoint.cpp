@@ -147,6 +147,7 @@ OwnedArray CheckpointArray(const RunIdentity& run, const BatchRunState& state, S
                                     {"HeldOut", {run.heldOut}},
                                     {"EpochsDone", {static_cast<double>(state.epochsDone)}},
                                     {"Selecting", {state.selecting ? 1.0 : 0.0}},
+                                    {"FirstCompetes", {state.firstCompetes ? 1.0 : 0.0}},
                                     {"StartScore", {state.startScore}},
                                     {"BestEpoch", {static_cast<double>(state.bestEpoch)}},
                                     {"BestScore", {state.bestScore}},
@@ -192,6 +193,7 @@ Checkpoint ReadCheckpoint(const mxArray* array, const std::string& file, const R
     s.radiusEnd = expected.radiusEnd;
     s.epochsDone = r.Count("EpochsDone", expected.epochs);
     s.selecting = r.Scalar("Selecting") != 0.0;
+    s.firstCompetes = r.Scalar("FirstCompetes") != 0.0;
     s.startScore = r.Scalar("StartScore");
     s.bestEpoch = r.Count("BestEpoch", s.epochsDone);
     s.bestScore = r.Scalar("BestScore");
@@ -201,7 +203,7 @@ Checkpoint ReadCheckpoint(const mxArray* array, const std::string& file, const R
     s.bestPairs = r.Optional("BestPairs", units * pairs);
     // As HeldOutSelection keeps the first model: every unit's tables, then Pi and NumVictories.
     s.firstModel = r.Optional("FirstModel", units * (v + v * v + 2 * d * d + 2));
-    if (s.selecting && (s.firstModel.empty() || (s.bestEpoch > 0 && s.bestCount.empty())))
+    if (s.selecting && ((s.firstCompetes && s.firstModel.empty()) || (s.bestEpoch > 0 && s.bestCount.empty())))
         r.Refuse("is damaged: it selects by held-out score but lacks the models it selects from");
     const double* table = r.Doubles("Reports", static_cast<std::size_t>(s.epochsDone) * kReportColumns);
     const auto rows = static_cast<std::size_t>(s.epochsDone);

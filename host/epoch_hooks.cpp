@@ -61,10 +61,11 @@ EpochHooks::EpochHooks(const EpochHookSettings& settings, const BatchRunState& s
 
 bool EpochHooks::EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) {
     if (settings_.lines) settings_.lines->EpochDone(done, total, report);
-    if (!settings_.checkpoint.empty() && (done % settings_.every == 0 || done == total)) Save(done);
+    const bool due = done % settings_.every == 0 || done == total;
+    if (!settings_.checkpoint.empty() && due) Save(done);
     if (settings_.outputFcn && CallOutputFcn(done, total, report)) {
         stoppedAfter_ = done;
-        if (!settings_.checkpoint.empty() && done % settings_.every != 0) Save(done);
+        if (!settings_.checkpoint.empty() && !due) Save(done);
         return true;
     }
     return false;

@@ -39,7 +39,8 @@ bool EpochLine::EpochDone(std::int32_t done, std::int32_t total, const EpochRepo
 
 void EpochLine::Chosen(const BatchRunState& run) const {
     if (!run.selecting) return;
-    mexPrintf("%s: held-out log-likelihood %.6g of the first model; chose %s %d (%.6g)\n", function_, run.startScore,
+    mexPrintf("%s: held-out log-likelihood %.6g of the first model%s; chose %s %d (%.6g)\n", function_,
+              run.startScore, run.firstCompetes ? "" : " (not a candidate: it was built from them)",
               run.bestEpoch == 0 ? "the first model, epoch" : "epoch", run.bestEpoch, run.bestScore);
     ShowNow();
 }
