@@ -37,7 +37,10 @@ same_model() {
             s = load(f{1}); assert(isequaln(s.model, e.model), '%s differs from the uninterrupted run', f{1});
           end"
 }
-no_temporaries() { ! ls -a | grep -q '^\.ck' || fail "temporary files left: $(ls -a | grep '^\.ck' | tr '\n' ' ')"; }
+no_temporaries() {
+  local left=(.ck.mat.*)
+  [ ! -e "${left[0]}" ] || fail "temporary files left: ${left[*]}"
+}
 epoch_held() { octave "s = load('$1'); printf('%d', s.checkpoint.EpochsDone);"; }
 
 # Starts a checkpointed run in the background once $1 exists: MPIRUN holds its pid.
@@ -54,7 +57,7 @@ for ranks in 1 2 3; do
   start_run "$ranks" ck.mat --out killed.mat
   sleep "0.$((RANDOM % 10))"
   mapfile -t pids < <(pgrep -P "$MPIRUN" -x tavrix-train || true)
-  [ ${#pids[@]} -gt 0 ] && kill -9 "${pids[$((RANDOM % ${#pids[@]}))]}" 2>/dev/null || true
+  if [ ${#pids[@]} -gt 0 ]; then kill -9 "${pids[$((RANDOM % ${#pids[@]}))]}" 2>/dev/null || true; fi
   wait "$MPIRUN" || true
   held=$(epoch_held ck.mat)
   cp ck.mat "killed-$ranks.mat"
