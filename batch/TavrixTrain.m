@@ -23,14 +23,19 @@
 %   held back from the counts: sample j (1-based column) is held back when
 %   splitmix64(j - 1) < floor(HeldOut * 2^64), so the same samples are held
 %   back however the data are split (UseParallel, tavrix-train's ranks).
-%   The first model and the model after every update are scored by the mean
-%   log-likelihood of the held-back samples' observed values, and MODEL is
-%   the best of them (ties: the earlier): training never returns a model
-%   that scores worse on them than the one it started from. With
-%   'Validation', V the columns of V are scored instead and every sample is
-%   counted. 'HeldOut', 0 without 'Validation' trains as before selection
-%   existed and returns the last model. Nothing is held back where the share
-%   would leave no sample to count or none to score.
+%   The model after every update is scored by the mean log-likelihood of
+%   the held-back samples' observed values (missing ones summed out); the
+%   best of them (ties: the earlier) then gets one last epoch on every
+%   sample, held-back ones included, at its epoch's radius, and that is
+%   MODEL. The first model is scored too (INFO) but competes only against
+%   validation samples: TavrixInit builds its units from every sample it is
+%   given, so it scores held-back ones too well. With 'Validation', V the
+%   columns of V are scored instead, every sample is counted, the first model
+%   competes, and MODEL is the best model itself: never one that scores worse
+%   on V than the model training started from. 'HeldOut', 0 without
+%   'Validation' trains without selection and returns the last model. Nothing
+%   is held back where the share would leave no sample to count or none to
+%   score. See docs/batch.md for the measurements behind the defaults.
 %
 %   [MODEL, INFO] = TavrixTrain(...) also returns, one row per epoch:
 %     INFO.Radius         the epoch's radius
@@ -43,18 +48,17 @@
 %                         without selection), summed in column order
 %   and
 %     INFO.StartHeldOutLogLikelihood  the first model's (NaN without selection)
-%     INFO.ChosenEpoch    the epoch whose model MODEL is, 0 for the first
-%                         model (EPOCHS without selection)
+%     INFO.ChosenEpoch    the epoch chosen, 0 for the first model (EPOCHS
+%                         without selection)
 %
 %   Options
-%     Radius::  [max(NumRowsMap, NumColsMap)/2 (at least 1.5), 1.5]
+%     Radius::  [max(NumRowsMap, NumColsMap)/2 (at least 1.5), 0.3]
 %                         the first and the last epoch's radius; one number
 %                         keeps the radius fixed.
-%     Prior::   [average cells of a two-variable table, at most the
-%               counted samples per unit (at least 1)]
-%                         virtual samples added to every unit (> 0); the
-%                         default gives each cell of a pair table about one
-%                         where the data outweigh it.
+%     Prior::   [average cells of a two-variable table, at most twice the
+%               average range and at most the counted samples per unit
+%               (at least 1)]
+%                         virtual samples added to every unit (> 0).
 %     HeldOut:: [0.1]     the share of the samples held back, 0 <= H < 1.
 %     Validation:: []     Dimension x M codes (NaN missing) to score instead
 %                         of held-back samples; not with a HeldOut above 0.

@@ -15,7 +15,8 @@
 %   holds its marginal on the diagonal.
 %
 %   Options
-%     Prior::   [average cells of a two-variable table]  virtual samples (> 0).
+%     Prior::   [TavrixTrain's default, the samples being sum(STATS.Count)]
+%                                                virtual samples (> 0).
 %     Threads:: [number of cores]  threads to use, 1..1024.
 %
 %   Errors (identifiers Tavrix:TavrixUpdate:<reason>): as TavrixTrain's, and

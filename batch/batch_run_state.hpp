@@ -26,6 +26,10 @@ struct BatchRunState {
     // ones included, and so scores them too well).
     bool selecting = false;
     bool firstCompetes = false;
+    // With samples held back from the counts, the run ends with one epoch on
+    // every sample at the best epoch's radius, from the best model.
+    bool lastOnEverySample = false;
+    bool lastDone = false;
     double startScore = std::numeric_limits<double>::quiet_NaN();  // the first model's mean held-out log-likelihood
     std::int32_t bestEpoch = 0;  // 0: the first model; -1: none yet
     double bestScore = -std::numeric_limits<double>::infinity();  // NaN scores never win
@@ -52,6 +56,10 @@ public:
 
     // Leaves the best model in `tables` (`view` their model view).
     void Finish(const MapModel& view, double prior, int threads, const TrainedTables& tables, Interrupt* interrupt);
+
+    // The last epoch on every sample, from `stats` of the best model, when the state asks for it.
+    void LastEpoch(const MapModel& view, const ConstStatisticsView& stats, double prior, int threads,
+                   const TrainedTables& tables, Interrupt* interrupt);
 
 private:
     const MapModel& model_;

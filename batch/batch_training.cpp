@@ -27,15 +27,34 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
     return view;
 }
 
-BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool firstCompetes) {
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool validation) {
     BatchRunState state;
     state.epochs = epochs;
     state.radiusStart = settings.radiusStart;
     state.radiusEnd = settings.radiusEnd;
     state.selecting = selecting;
-    state.firstCompetes = selecting && firstCompetes;
+    state.firstCompetes = selecting && validation;
+    state.lastOnEverySample = selecting && !validation;
     return state;
 }
+
+namespace {
+
+// The statistics of `data` and `more` together.
+void CountBoth(const MapModel& view, const StatisticsLayout& layout, const CodeMatrix& data, const CodeMatrix& more,
+               int threads, Statistics& stats, Interrupt* interrupt) {
+    const auto n = static_cast<std::size_t>(std::max(data.numSamples, more.numSamples));
+    std::vector<std::int32_t> best(n);
+    std::vector<double> logs(n);
+    for (const CodeMatrix* part : {&data, &more}) {
+        const auto size = static_cast<std::size_t>(part->numSamples);
+        const AssignmentResults out{Span<std::int32_t>(best.data(), size), Span<double>(logs.data(), size)};
+        if (part == &data) StoreStatistics(view, layout, *part, threads, stats.View(), out, interrupt);
+        else CountStatistics(view, layout, *part, threads, stats.View(), out, interrupt);
+    }
+}
+
+}  // namespace
 
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
@@ -87,6 +106,10 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         if (observer && observer->EpochDone(e + 1, epochs, report)) break;
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
+    if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
+    CountBoth(view, layout, data, *scored, settings.threads, stats, interrupt);
+    if (ShouldStop(interrupt, 0)) return;
+    selection.LastEpoch(view, stats.ConstView(), settings.prior, settings.threads, tables, interrupt);
 }
 
 }  // namespace tavrix

@@ -39,7 +39,9 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // `validation`), the first model and the model after every update are scored
 // by their mean log-likelihood (MeanLogLikelihood), and the tables end as the
 // best of them (the first model a candidate only against validation
-// samples); `state` (when not null) tells which and how they scored.
+// samples); samples held back from `data` (not `validation`) then count in
+// one last epoch from the best model at its epoch's radius. `state` (when
+// not null) tells which model was chosen and how they scored.
 //
 // A `state` whose epochsDone is above 0 resumes that run: `tables` then hold
 // its model after epochsDone epochs, and `epochs` and `settings` are the
@@ -54,6 +56,8 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
 MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables);
 
 // The state of a run starting now.
-BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool firstCompetes);
+// Against validation samples the first model competes; otherwise the samples
+// were held back, and a last epoch counts them too.
+BatchRunState StartRun(std::int32_t epochs, const BatchSettings& settings, bool selecting, bool validation);
 
 }  // namespace tavrix

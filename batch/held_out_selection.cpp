@@ -88,4 +88,11 @@ void HeldOutSelection::Finish(const MapModel& view, double prior, int threads, c
               state_.bestRadius, prior, threads, tables, interrupt);
 }
 
+void HeldOutSelection::LastEpoch(const MapModel& view, const ConstStatisticsView& stats, double prior, int threads,
+                                 const TrainedTables& tables, Interrupt* interrupt) {
+    if (!state_.lastOnEverySample) return;
+    UpdateMap(view, layout_, stats, state_.bestRadius, prior, threads, tables, interrupt);
+    state_.lastDone = !ShouldStop(interrupt, 0);
+}
+
 }  // namespace tavrix

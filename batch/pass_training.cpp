@@ -51,6 +51,10 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
         if (observer && observer->EpochDone(e + 1, epochs, report)) break;
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
+    if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
+    stats = pass.CountEverySample(view);
+    if (ShouldStop(interrupt, 0)) return;
+    selection.LastEpoch(view, stats, settings.prior, settings.threads, tables, interrupt);
 }
 
 }  // namespace tavrix

@@ -32,8 +32,11 @@ struct PassTotals {
 class StatisticsPass {
 public:
     virtual ~StatisticsPass() = default;
-    // Counts every sample under `view`; the statistics stay valid until the next call.
+    // Counts every sample it does not hold back under `view`, and scores the
+    // held-back ones; the statistics stay valid until the next call.
     virtual ConstStatisticsView Count(const MapModel& view, PassTotals& totals) = 0;
+    // Counts every sample, held back or not (the run's last epoch).
+    virtual ConstStatisticsView CountEverySample(const MapModel& view) = 0;
 };
 
 // Adds the per-sample results of one pass to `totals` as TrainBatch forms
@@ -66,7 +69,8 @@ inline void AddSampleResults(const std::vector<std::int32_t>& best, Span<const d
 // `interrupt` (when not null) after every pass and update and stops once it
 // says so. The scored samples are `validation` when given, else those the
 // pass holds back: after the last update the pass then runs once more, for
-// their scores. A `state` resumes a run as TrainBatch's does.
+// their scores, and once more on every sample for the last epoch. A `state`
+// resumes a run as TrainBatch's does.
 void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, StatisticsPass& pass, std::int32_t epochs,
                         const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
                         Interrupt* interrupt = nullptr, const CodeMatrix* validation = nullptr,

@@ -26,6 +26,7 @@ public:
     MpiStatisticsPass(const MapModel& model, const CodeMatrix& counted, const CodeMatrix& held,
                       std::int64_t totalSamples, int threads, MPI_Comm comm);
     ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
+    ConstStatisticsView CountEverySample(const MapModel& view) override;
 
     // Doubles each rank sends in one epoch's reduction.
     std::size_t ReducedDoubles() const { return buffer_.size(); }
@@ -35,15 +36,18 @@ public:
     double ReduceSeconds() const { return reduceSeconds_; }
 
 private:
+    void GatherHeldCounts();
     void ScoreHeld(const MapModel& view, PassTotals& totals);
+    // Counts `block_` (and `held_` when `everySample`) into the buffer and sums it over the ranks.
+    ConstStatisticsView CountAndReduce(const MapModel& view, bool everySample);
 
     StatisticsLayout layout_;
     const CodeMatrix& block_;
     const CodeMatrix& held_;
     Statistics heldCounts_;  // the counts the held-back samples' scoring makes on the way
     std::vector<std::int32_t> heldBest_;
-    std::vector<double> heldLogs_, allHeldLogs_;
-    std::vector<int> heldPerRank_, heldStart_;
+    std::vector<double> heldLogs_, allHeldLogs_;  // this rank's, and every rank's in rank order
+    std::vector<int> heldPerRank_, heldStart_;    // empty until the first pass
     double totalSamples_;
     int threads_;
     MPI_Comm comm_;

@@ -38,6 +38,7 @@ bool RunControl::EpochDone(std::int32_t done, std::int32_t total, const EpochRep
     MPI_Allreduce(MPI_IN_PLACE, &signal, 1, MPI_INT, MPI_MAX, comm_);
     if (!plan_.file.empty() && (done % plan_.every == 0 || done == total || signal != 0)) Save(done);
     stoppedBy_ = signal;
+    if (signal != 0) stop_.Stop();
     return signal != 0;
 }
 

@@ -14,6 +14,7 @@
 #include "../batch/batch_run_state.hpp"
 #include "../batch/epoch_report.hpp"
 #include "../host/checkpoint.hpp"
+#include "../core/interrupt.hpp"
 #include "../core/span.hpp"
 #include "epoch_printer.hpp"
 
@@ -44,6 +45,12 @@ public:
     // The signal that stopped the run, 0 when none did.
     int StoppedBy() const { return stoppedBy_; }
 
+    // For the trainer's loops: set on every rank at once when a signal stops
+    // the run, so that none of them starts the work that follows the epochs
+    // (choosing the best model, the last epoch on every sample) for a model
+    // that is not written.
+    Interrupt* StopFlag() { return &stop_; }
+
     // On rank 0: the line that says where a stopped run stands.
     std::string StoppedLine(std::int32_t total) const;
 
@@ -58,6 +65,7 @@ private:
     const mxArray* model_;
     EpochPrinter* printer_;
     int stoppedBy_ = 0;
+    Interrupt stop_;
     std::int32_t saved_ = -1;  // the epoch the checkpoint file holds, -1 before one is written
 };
 

@@ -188,7 +188,7 @@ int Run(Job& job) {
                             out.Array(), job.rank == 0 && job.args.verbose ? &printer : nullptr);
     cli::CatchStopSignals();
     TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs, settings,
-                       Span<EpochReport>(reports.data(), reports.size()), &control, nullptr,
+                       Span<EpochReport>(reports.data(), reports.size()), &control, control.StopFlag(),
                        job.args.validationFile.empty() ? nullptr : &job.validation, &run);
     if (control.StoppedBy() != 0) {
         if (job.rank == 0) std::printf("%s\n", control.StoppedLine(job.args.epochs).c_str());

@@ -25,12 +25,22 @@ BlockStatisticsPass::BlockStatisticsPass(const mxArray* model, const mxArray* da
       mask_(mask ? mxDuplicateArray(mask) : mxCreateDoubleMatrix(0, 0, mxREAL)),
       threads_(mxCreateDoubleScalar(threads)),
       heldOut_(mxCreateDoubleScalar(heldOut)),
+      none_(mxCreateDoubleScalar(0.0)),
       rule_(MakeHeldOutRule(heldOut, 0)),
       shape_(shape) {}
 
 ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& totals) {
+    return Run(heldOut_.get(), totals);
+}
+
+ConstStatisticsView BlockStatisticsPass::CountEverySample(const MapModel&) {
+    PassTotals ignored;
+    return Run(none_.get(), ignored);
+}
+
+ConstStatisticsView BlockStatisticsPass::Run(const mxArray* heldOut, PassTotals& totals) {
     mxArray* in[] = {const_cast<mxArray*>(model_), const_cast<mxArray*>(data_), mask_.get(), threads_.get(),
-                     heldOut_.get()};
+                     const_cast<mxArray*>(heldOut)};
     mxArray* out[4] = {nullptr, nullptr, nullptr, nullptr};
     const int status = mexCallMATLAB(4, out, 5, in, kFunction);
     for (int r = 0; r < 3; ++r) results_[r].reset(out[r]);
@@ -49,7 +59,7 @@ ConstStatisticsView BlockStatisticsPass::Count(const MapModel&, PassTotals& tota
     const double* logs = SampleColumn(results_[2].get(), n, "log-likelihood");
     std::vector<std::int32_t> best(n);
     for (std::size_t j = 0; j < n; ++j) best[j] = static_cast<std::int32_t>(units[j]) - 1;
-    AddSampleResults(best, Span<const double>(logs, n), previous_, totals, rule_);
+    if (heldOut == heldOut_.get()) AddSampleResults(best, Span<const double>(logs, n), previous_, totals, rule_);
     return {stats.count, stats.values, stats.pairs};
 }
 

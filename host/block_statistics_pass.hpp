@@ -21,11 +21,15 @@ public:
     BlockStatisticsPass(const mxArray* model, const mxArray* data, const mxArray* mask, int threads, double heldOut,
                         const StatisticsShape& shape);
     ConstStatisticsView Count(const MapModel& view, PassTotals& totals) override;
+    ConstStatisticsView CountEverySample(const MapModel& view) override;
 
 private:
+    // Runs the blocks, holding back `heldOut` (an array of the share).
+    ConstStatisticsView Run(const mxArray* heldOut, PassTotals& totals);
+
     const mxArray* model_;
     const mxArray* data_;
-    OwnedArray mask_, threads_, heldOut_;
+    OwnedArray mask_, threads_, heldOut_, none_;
     HeldOutRule rule_;
     StatisticsShape shape_;
     OwnedArray results_[3];  // the statistics, each sample's unit, each sample's log-likelihood

@@ -148,6 +148,7 @@ OwnedArray CheckpointArray(const RunIdentity& run, const BatchRunState& state, S
                                     {"EpochsDone", {static_cast<double>(state.epochsDone)}},
                                     {"Selecting", {state.selecting ? 1.0 : 0.0}},
                                     {"FirstCompetes", {state.firstCompetes ? 1.0 : 0.0}},
+                                    {"LastOnEverySample", {state.lastOnEverySample ? 1.0 : 0.0}},
                                     {"StartScore", {state.startScore}},
                                     {"BestEpoch", {static_cast<double>(state.bestEpoch)}},
                                     {"BestScore", {state.bestScore}},
@@ -194,6 +195,7 @@ Checkpoint ReadCheckpoint(const mxArray* array, const std::string& file, const R
     s.epochsDone = r.Count("EpochsDone", expected.epochs);
     s.selecting = r.Scalar("Selecting") != 0.0;
     s.firstCompetes = r.Scalar("FirstCompetes") != 0.0;
+    s.lastOnEverySample = r.Scalar("LastOnEverySample") != 0.0;
     s.startScore = r.Scalar("StartScore");
     s.bestEpoch = r.Count("BestEpoch", s.epochsDone);
     s.bestScore = r.Scalar("BestScore");

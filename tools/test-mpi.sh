@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tavrix-train against TavrixTrain: the same model, bit for bit, from 1, 2 and
-# 3 ranks (v6 and compressed v7 data files) and from 'UseParallel'; and the
+# 3 ranks (v6 and compressed v7 data files) and from 'UseParallel', with the
+# default held-out selection, other shares, none, and validation samples; and the
 # faults: an unreadable or truncated data file, an empty block, a model that
 # does not match the data, bad arguments. A failed run must exit non-zero,
 # name the rank and the file, and leave the output as it was.
@@ -26,6 +27,13 @@ octave "
   parallel = TavrixTrain(model, data, 4, 'Radius', [2 1], 'UseParallel', true);
   assert(isequaln(expected, parallel), 'UseParallel gives another model');
   save('-v6', 'expected.mat', 'expected');
+  quarter = TavrixTrain(model, data, 4, 'Radius', [2 0.2], 'HeldOut', 0.25);
+  none = TavrixTrain(model, data, 4, 'Radius', [2 0.2], 'HeldOut', 0);
+  validation = data(:, 1:500);
+  byValidation = TavrixTrain(model, data, 4, 'Radius', [2 0.2], 'Validation', validation);
+  assert(~isequaln(quarter, none) && ~isequaln(byValidation, none));
+  save('-v6', 'validation.mat', 'validation');
+  save('-v6', 'selected.mat', 'quarter', 'none', 'byValidation');
   small = data(:, 1:2); save('-v6', 'small.mat', 'small');
   other = TavrixInit(data(1:6, :), 3, 4, 'Seed', 5, 'Ranges', ranges(1:6)); save('-v6', 'other.mat', 'other');"
 
@@ -35,6 +43,23 @@ for file in data.mat dataz.mat; do
       --out "out-$ranks-$file" > /dev/null
   done
 done
+for ranks in 1 2 3; do
+  common=(--data data.mat --model first.mat --epochs 4 --radius 2 0.2 --threads 2)
+  mpirun -n $ranks "$TRAIN" "${common[@]}" --held-out 0.25 --out "quarter-$ranks.mat" > /dev/null
+  mpirun -n $ranks "$TRAIN" "${common[@]}" --held-out 0 --out "none-$ranks.mat" > /dev/null
+  mpirun -n $ranks "$TRAIN" "${common[@]}" --validation validation.mat --verbose --out "validation-$ranks.mat" \
+    > "validation-$ranks.log"
+  grep -q "of the first model; chose" "validation-$ranks.log"
+done
+octave "
+  e = load('selected.mat');
+  for ranks = 1:3
+    for f = {'quarter', 'none', 'validation'}
+      s = load(sprintf('%s-%d.mat', f{1}, ranks));
+      wanted = e.(strrep(f{1}, 'validation', 'byValidation'));
+      assert(isequaln(s.model, wanted), '%s at %d ranks differs from TavrixTrain', f{1}, ranks);
+    end
+  end"
 octave "
   e = load('expected.mat');
   for f = {'out-1-data.mat', 'out-2-data.mat', 'out-3-data.mat', 'out-1-dataz.mat', 'out-2-dataz.mat', 'out-3-dataz.mat'}
@@ -70,5 +95,9 @@ expect_fault 1 "rank 1: data.mat: variable 'data' (columns 10001..20000) must be
   --data data.mat --model other.mat --epochs 2 --out out.mat
 expect_fault 2 "usage: mpirun" --data data.mat --model first.mat --out out.mat
 expect_fault 2 "--radius must be positive" --data data.mat --model first.mat --epochs 2 --radius 0 --out out.mat
+expect_fault 2 "--held-out must be within" --data data.mat --model first.mat --epochs 2 --held-out 1 --out out.mat
+expect_fault 2 "give one" --data data.mat --model first.mat --epochs 2 --held-out 0.2 --validation data.mat \
+  --out out.mat
+expect_fault 1 "rank 0: missing.mat" --data data.mat --model first.mat --epochs 2 --validation missing.mat --out out.mat
 expect_fault 1 "cannot create files in its folder" --data data.mat --model first.mat --epochs 2 --out no/such/out.mat
 echo "test-mpi: passed"
