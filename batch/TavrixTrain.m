@@ -82,9 +82,9 @@
 %                         HeldOutLogLikelihood; F of two arguments (nargin(F)
 %                         >= 2, or varargin) is called as F(REPORT, MODEL)
 %                         with the model after the epoch. STOP true ends the
-%                         training there: MODEL is the model so far (the best
-%                         epoch so far with held-out selection) and INFO holds
-%                         the epochs run.
+%                         training there: MODEL is made from the epochs run
+%                         as from a whole run (with held-out selection, from
+%                         the best of them) and INFO holds those epochs.
 %     Checkpoint:: []     a file to save the run to, as the variable
 %                         'checkpoint' of a MAT file: the model, the epoch
 %                         reached, the radius schedule, held-out selection's
