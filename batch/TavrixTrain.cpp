@@ -1,11 +1,13 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha, 'HeldOut', h,
 //                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf,
-//                             'Assignment', a, 'Lattice', name)
+//                             'Assignment', a, 'Lattice', name, 'OutputFcn', f, 'Checkpoint', file,
+//                             'CheckpointEvery', k, 'Resume', file)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
 #include "../host/block_statistics_pass.hpp"
 #include "../host/data_reader.hpp"
+#include "../host/epoch_hooks.hpp"
 #include "../host/errors.hpp"
 #include "../host/gateway.hpp"
 #include "../host/model_reader.hpp"
@@ -17,6 +19,7 @@
 #include "batch_training.hpp"
 #include "held_out.hpp"
 #include "pass_training.hpp"
+#include "run_fingerprint.hpp"
 
 namespace {
 enum { kInModel = 0, kInData, kInEpochs, kInEnd };
@@ -40,7 +43,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             call, kInEnd,
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
                 host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption |
-                host::kAssignmentOption | host::kLatticeOption);
+                host::kAssignmentOption | host::kLatticeOption | host::kCheckpointOption |
+                host::kCheckpointEveryOption | host::kResumeOption | host::kOutputFcnOption);
         if (options.hasLattice) model.lattice = options.lattice;
         if (options.validation && options.heldOut > 0.0)
             host::Fail(host::Reason::kOption, "options 'HeldOut' and 'Validation' both choose the samples to score; "
@@ -59,19 +63,40 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                                                               codes.numSamples);
         settings.prior = options.hasPrior ? options.prior : DefaultPrior(model, CountedSamples(share, codes.numSamples));
         settings.assignment = options.hasAssignment ? options.assignment : DefaultAssignment(settings.radiusEnd);
+        // A model handed out or saved between epochs is whole.
+        settings.wholeTables = options.outputFcn || !options.checkpoint.empty();
+        host::EpochLine lines("TavrixTrain");
+        host::EpochHookSettings hooks;
+        hooks.lines = options.verbose ? &lines : nullptr;
+        hooks.checkpoint = options.checkpoint;
+        hooks.every = options.checkpointEvery;
+        hooks.outputFcn = options.outputFcn;
+        hooks.run = {DataFingerprint(codes, 0),
+                     ModelFingerprint(model),
+                     validation.numSamples > 0 ? DataFingerprint(validation, 0) : 0,
+                     epochs,
+                     settings.radiusStart,
+                     settings.radiusEnd,
+                     settings.prior,
+                     share};
+        const host::Checkpoint resumed =
+            options.resume.empty() ? host::Checkpoint{} : host::LoadCheckpoint(options.resume, hooks.run, model);
 
         // Do the job, on a copy whose trained arrays are its own.
-        host::TrainableCopy out(in, model, options.hasLattice ? &options.lattice : nullptr);
+        host::TrainableCopy out(resumed.model ? resumed.model.get() : in, model,
+                              options.hasLattice ? &options.lattice : nullptr);
         std::vector<EpochReport> reports(static_cast<std::size_t>(codes.numSamples > 0 ? epochs : 0));
-        host::EpochLine lines("TavrixTrain");
         const auto epochsRun = static_cast<std::int32_t>(reports.size());
         const Span<EpochReport> reportSpan(reports.data(), reports.size());
-        BatchRunState run;
+        BatchRunState run = resumed.state;
+        if (epochsRun > 0) std::copy(resumed.reports.begin(), resumed.reports.end(), reports.begin());
+        host::EpochHooks observer(hooks, run, Span<const EpochReport>(reports.data(), reports.size()), out.Array());
+        const bool observed = options.verbose || options.outputFcn || !options.checkpoint.empty();
         if (options.useParallel) {
             host::BlockStatisticsPass pass(out.Array(), call.prhs[kInData], options.mask, options.threads, share,
                                            host::ShapeOfStatistics(model));
             TrainBatchWithPass(model, out.Tables(), pass, epochsRun, settings, reportSpan,
-                               options.verbose ? &lines : nullptr, call.interrupt, &validation, &run);
+                               observed ? &observer : nullptr, call.interrupt, &validation, &run);
         } else {
             HeldOutSplit split;
             if (share > 0.0) {
@@ -79,7 +104,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                 codes = CodeMatrix{};
             }
             TrainBatch(model, out.Tables(), share > 0.0 ? split.counted : codes, epochsRun, settings, reportSpan,
-                       options.verbose ? &lines : nullptr, call.interrupt, share > 0.0 ? &split.held : &validation,
+                       observed ? &observer : nullptr, call.interrupt, share > 0.0 ? &split.held : &validation,
                        share == 0.0, &run);
         }
         if (options.verbose) lines.Chosen(run);
@@ -87,13 +112,16 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         // Write the results; the info first, as making it may fail.
         if (host::Wants(call, kOutInfo)) {
             std::vector<double> radius, logLikelihood, changed, heldOut;
-            for (const EpochReport& r : reports) {
+            // An OutputFcn that stopped the run leaves the later epochs out.
+            const std::size_t done = observer.StoppedAfter() > 0 ? static_cast<std::size_t>(run.epochsDone)
+                                                                  : reports.size();
+            for (const EpochReport& r : Span<const EpochReport>(reports.data(), done)) {
                 radius.push_back(r.radius);
                 logLikelihood.push_back(r.logLikelihood);
                 changed.push_back(r.changed);
                 heldOut.push_back(r.heldOutLogLikelihood);
             }
-            const double chosen = run.selecting ? run.bestEpoch : static_cast<double>(epochsRun);
+            const double chosen = run.selecting ? run.bestEpoch : static_cast<double>(done);
             host::SetOutput(call, kOutInfo,
                             host::DoublesStruct({{"Radius", radius},
                                                  {"LogLikelihood", logLikelihood},

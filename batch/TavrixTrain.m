@@ -96,6 +96,29 @@
 %                         blocks one after another. The model and INFO are
 %                         the same, bit for bit. Needs tavrix_block_statistics.m
 %                         on the path (it is beside the toolbox's functions).
+%     OutputFcn:: []      a function handle F called after every epoch as
+%                         STOP = F(REPORT), REPORT a struct of the epoch's
+%                         Epoch, Epochs, Radius, LogLikelihood, Changed and
+%                         HeldOutLogLikelihood; F of two arguments (nargin(F)
+%                         >= 2, or varargin) is called as F(REPORT, MODEL)
+%                         with the model after the epoch. STOP true ends the
+%                         training there: MODEL is made from the epochs run
+%                         as from a whole run (with held-out selection, from
+%                         the best of them) and INFO holds those epochs.
+%     Checkpoint:: []     a file to save the run to, as the variable
+%                         'checkpoint' of a MAT file: the model, the epoch
+%                         reached, the radius schedule, held-out selection's
+%                         state, and fingerprints of the data and the first
+%                         model. Written to a temporary file beside it and
+%                         renamed, so the file only ever holds a whole
+%                         checkpoint; tavrix-train reads and writes the same.
+%     CheckpointEvery:: [1]  epochs between checkpoints; the last epoch, and
+%                         the one an OutputFcn stops at, are saved too.
+%     Resume:: []         a checkpoint file to carry on from: the same DATA,
+%                         first MODEL, EPOCHS and options as the run that saved
+%                         it (they are checked), giving the model and INFO of
+%                         the run not stopped, bit for bit (INFO.Changed of
+%                         the first resumed epoch aside, which is 1).
 %
 %   The model needs one global value index per (variable, code), as
 %   TavrixInit makes it. TavrixTrain is TavrixStats and TavrixUpdate in a
@@ -119,6 +142,12 @@
 %     parallelPass                 the 'UseParallel' loop failed (its message
 %                                  says why), or tavrix_block_statistics is
 %                                  not on the path
+%     checkpoint                   the 'Resume' file is missing, damaged, not a
+%                                  checkpoint, or of other data, another first
+%                                  model or other options; or the 'Checkpoint'
+%                                  file cannot be written (the message names it)
+%     outputFcn                    the 'OutputFcn' raised an error or returned
+%                                  something other than a logical scalar
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');

@@ -38,7 +38,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         host::TrainableCopy out(in, model);
         UpdateMap(ViewOfTables(model, out.Tables()), MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()),
                   ConstStatisticsView{stats.count, stats.values, stats.pairs}, radius,
-                  options.hasPrior ? options.prior : DefaultPrior(model, samples), options.threads, out.Tables());
+                  options.hasPrior ? options.prior : DefaultPrior(model, samples), options.threads, out.Tables(),
+                  call.interrupt);
         out.MoveTo(call, kOutModel);
     });
 }

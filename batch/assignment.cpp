@@ -290,7 +290,8 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
         if (replace) ZeroStatistics(layout, stats);
         return;
     }
-    const ImputePlan plan = PlanObservedEvidence(model, data, threads);
+    const ImputePlan plan = PlanObservedEvidence(model, data, threads, interrupt);
+    if (ShouldStop(interrupt, 0)) return;  // a map stopped mid-compile is never used
     std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
     const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
     std::optional<SparseCountLayout> sparseLayout;

@@ -64,7 +64,8 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     const auto n = static_cast<std::size_t>(data.numSamples);
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
-    run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0, validation);
+    const bool resuming = run.epochsDone > 0;
+    if (!resuming) run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0, validation);
     HeldOutSelection selection(model, layout, tables, run);
     Statistics stats(layout), scratch(run.selecting ? layout : StatisticsLayout{});
     std::vector<double> scoredLogs;
@@ -72,12 +73,12 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         return run.selecting ? MeanLogLikelihood(view, layout, *scored, settings.threads, scratch, scoredLogs, interrupt)
                              : std::numeric_limits<double>::quiet_NaN();
     };
-    if (run.selecting) selection.ScoreFirst(score());
+    if (run.selecting && !resuming) selection.ScoreFirst(score());
     std::vector<std::int32_t> best(n, 0), previous(n, -1);
     std::vector<double> logLikelihood(n, 0.0);
     // Only a constant radius repeats, and only then can an epoch keep a unit.
     MapUpdater updater(view, layout, settings.prior, settings.threads, settings.radiusStart == settings.radiusEnd);
-    for (std::int32_t e = 0; e < epochs; ++e) {
+    for (std::int32_t e = run.epochsDone; e < epochs; ++e) {
         StoreStatistics(view, layout, data, settings.threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
                         interrupt, EpochAssignment(settings.assignment, e, epochs));
@@ -95,14 +96,14 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         best.swap(previous);
         selection.Offer(stats.ConstView(), report.radius);
         updater.Update(stats, report.radius,
-                       e + 1 == epochs ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
+                       e + 1 == epochs || settings.wholeTables ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
                        interrupt);
         if (ShouldStop(interrupt, 0)) return;
         report.heldOutLogLikelihood = score();
         if (ShouldStop(interrupt, 0)) return;
         run.epochsDone = e + 1;
         selection.ScoreOffered(e + 1, report.heldOutLogLikelihood);
-        if (observer) observer->EpochDone(e + 1, epochs, report);
+        if (observer && observer->EpochDone(e + 1, epochs, report)) break;
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;

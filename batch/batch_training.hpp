@@ -20,6 +20,10 @@ struct BatchSettings {
     double prior = 1.0;        // pseudo-counts of every unit's tables and prior
     int threads = 1;
     AssignmentMode assignment = AssignmentMode::kHard;
+    // Intersect whole after every epoch, not only after the last: for a run
+    // whose model is saved or handed out between epochs. The model at the end
+    // is the same either way.
+    bool wholeTables = false;
 };
 
 // Epoch e of E (0-based) smooths at radiusStart x (radiusEnd / radiusStart)^(e / (E - 1)),
@@ -40,6 +44,11 @@ double EpochRadius(std::int32_t epoch, std::int32_t epochs, double radiusStart, 
 // samples); samples held back from `data` (not `validation`) then count in
 // one last epoch from the best model at its epoch's radius. `state` (when
 // not null) tells which model was chosen and how they scored.
+//
+// A `state` whose epochsDone is above 0 resumes that run: `tables` then hold
+// its model after epochsDone epochs, and `epochs` and `settings` are the
+// run's. The tables end as those of the run not stopped, bit for bit. An
+// observer returning true ends the run after that epoch.
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
                 Interrupt* interrupt = nullptr, const CodeMatrix* scored = nullptr, bool validation = false,

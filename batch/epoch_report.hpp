@@ -17,11 +17,14 @@ struct EpochReport {
     double heldOutLogLikelihood;
 };
 
-// Told after every epoch, on the calling thread.
+// Told after every epoch, on the calling thread, once the run's state
+// (BatchRunState) holds the epoch. Returns true to end the run there, as if
+// it had been given that many epochs' worth of time: the best model so far
+// is still chosen.
 class EpochObserver {
 public:
     virtual ~EpochObserver() = default;
-    virtual void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) = 0;
+    virtual bool EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) = 0;
 };
 
 }  // namespace tavrix

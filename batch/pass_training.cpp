@@ -21,7 +21,8 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     const bool byPass = !byValidation && totals.heldOutSamples > 0.0;
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
-    run = StartRun(epochs, settings, byValidation || byPass, byValidation);
+    const bool resuming = run.epochsDone > 0;
+    if (!resuming) run = StartRun(epochs, settings, byValidation || byPass, byValidation);
     HeldOutSelection selection(model, layout, tables, run);
     Statistics scratch(byValidation ? layout : StatisticsLayout{});
     std::vector<double> logs;
@@ -30,8 +31,8 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
         if (byValidation) return MeanLogLikelihood(view, layout, *validation, settings.threads, scratch, logs, interrupt);
         return byPass ? totals.heldOutLogLikelihood / totals.heldOutSamples : std::numeric_limits<double>::quiet_NaN();
     };
-    if (run.selecting) selection.ScoreFirst(score());
-    for (std::int32_t e = 0; e < epochs; ++e) {
+    if (run.selecting && !resuming) selection.ScoreFirst(score());
+    for (std::int32_t e = run.epochsDone; e < epochs; ++e) {
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
         report.logLikelihood = totals.logLikelihood / totals.samples;
@@ -49,7 +50,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
         if (ShouldStop(interrupt, 0)) return;
         run.epochsDone = e + 1;
         selection.ScoreOffered(e + 1, report.heldOutLogLikelihood);
-        if (observer) observer->EpochDone(e + 1, epochs, report);
+        if (observer && observer->EpochDone(e + 1, epochs, report)) break;
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;

@@ -70,7 +70,8 @@ inline void AddSampleResults(const std::vector<std::int32_t>& best, Span<const d
 // `interrupt` (when not null) after every pass and update and stops once it
 // says so. The scored samples are `validation` when given, else those the
 // pass holds back: after the last update the pass then runs once more, for
-// their scores, and once more on every sample for the last epoch.
+// their scores, and once more on every sample for the last epoch. A `state`
+// resumes a run as TrainBatch's does.
 void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, StatisticsPass& pass, std::int32_t epochs,
                         const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
                         Interrupt* interrupt = nullptr, const CodeMatrix* validation = nullptr,

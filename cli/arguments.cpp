@@ -11,7 +11,7 @@ const char* const kUsage =
     "usage: mpirun -n K tavrix-train --data DATA.mat --model FIRST.mat --epochs E --out TRAINED.mat\n"
     "                                [--data-var NAME] [--model-var NAME] [--radius R0 [R1]] [--prior A]\n"
     "                                [--held-out H | --validation FILE] [--assignment MODE] [--lattice L]\n"
-    "                                [--threads N] [--verbose]\n"
+    "                                [--threads N] [--verbose] [--checkpoint FILE [--every K]] [--resume FILE]\n"
     "Trains the map of FIRST.mat for E epochs of batch training on DATA.mat, as TavrixTrain does,\n"
     "each of the K ranks counting its own contiguous block of sample columns.\n"
     "  --data DATA.mat      a Dimension x N matrix of 0-based value codes, NaN where missing: the\n"
@@ -34,7 +34,13 @@ const char* const kUsage =
     "                       rectangular when it has none]\n"
     "  --threads N          threads per rank, 1..1024 [1]\n"
     "  --verbose            one line per epoch, from rank 0\n"
-    "Every rank needs at least one sample (K <= N). Exit status: 0 done, 1 a fault, 2 bad arguments.\n";
+    "  --checkpoint FILE    rank 0 saves the run every K epochs [1], after the last, and when stopped, to\n"
+    "                       FILE (variable 'checkpoint'; written whole, by a temporary file and rename)\n"
+    "  --resume FILE        carries on the run FILE holds (same data, first model and settings): the\n"
+    "                       model of the run not stopped, bit for bit, on any number of ranks\n"
+    "SIGTERM or SIGINT to a rank stops every rank after its current epoch, saved to --checkpoint.\n"
+    "Every rank needs at least one sample (K <= N). Exit status: 0 done, 1 a fault, 2 bad arguments,\n"
+    "75 stopped by a signal (see docs/scaling.md).\n";
 
 namespace {
 
@@ -116,6 +122,10 @@ Arguments ParseArguments(int argc, const char* const argv[]) {
             a.lattice = name == "hexagonal" ? Lattice::kHexagonal : Lattice::kRectangular;
             a.hasLattice = true;
         }
+        else if (!std::strcmp(option, "--checkpoint")) a.checkpointFile = value();
+        else if (!std::strcmp(option, "--every"))
+            a.every = static_cast<std::int32_t>(Integer(option, value(), 1, 2147483647L));
+        else if (!std::strcmp(option, "--resume")) a.resumeFile = value();
         else throw UsageError(std::string("unknown argument '") + option + "'");
     }
     if (a.dataFile.empty() || a.modelFile.empty() || a.outFile.empty() || !hasEpochs)

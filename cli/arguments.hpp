@@ -27,6 +27,8 @@ struct Arguments {
     AssignmentMode assignment = AssignmentMode::kHard;
     bool hasLattice = false;
     Lattice lattice = Lattice::kRectangular;
+    std::string checkpointFile, resumeFile;  // empty: none
+    std::int32_t every = 1;                  // epochs between checkpoints
 };
 
 // A command line that does not parse; the program shows it with the usage and exits with 2.

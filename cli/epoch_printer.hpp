@@ -13,7 +13,7 @@ namespace tavrix::cli {
 
 class EpochPrinter : public EpochObserver {
 public:
-    void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& r) override {
+    bool EpochDone(std::int32_t done, std::int32_t total, const EpochReport& r) override {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         char heldOut[64] = "";
         if (!std::isnan(r.heldOutLogLikelihood))
@@ -23,6 +23,7 @@ public:
                     done, total, r.radius, r.logLikelihood, 100.0 * r.changed, heldOut, seconds / done,
                     seconds / done * (total - done));
         std::fflush(stdout);
+        return false;
     }
 
     void Chosen(const BatchRunState& run) const {

@@ -1,5 +1,6 @@
 #include "output_file.hpp"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,10 @@ std::string Leaf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// mkstemp's pattern for `path`, and the length of its random part.
+std::string TemporaryPrefix(const std::string& path) { return "." + Leaf(path) + "."; }
+constexpr std::size_t kRandomPart = 6;
+
 }  // namespace
 
 void RequireWritableFolder(const std::string& path) {
@@ -30,7 +35,7 @@ void RequireWritableFolder(const std::string& path) {
 }
 
 void WriteWhole(const std::string& path, const char* name, const mxArray* value) {
-    std::string pattern = Folder(path) + "/." + Leaf(path) + ".XXXXXX";
+    std::string pattern = Folder(path) + "/" + TemporaryPrefix(path) + std::string(kRandomPart, 'X');
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
     const int fd = mkstemp(temporary.data());
@@ -46,6 +51,18 @@ void WriteWhole(const std::string& path, const char* name, const mxArray* value)
         std::remove(temporary.data());
         throw;
     }
+}
+
+void RemoveLeftTemporaries(const std::string& path) {
+    const std::string folder = Folder(path), prefix = TemporaryPrefix(path);
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() == prefix.size() + kRandomPart && name.compare(0, prefix.size(), prefix) == 0)
+            std::remove((folder + "/" + name).c_str());
+    }
+    closedir(dir);
 }
 
 }  // namespace tavrix::cli

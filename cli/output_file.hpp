@@ -15,4 +15,8 @@ void RequireWritableFolder(const std::string& path);
 // Writes `value` as variable `name` of the MAT file `path`.
 void WriteWhole(const std::string& path, const char* name, const mxArray* value);
 
+// Removes the temporary files WriteWhole left for `path` when its process
+// was killed while writing (kill -9 cannot be caught).
+void RemoveLeftTemporaries(const std::string& path);
+
 }  // namespace tavrix::cli

@@ -4,6 +4,7 @@
 // same model from the summed statistics; rank 0 writes it.
 #include <mpi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,8 @@
 #include "../batch/batch_defaults.hpp"
 #include "../batch/held_out.hpp"
 #include "../batch/pass_training.hpp"
+#include "../batch/run_fingerprint.hpp"
+#include "../host/checkpoint.hpp"
 #include "../host/batch_fields.hpp"
 #include "../host/data_reader.hpp"
 #include "../host/model_reader.hpp"
@@ -24,6 +27,7 @@
 #include "rank_block.hpp"
 #include "mpi_statistics_pass.hpp"
 #include "output_file.hpp"
+#include "run_control.hpp"
 
 namespace {
 
@@ -37,6 +41,8 @@ struct Job {
     CodeMatrix codes, held;  // this rank's samples, counted and held back
     CodeMatrix validation;
     double countedSamples = 0.0;  // over every rank
+    double heldOutShare = 0.0;
+    std::uint64_t dataPrint = 0;  // this rank's share of the data fingerprint
     std::unique_ptr<cli::MpiStatisticsPass> pass;
 };
 
@@ -55,6 +61,8 @@ void Prepare(Job& job, std::string& file) {
                              ? UsableShare(a.hasHeldOut ? a.heldOut : kDefaultHeldOut, block.totalSamples)
                              : 0.0;
     job.countedSamples = CountedSamples(share, block.totalSamples);
+    job.heldOutShare = share;
+    job.dataPrint = DataFingerprint(block.codes, block.firstColumn);
     if (share > 0.0) {
         HeldOutSplit split = SplitHeldOut(block.codes, MakeHeldOutRule(share, block.firstColumn));
         job.codes = std::move(split.counted);
@@ -67,12 +75,14 @@ void Prepare(Job& job, std::string& file) {
         const host::OwnedArray v = cli::ReadVariable(a.validationFile, "");
         job.validation = host::ReadDataWithMissing(v.get(), "the validation samples", nullptr, job.model);
     }
-    job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, job.held,
-                                                        static_cast<std::int64_t>(job.countedSamples), a.threads,
-                                                        MPI_COMM_WORLD);
     if (job.rank == 0) {
         file = a.outFile;
         cli::RequireWritableFolder(a.outFile);
+        if (!a.checkpointFile.empty()) {
+            file = a.checkpointFile;
+            cli::RequireWritableFolder(a.checkpointFile);
+            cli::RemoveLeftTemporaries(a.checkpointFile);
+        }
     }
 }
 
@@ -110,39 +120,93 @@ void ReportTimes(const Job& job, int epochs) {
     }
 }
 
-int Run(Job& job) {
-    std::string failure, file;
+// What ties a checkpoint to this run: the data over every rank, the first
+// model, the validation samples and the settings.
+host::RunIdentity IdentityOf(const Job& job, const BatchSettings& settings) {
+    host::RunIdentity run;
+    run.data = job.dataPrint;
+    MPI_Allreduce(MPI_IN_PLACE, &run.data, 1, MPI_UINT64_T, MPI_SUM, MPI_COMM_WORLD);  // wraps, as the sum is meant to
+    run.model = ModelFingerprint(job.model);
+    run.validation = job.validation.numSamples > 0 ? DataFingerprint(job.validation, 0) : 0;
+    run.epochs = job.args.epochs;
+    run.radiusStart = settings.radiusStart;
+    run.radiusEnd = settings.radiusEnd;
+    run.prior = settings.prior;
+    run.heldOut = job.heldOutShare;
+    return run;
+}
+
+// A message about `file`, named once.
+std::string AboutFile(const std::string& file, const std::string& what) {
+    return what.compare(0, file.size() + 1, file + ":") == 0 ? what : file + ": " + what;
+}
+
+// Runs `read`, turning what it throws into the failure message of this rank
+// (`file` names the file at hand); true when every rank succeeded.
+template <class Read>
+bool EveryRankReads(const Job& job, std::string& file, Read&& read) {
+    std::string failure;
     try {
-        Prepare(job, file);
+        read();
     } catch (const host::Failure& f) {
-        failure = file + ": " + f.what();
+        failure = AboutFile(file, f.what());
     } catch (const cli::FileError& e) {
-        failure = file + ": " + e.what();
+        failure = AboutFile(file, e.what());
     } catch (const std::bad_alloc&) {
-        failure = file + ": not enough memory to read this rank's part";
+        failure = AboutFile(file, "not enough memory to read this rank's part");
     }
-    if (!AllRanksAgree(job, failure)) return 1;
+    return AllRanksAgree(job, failure);
+}
+
+int Run(Job& job) {
+    std::string file;
+    if (!EveryRankReads(job, file, [&]() { Prepare(job, file); })) return 1;
+    // Collective (the ranks share their held-back counts): only once every rank has its part.
+    if (!EveryRankReads(job, file, [&]() {
+            job.pass = std::make_unique<cli::MpiStatisticsPass>(job.model, job.codes, job.held,
+                                                                static_cast<std::int64_t>(job.countedSamples),
+                                                                job.args.threads, MPI_COMM_WORLD);
+        }))
+        return 1;
+    const BatchSettings settings = SettingsOf(job.args, job.model, job.countedSamples);
+    cli::CheckpointPlan plan{job.args.checkpointFile, job.args.every, IdentityOf(job, settings)};
+    host::Checkpoint resumed;
+    if (!job.args.resumeFile.empty() && !EveryRankReads(job, file, [&]() {
+            file = job.args.resumeFile;
+            const host::OwnedArray saved = cli::ReadVariable(file, "checkpoint");
+            resumed = host::ReadCheckpoint(saved.get(), file, plan.run, job.model);
+        }))
+        return 1;
 
     const auto start = MPI_Wtime();
-    host::TrainableCopy out(job.modelArray.get(), job.model, job.args.hasLattice ? &job.args.lattice : nullptr);
+    const mxArray* from = resumed.model ? resumed.model.get() : job.modelArray.get();
+    host::TrainableCopy out(from, resumed.model ? host::ReadModel(from, 1) : job.model,
+                            job.args.hasLattice ? &job.args.lattice : nullptr);
     std::vector<EpochReport> reports(static_cast<std::size_t>(job.args.epochs));
+    std::copy(resumed.reports.begin(), resumed.reports.end(), reports.begin());
+    BatchRunState run = std::move(resumed.state);
+    const std::int32_t firstEpoch = run.epochsDone;
     cli::EpochPrinter printer;
-    BatchRunState run;
-    TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs,
-                       SettingsOf(job.args, job.model, job.countedSamples),
-                       Span<EpochReport>(reports.data(), reports.size()),
-                       job.rank == 0 && job.args.verbose ? &printer : nullptr, nullptr,
+    cli::RunControl control(job.rank, MPI_COMM_WORLD, plan, run, Span<const EpochReport>(reports.data(), reports.size()),
+                            out.Array(), job.rank == 0 && job.args.verbose ? &printer : nullptr);
+    cli::CatchStopSignals();
+    TrainBatchWithPass(job.model, out.Tables(), *job.pass, job.args.epochs, settings,
+                       Span<EpochReport>(reports.data(), reports.size()), &control, control.StopFlag(),
                        job.args.validationFile.empty() ? nullptr : &job.validation, &run);
+    if (control.StoppedBy() != 0) {
+        if (job.rank == 0) std::printf("%s\n", control.StoppedLine(job.args.epochs).c_str());
+        return cli::kStoppedStatus;
+    }
     if (job.rank == 0 && job.args.verbose) printer.Chosen(run);
 
-    if (job.args.verbose) ReportTimes(job, job.args.epochs > 0 ? job.args.epochs : 1);
+    if (job.args.verbose) ReportTimes(job, std::max(job.args.epochs - firstEpoch, 1));
 
     int written = 1;
     if (job.rank == 0) {
         try {
             cli::WriteWhole(job.args.outFile, "model", out.Array());
             std::printf("tavrix-train: %d epochs on %d ranks in %.2f s; wrote %s (variable 'model')\n",
-                        job.args.epochs, job.ranks, MPI_Wtime() - start, job.args.outFile.c_str());
+                        job.args.epochs - firstEpoch, job.ranks, MPI_Wtime() - start, job.args.outFile.c_str());
         } catch (const cli::FileError& e) {
             std::fprintf(stderr, "tavrix-train: rank 0: %s: %s\n", job.args.outFile.c_str(), e.what());
             written = 0;

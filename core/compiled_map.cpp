@@ -4,8 +4,10 @@
 
 namespace tavrix {
 
-CompiledMap::CompiledMap(const MapModel& model, int threads)
-    : table(BuildValueIndexTable(model)), units(CompileUnits(model, table, threads)), slots(BuildPairSlots(units)) {
+CompiledMap::CompiledMap(const MapModel& model, int threads, Interrupt* interrupt)
+    : table(BuildValueIndexTable(model)),
+      units(CompileUnits(model, table, threads, interrupt)),
+      slots(BuildPairSlots(units)) {
     logPi.resize(units.size());
     for (std::size_t k = 0; k < logPi.size(); ++k) logPi[k] = std::log(model.pi[k]);
 }

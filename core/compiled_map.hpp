@@ -17,8 +17,10 @@
 namespace tavrix {
 
 struct CompiledMap {
-    // Compiles the units over `threads` threads.
-    CompiledMap(const MapModel& model, int threads);
+    // Compiles the units over `threads` threads. Once `interrupt` (when not
+    // null) says stop, the units left are empty (no terms): such a map is only
+    // to be discarded, by loops that see the same stop.
+    CompiledMap(const MapModel& model, int threads, Interrupt* interrupt = nullptr);
     // The slots point into the units: a copy would point into the original.
     CompiledMap(const CompiledMap&) = delete;
     CompiledMap& operator=(const CompiledMap&) = delete;

@@ -91,10 +91,11 @@ CompiledUnit CompileUnit(const MapModel& model, const ValueIndexTable& table, st
     return UnitCompiler(model, table, unit).Compile();
 }
 
-std::vector<CompiledUnit> CompileUnits(const MapModel& model, const ValueIndexTable& table, int threads) {
+std::vector<CompiledUnit> CompileUnits(const MapModel& model, const ValueIndexTable& table, int threads,
+                                       Interrupt* interrupt) {
     std::vector<CompiledUnit> units(static_cast<std::size_t>(model.NumUnits()));
-    ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int) {
-        for (std::int64_t k = begin; k < end; ++k)
+    ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int worker) {
+        for (std::int64_t k = begin; k < end && !ShouldStop(interrupt, worker); ++k)
             units[static_cast<std::size_t>(k)] = CompileUnit(model, table, static_cast<std::int32_t>(k));
     });
     return units;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "interrupt.hpp"
 #include "map_model.hpp"
 #include "value_index_table.hpp"
 
@@ -35,9 +36,10 @@ struct CompiledUnit {
 
 CompiledUnit CompileUnit(const MapModel& model, const ValueIndexTable& table, std::int32_t unit);
 
-// Compiles every unit, spreading the units over `threads` threads.
-std::vector<CompiledUnit> CompileUnits(const MapModel& model, const ValueIndexTable& table,
-                                       int threads);
+// Compiles every unit, spreading the units over `threads` threads. Once
+// `interrupt` (when not null) says stop, the units not yet compiled stay empty.
+std::vector<CompiledUnit> CompileUnits(const MapModel& model, const ValueIndexTable& table, int threads,
+                                       Interrupt* interrupt = nullptr);
 
 // The natural-log probability of one complete sample (Dimension codes) under a unit.
 inline double UnitLogLikelihood(const CompiledUnit& unit, const std::int32_t* codes) {

@@ -13,16 +13,20 @@
 namespace tavrix {
 namespace {
 
-// One thread's buffers, allocated once per chunk of samples.
+// One thread's buffers, allocated once per chunk of samples, and its stop check.
 struct HeldOutScratch {
-    HeldOutScratch(std::int32_t dimension, const CompiledMap& map)
-        : walk(dimension, map.slots),
+    HeldOutScratch(std::int32_t dimension, const CompiledMap& map, Interrupt* stop, int thread)
+        : interrupt(stop),
+          worker(thread),
+          walk(dimension, map.slots),
           posterior(map.NumUnits()),
           top(map.NumUnits()),
           logs(map.NumUnits()),
           scaled(map.NumUnits()) {
         listed.reserve(map.NumUnits());
     }
+    Interrupt* interrupt;
+    int worker;
     CompletionWalk walk;
     std::vector<double> posterior;  // the evidence, then the posterior in its place
     std::vector<double> top;        // largest finite completion log-likelihood per unit
@@ -40,7 +44,7 @@ public:
         const std::size_t numUnits = map_.NumUnits();
         w.walk.Start(column, hidden, map_.table.rangeCounts);
         HiddenEvidence(map_.slots, w.walk, Span<double>(w.posterior.data(), numUnits),
-                       Span<double>(w.top.data(), numUnits));
+                       Span<double>(w.top.data(), numUnits), w.interrupt, w.worker);
         if (PlainPosteriorUnderflows(w)) ScaledPosterior(column, hidden, w);
         else PlainPosterior(w);
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = MaskedLogLikelihood(map_.units[k], column, hidden);
@@ -87,7 +91,8 @@ private:
             if (pi_[k] != 0.0 && EvidenceUnderflows(w.top[k])) w.listed.push_back(static_cast<std::int32_t>(k));
         w.walk.Start(column, hidden, map_.table.rangeCounts);
         ScaledEvidence(map_.slots, Span<const std::int32_t>(w.listed.data(), w.listed.size()), w.walk,
-                       Span<const double>(w.top.data(), numUnits), Span<double>(w.scaled.data(), numUnits));
+                       Span<const double>(w.top.data(), numUnits), Span<double>(w.scaled.data(), numUnits), w.interrupt,
+                       w.worker);
         for (std::size_t k = 0; k < numUnits; ++k) w.logs[k] = std::log(w.posterior[k]);
         for (const std::int32_t k : w.listed) {
             const auto u = static_cast<std::size_t>(k);
@@ -118,11 +123,11 @@ private:
 
 void HeldOutLogProbabilities(const MapModel& model, const CodeMatrix& data, Span<const std::uint8_t> hidden,
                              int threads, Span<double> out, Interrupt* interrupt) {
-    const CompiledMap map(model, threads);
+    const CompiledMap map(model, threads, interrupt);
     const HeldOut heldOut(model, map);
     const auto dimension = static_cast<std::size_t>(data.dimension);
     ParallelFor(data.numSamples, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
-        HeldOutScratch scratch(data.dimension, map);
+        HeldOutScratch scratch(data.dimension, map, interrupt, worker);
         for (std::int64_t j = begin; j < end && !ShouldStop(interrupt, worker); ++j) {
             const auto sample = static_cast<std::int32_t>(j);
             out[static_cast<std::size_t>(j)] =

@@ -74,11 +74,15 @@ void CompletionWalk::Emit(int lane) {
 namespace {
 
 // Runs over every completion in order, kSampleBlock at a time, and hands each
-// listed unit its log-likelihoods in completion order.
+// listed unit its log-likelihoods in completion order; checks for a stop
+// every kBlocksPerCheck blocks.
 template <class UnitList, class Visit>
-void ForEachCompletion(const PairSlots& units, const UnitList& listed, CompletionWalk& walk, Visit&& visit) {
+void ForEachCompletion(const PairSlots& units, const UnitList& listed, CompletionWalk& walk, Interrupt* interrupt,
+                       int worker, Visit&& visit) {
+    constexpr std::int64_t kBlocksPerCheck = 16;
     const std::int64_t count = walk.Count();
     for (std::int64_t m = 0; m < count; m += kSampleBlock) {
+        if (m % (kBlocksPerCheck * kSampleBlock) == 0 && ShouldStop(interrupt, worker)) return;
         const int lanes = static_cast<int>(count - m < kSampleBlock ? count - m : kSampleBlock);
         // Lanes past the last completion keep an earlier completion; their results are dropped.
         for (int b = 0; b < lanes; ++b) walk.Emit(b);
@@ -108,12 +112,14 @@ struct AllUnits {
 
 }  // namespace
 
-void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top) {
+void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top,
+                    Interrupt* interrupt, int worker) {
     for (std::size_t k = 0; k < units.units.size(); ++k) {
         evidence[k] = 0.0;
         top[k] = -std::numeric_limits<double>::infinity();
     }
-    ForEachCompletion(units, AllUnits{static_cast<std::int32_t>(units.units.size())}, walk, [&](std::int32_t k, double s) {
+    const AllUnits all{static_cast<std::int32_t>(units.units.size())};
+    ForEachCompletion(units, all, walk, interrupt, worker, [&](std::int32_t k, double s) {
         if (!IsFinite(s)) return;
         const auto u = static_cast<std::size_t>(k);
         evidence[u] += std::exp(s);
@@ -122,9 +128,9 @@ void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> e
 }
 
 void ScaledEvidence(const PairSlots& units, Span<const std::int32_t> listed, CompletionWalk& walk,
-                    Span<const double> top, Span<double> scaled) {
+                    Span<const double> top, Span<double> scaled, Interrupt* interrupt, int worker) {
     for (const std::int32_t k : listed) scaled[static_cast<std::size_t>(k)] = 0.0;
-    ForEachCompletion(units, listed, walk, [&](std::int32_t k, double s) {
+    ForEachCompletion(units, listed, walk, interrupt, worker, [&](std::int32_t k, double s) {
         const auto u = static_cast<std::size_t>(k);
         if (IsFinite(s)) scaled[u] += std::exp(s - top[u]);
     });

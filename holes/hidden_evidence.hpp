@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../core/compiled_unit.hpp"
+#include "../core/interrupt.hpp"
 #include "../core/span.hpp"
 #include "../core/pair_codes.hpp"
 
@@ -60,13 +61,16 @@ private:
 
 // evidence[k] = sum of exp(s) over the completions whose log-likelihood s
 // under unit k is finite, added in completion order; top[k] = the largest
-// such s (-Inf when there is none). Both hold one entry per unit.
-void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top);
+// such s (-Inf when there is none). Both hold one entry per unit. Every few
+// blocks of completions thread `worker` of a parallel loop checks `interrupt`
+// (when not null), and stops, the sums partial, once it says so.
+void HiddenEvidence(const PairSlots& units, CompletionWalk& walk, Span<double> evidence, Span<double> top,
+                    Interrupt* interrupt = nullptr, int worker = 0);
 
 // For the listed units only: scaled[k] = sum of exp(s - top[k]) over the
 // completions with finite s, in completion order. Used where the plain
-// evidence underflows.
+// evidence underflows. Stops as HiddenEvidence does.
 void ScaledEvidence(const PairSlots& units, Span<const std::int32_t> listed, CompletionWalk& walk,
-                    Span<const double> top, Span<double> scaled);
+                    Span<const double> top, Span<double> scaled, Interrupt* interrupt = nullptr, int worker = 0);
 
 }  // namespace tavrix

@@ -15,8 +15,8 @@ constexpr std::int64_t kCompletionLimit = std::int64_t{1} << 31;
 // Fails with tooManyCompletions, ending the message with `advice`, when some
 // sample of `codes` needs kCompletionLimit completions or more under `plan`.
 inline void RequireCountableCompletions(const ImputePlan& plan, const CodeMatrix& codes, int threads,
-                                        const char* advice) {
-    if (LargestCompletionCount(plan, codes, threads, kCompletionLimit) >= kCompletionLimit)
+                                        const char* advice, Interrupt* interrupt = nullptr) {
+    if (LargestCompletionCount(plan, codes, threads, kCompletionLimit, interrupt) >= kCompletionLimit)
         Fail(Reason::kTooManyCompletions,
              std::string("a unit's graph has a cycle through missing variables whose completions number 2^31 or "
                          "more; ") + advice);

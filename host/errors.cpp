@@ -22,6 +22,8 @@ const char* ReasonName(Reason reason) {
         case Reason::kInterrupted: return "interrupted";
         case Reason::kParallelPass: return "parallelPass";
         case Reason::kLattice: return "lattice";
+        case Reason::kCheckpoint: return "checkpoint";
+        case Reason::kOutputFcn: return "outputFcn";
     }
     return "unknown";
 }

@@ -23,6 +23,8 @@ enum class Reason {
     kParallelPass,    // the host's parallel statistics pass failed
     kInterrupted,     // Ctrl-C, where the host reports it as an error (MATLAB)
     kLattice,         // a model on a lattice the function does not train
+    kCheckpoint,      // a checkpoint file that cannot be read or saved, or is of another run
+    kOutputFcn,       // the 'OutputFcn' failed or gave no stop flag
 };
 
 const char* ReasonName(Reason reason);

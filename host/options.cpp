@@ -3,6 +3,7 @@
 #include <cctype>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "../core/parallel.hpp"
 #include "data_reader.hpp"
@@ -29,6 +30,10 @@ constexpr OptionEntry kOptionTable[] = {
     {"Validation", kValidationOption},
     {"Assignment", kAssignmentOption},
     {"Lattice", kLatticeOption},
+    {"Checkpoint", kCheckpointOption},
+    {"CheckpointEvery", kCheckpointEveryOption},
+    {"Resume", kResumeOption},
+    {"OutputFcn", kOutputFcnOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -92,6 +97,15 @@ AssignmentMode ReadAssignment(const mxArray* value, const char* name) {
     }
     Fail(Reason::kOption, std::string("option '") + name + "' must be 'hard', 'soft' or 'hard-then-soft'" +
                               (mxIsChar(value) && text[0] ? std::string("; found '") + text + "'." : "."));
+}
+
+// A file name: a non-empty character row.
+std::string FileName(const mxArray* value, const char* name) {
+    if (!mxIsChar(value) || mxGetM(value) != 1 || mxGetN(value) == 0)
+        Fail(Reason::kOption, std::string("option '") + name + "' must be given a file name (a character row).");
+    std::vector<char> text(mxGetNumberOfElements(value) + 1);
+    mxGetString(value, text.data(), static_cast<mwSize>(text.size()));
+    return text.data();
 }
 
 }  // namespace
@@ -161,6 +175,22 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
             case kLatticeOption:
                 options.lattice = ReadLatticeOption(value);
                 options.hasLattice = true;
+                break;
+            case kCheckpointOption:
+                options.checkpoint = FileName(value, entry->name);
+                break;
+            case kCheckpointEveryOption:
+                options.checkpointEvery = static_cast<std::int32_t>(
+                    IntegerValue(value, entry->name, 1, 2147483647.0, "a positive integer (epochs)"));
+                break;
+            case kResumeOption:
+                options.resume = FileName(value, entry->name);
+                break;
+            case kOutputFcnOption:
+                if (mxGetClassID(value) != mxFUNCTION_CLASS)
+                    Fail(Reason::kOption, std::string("option '") + entry->name +
+                                              "' must be a function handle, such as @(report) report.Epoch >= 5.");
+                options.outputFcn = value;
                 break;
         }
     }

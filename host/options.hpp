@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "../batch/assignment_mode.hpp"
 #include "../core/grid_geometry.hpp"
@@ -22,6 +23,10 @@ enum OptionFlags : unsigned {
     kValidationOption = 1u << 9,   // 'Validation', v: an array, checked by the function that reads it
     kAssignmentOption = 1u << 10,  // 'Assignment', 'hard' | 'soft' | 'hard-then-soft': batch assignment
     kLatticeOption = 1u << 11,     // 'Lattice', name: 'rectangular' or 'hexagonal' [the model's]
+    kCheckpointOption = 1u << 12,       // 'Checkpoint', file: a file name [none]
+    kCheckpointEveryOption = 1u << 13,  // 'CheckpointEvery', k: a positive integer [1]
+    kResumeOption = 1u << 14,           // 'Resume', file: a file name [none]
+    kOutputFcnOption = 1u << 15,        // 'OutputFcn', f: a function handle [none]
 };
 
 struct Options {
@@ -43,6 +48,9 @@ struct Options {
     AssignmentMode assignment = AssignmentMode::kHard;
     bool hasLattice = false;
     Lattice lattice = Lattice::kRectangular;
+    std::string checkpoint, resume;  // empty: none
+    std::int32_t checkpointEvery = 1;
+    const mxArray* outputFcn = nullptr;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

@@ -25,7 +25,7 @@ void ProgressLine::IterationDone(std::int32_t done, std::int32_t total) {
     ShowNow();
 }
 
-void EpochLine::EpochDone(std::int32_t done, std::int32_t total, const EpochReport& r) {
+bool EpochLine::EpochDone(std::int32_t done, std::int32_t total, const EpochReport& r) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char heldOut[64] = "";
     if (!std::isnan(r.heldOutLogLikelihood))
@@ -34,6 +34,7 @@ void EpochLine::EpochDone(std::int32_t done, std::int32_t total, const EpochRepo
               function_, done, total, r.radius, r.logLikelihood, 100.0 * r.changed, heldOut,
               seconds / done * (total - done));
     ShowNow();
+    return false;
 }
 
 void EpochLine::Chosen(const BatchRunState& run) const {

@@ -31,7 +31,7 @@ private:
 class EpochLine : public EpochObserver {
 public:
     explicit EpochLine(const char* function) : function_(function) {}
-    void EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) override;
+    bool EpochDone(std::int32_t done, std::int32_t total, const EpochReport& report) override;
     void Chosen(const BatchRunState& run) const;
 
 private:

@@ -30,8 +30,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             host::ReadCodes(data, "argument 2 (data)", model, &mask,
                             "the mask (argument 3) marks the entries to fill in: set it to 0 there.");
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption);
-        const ImputePlan plan = PrepareImputation(model, options.threads);
-        host::RequireCountableCompletions(plan, codes, options.threads, "hide fewer entries.");
+        const ImputePlan plan = PrepareImputation(model, options.threads, call.interrupt);
+        host::RequireCountableCompletions(plan, codes, options.threads, "hide fewer entries.", call.interrupt);
+        if (ShouldStop(call.interrupt, 0)) return;  // a map stopped mid-compile is never used
 
         // Do the job.
         const auto d = static_cast<std::size_t>(model.dimension);

@@ -130,24 +130,26 @@ private:
 
 }  // namespace
 
-ImputePlan PrepareImputation(const MapModel& model, int threads) {
-    ImputePlan plan{CompiledMap(model, threads), {}, 0};
-    AddUnitFactors(plan, threads);
+ImputePlan PrepareImputation(const MapModel& model, int threads, Interrupt* interrupt) {
+    ImputePlan plan{CompiledMap(model, threads, interrupt), {}, 0};
+    AddUnitFactors(plan, threads, interrupt);
     return plan;
 }
 
-void AddUnitFactors(ImputePlan& plan, int threads) {
+void AddUnitFactors(ImputePlan& plan, int threads, Interrupt* interrupt) {
     plan.factors.resize(plan.map.NumUnits());
     const auto units = static_cast<std::int64_t>(plan.map.NumUnits());
-    ParallelFor(units, threads, [&](std::int64_t begin, std::int64_t end, int) {
-        for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); ++k)
+    ParallelFor(units, threads, [&](std::int64_t begin, std::int64_t end, int worker) {
+        for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end) && !ShouldStop(interrupt, worker);
+             ++k)
             plan.factors[k] = BuildUnitFactors(plan.map.units[k], plan.map.table);
     });
     for (const UnitFactors& f : plan.factors)
         if (f.edges.size() > plan.maxEdges) plan.maxEdges = f.edges.size();
 }
 
-std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& codes, int threads, std::int64_t cap) {
+std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& codes, int threads, std::int64_t cap,
+                                    Interrupt* interrupt) {
     bool anyCycle = false;
     for (const UnitFactors& f : plan.factors) anyCycle = anyCycle || !f.forest;
     if (!anyCycle) return 1;
@@ -156,7 +158,7 @@ std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& co
     ParallelFor(codes.numSamples, workers, [&](std::int64_t begin, std::int64_t end, int t) {
         InferenceScratch w(plan.map.table.dimension, plan.map.table.maxRange, plan.maxEdges);
         std::int64_t& most = largest[static_cast<std::size_t>(t)];
-        for (std::int64_t j = begin; j < end && most < cap; ++j) {
+        for (std::int64_t j = begin; j < end && most < cap && !ShouldStop(interrupt, t); ++j) {
             const std::int32_t* column = codes.Column(static_cast<std::int32_t>(j));
             for (const UnitFactors& f : plan.factors) {
                 if (f.forest) continue;

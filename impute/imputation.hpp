@@ -20,16 +20,20 @@ struct ImputePlan {
     std::size_t maxEdges = 0;
 };
 
-ImputePlan PrepareImputation(const MapModel& model, int threads);
+// Once `interrupt` (when not null) says stop, the plan is incomplete (see
+// CompiledMap; the factors left are those of a forest) and only to be discarded.
+ImputePlan PrepareImputation(const MapModel& model, int threads, Interrupt* interrupt = nullptr);
 
 // The factors and maxEdges of a plan whose compiled map is built (what
 // PrepareImputation adds to the map), over `threads` threads.
-void AddUnitFactors(ImputePlan& plan, int threads);
+void AddUnitFactors(ImputePlan& plan, int threads, Interrupt* interrupt = nullptr);
 
 // The most completions any unit must enumerate for any sample (the product of
 // the ranges of a component of missing variables that holds a cycle), capped
-// at `cap`; 1 when every component is a tree.
-std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& codes, int threads, std::int64_t cap);
+// at `cap`; 1 when every component is a tree. Stops early, the count too low,
+// once `interrupt` (when not null) says so.
+std::int64_t LargestCompletionCount(const ImputePlan& plan, const CodeMatrix& codes, int threads, std::int64_t cap,
+                                    Interrupt* interrupt = nullptr);
 
 // Results, each empty when not wanted. `filled` (Dimension x N) must already
 // hold the data: only its missing entries are written.

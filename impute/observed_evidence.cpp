@@ -17,13 +17,13 @@ std::int64_t CappedCompletions(const std::int32_t* variables, const std::int32_t
     return count;
 }
 
-ImputePlan PlanObservedEvidence(const MapModel& model, const CodeMatrix& data, int threads) {
-    ImputePlan plan{CompiledMap(model, threads), {}, 0};
+ImputePlan PlanObservedEvidence(const MapModel& model, const CodeMatrix& data, int threads, Interrupt* interrupt) {
+    ImputePlan plan{CompiledMap(model, threads, interrupt), {}, 0};
     const auto d = static_cast<std::size_t>(data.dimension);
     for (std::int32_t j = 0; j < data.numSamples; ++j)
         if (HasMissing(data.Column(j), data.dimension) &&
             CappedCompletions(nullptr, data.Column(j), d, plan.map.table) > kEnumeratedCompletions) {
-            AddUnitFactors(plan, threads);
+            AddUnitFactors(plan, threads, interrupt);
             break;
         }
     return plan;

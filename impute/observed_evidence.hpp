@@ -41,8 +41,10 @@ std::int64_t CappedCompletions(const std::int32_t* variables, const std::int32_t
                                const ValueIndexTable& table);
 
 // The compiled map, with the units' factors only when some sample of `data`
-// has more than kEnumeratedCompletions completions.
-ImputePlan PlanObservedEvidence(const MapModel& model, const CodeMatrix& data, int threads);
+// has more than kEnumeratedCompletions completions. Once `interrupt` (when
+// not null) says stop, the plan is incomplete and must not be used.
+ImputePlan PlanObservedEvidence(const MapModel& model, const CodeMatrix& data, int threads,
+                                Interrupt* interrupt = nullptr);
 
 // log P_k(observed) of one sample under every unit k by message passing
 // (plan.factors must be built), into logs[k].

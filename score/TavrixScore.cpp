@@ -23,8 +23,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const host::Options options = host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kMaskOption);
         const CodeMatrix samples =
             host::ReadDataWithMissing(call.prhs[kInSamples], "argument 2 (samples)", options.mask, model);
-        const ImputePlan plan = PlanObservedEvidence(model, samples, options.threads);
-        host::RequireCountableCompletions(plan, samples, options.threads, "leave fewer entries missing.");
+        const ImputePlan plan = PlanObservedEvidence(model, samples, options.threads, call.interrupt);
+        host::RequireCountableCompletions(plan, samples, options.threads, "leave fewer entries missing.", call.interrupt);
+        if (ShouldStop(call.interrupt, 0)) return;  // a map stopped mid-compile is never used
 
         // Do the job; the per-sample results go straight into result 2 when it is asked for.
         const auto n = static_cast<std::size_t>(samples.numSamples);

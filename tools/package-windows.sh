@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../tests/windows/build.sh"
 
-windows_ensure_packages cmake make mingw-w64 zip
+packages_require windows cmake make mingw-w64 zip
 for arch in x86_64 i686; do
   echo "windows: building $arch"
   windows_build "$arch"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "mxlite.hpp"
 
@@ -15,6 +16,7 @@ std::mutex printedMutex;
 std::string printed;
 std::string warnings;
 std::atomic<bool> interruptPending{false};
+mxlite::HostFunctions hostFunctions;  // set by tests, on the calling thread
 
 std::string Format(const char* format, va_list args) {
     va_list copy;
@@ -44,6 +46,7 @@ std::string TakeWarnings() {
 }
 
 void SetInterruptPending(bool pending) { interruptPending = pending; }
+void SetHostFunctions(HostFunctions functions) { hostFunctions = std::move(functions); }
 bool InterruptPending() { return interruptPending; }
 
 void RaiseInterrupt() {
@@ -79,6 +82,8 @@ void mexWarnMsgIdAndTxt(const char* identifier, const char*, ...) {
 
 int mexEvalString(const char*) { return 0; }
 
-int mexCallMATLAB(int, mxArray*[], int, mxArray*[], const char*) { return 1; }
+int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name) {
+    return hostFunctions ? hostFunctions(nlhs, plhs, nrhs, prhs, name) : 1;
+}
 
 }  // extern "C"

@@ -85,7 +85,7 @@ mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** name
 mxArray* mxCreateString(const char* text) {
     const size_t length = std::strlen(text);
     mxArray* a = NewArray(mxCHAR_CLASS, 1, static_cast<mwSize>(length));
-    std::memcpy(a->data.data(), text, length);
+    if (length > 0) std::memcpy(a->data.data(), text, length);  // an empty vector may hold no storage
     return a;
 }
 

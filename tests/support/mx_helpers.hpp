@@ -20,6 +20,7 @@ void TavrixImpute_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixTrain_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixStats_mexFunction(int, mxArray**, int, const mxArray**);
 void TavrixInit_mexFunction(int, mxArray**, int, const mxArray**);
+void TavrixUpdate_mexFunction(int, mxArray**, int, const mxArray**);
 }
 
 namespace tavrix::testing {

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "core/compiled_map.hpp"
 #include "core/parallel.hpp"
+#include "holes/hidden_evidence.hpp"
+#include "impute/imputation.hpp"
+#include "tests/support/bits.hpp"
 #include "tests/support/gateway_test.hpp"
 #include "tests/support/mx_helpers.hpp"
 #include "tests/support/random_model.hpp"
@@ -70,6 +74,73 @@ TEST(InterruptParallel, PiecesCoverEveryIndexOnceAndWorkersStop) {
     }
 }
 
+// One sample hiding all of 14 variables, thousands of completions: an
+// interrupt stops it inside its enumeration; a check that never fires leaves
+// every double as it was.
+TEST(InterruptInside, OneSampleStopsInsideItsCompletions) {
+    Random random(8);
+    ModelShape shape;
+    shape.dimension = 14;
+    shape.maxRange = 4;
+    shape.zeroShare = 0;
+    const reference::RawModel raw = [&] {
+        reference::RawModel m = RandomModel(random, shape);
+        m.samples = RandomSamples(random, m, 1, false);
+        return m;
+    }();
+    const MapModel view = ViewOf(raw);
+    const CompiledMap map(view, 1);
+    const CodeMatrix codes = CodesOf(raw, raw.samples);
+    const std::vector<std::uint8_t> hidden(14, 1);
+    CompletionWalk walk(view.dimension, map.slots);
+    const auto evidence = [&](Interrupt* interrupt) {
+        std::vector<double> sums(map.NumUnits()), top(map.NumUnits());
+        walk.Start(codes.Column(0), hidden.data(), map.table.rangeCounts);
+        HiddenEvidence(map.slots, walk, Span<double>(sums.data(), sums.size()), Span<double>(top.data(), top.size()),
+                       interrupt, 0);
+        return sums;
+    };
+    const std::vector<double> whole = evidence(nullptr);
+    ASSERT_GE(walk.Count(), 100 * 16 * kSampleBlock) << "too few completions to check inside";
+
+    CountingHost quiet;
+    Interrupt running(&CountingHost::Poll, &quiet, std::chrono::nanoseconds(0));
+    EXPECT_TRUE(SameBits(whole, evidence(&running)));
+    EXPECT_GT(quiet.polls, 2) << "the enumeration was not checked as it ran";
+
+    CountingHost host;
+    host.pendingFrom = 2;
+    Interrupt interrupt(&CountingHost::Poll, &host, std::chrono::nanoseconds(0));
+    const std::vector<double> partial = evidence(&interrupt);
+    EXPECT_TRUE(interrupt.Stopped());
+    EXPECT_EQ(host.polls, 2);
+    for (std::size_t k = 0; k < whole.size(); ++k) EXPECT_LT(partial[k], whole[k]) << "unit " << k;
+}
+
+// Compiling stops at once and leaves the units empty, their factors those of
+// a forest; counting completions stops at once.
+TEST(InterruptInside, CompilingAndCountingStopAtOnce) {
+    Random random(4);
+    ModelShape shape;
+    shape.wildGraphs = true;
+    shape.treeGraphs = false;
+    reference::RawModel raw = RandomModel(random, shape);
+    raw.samples = RandomSamples(random, raw, 30, false);
+    const MapModel view = ViewOf(raw);
+    const CodeMatrix missing = CodesOf(raw, std::vector<double>(raw.samples.size(), kMissingCode));
+    for (const int threads : {1, 3}) {
+        Interrupt stopped;
+        stopped.Stop();
+        const ImputePlan plan = PrepareImputation(view, threads, &stopped);
+        for (const CompiledUnit& unit : plan.map.units) EXPECT_TRUE(unit.terms.empty());
+        for (const UnitFactors& f : plan.factors) EXPECT_TRUE(f.forest);
+
+        const ImputePlan whole = PrepareImputation(view, threads);
+        ASSERT_GT(LargestCompletionCount(whole, missing, threads, kCompletionLimit), 1);
+        EXPECT_EQ(LargestCompletionCount(whole, missing, threads, kCompletionLimit, &stopped), 1);
+    }
+}
+
 class InterruptedGateway : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,6 +157,9 @@ protected:
         mask_ = Matrix(5, 40, mask);
         count_ = Scalar(3);
         threads_ = Text("Threads");
+        Outcome stats = CallGateway(TavrixStats_mexFunction, 1, {model_.get(), data_.get()});
+        ASSERT_EQ(stats.errorId, "") << stats.errorMessage;
+        stats_ = std::move(stats.results[0]);
     }
     void TearDown() override { mxlite::SetInterruptPending(false); }
 
@@ -107,7 +181,7 @@ protected:
     }
 
     reference::RawModel raw_;
-    MxPtr model_, data_, mask_, count_, threads_;
+    MxPtr model_, data_, mask_, count_, threads_, stats_;
 };
 
 TEST_F(InterruptedGateway, EveryLongCallStopsWithNoResultAndNoLeak) {
@@ -124,7 +198,8 @@ TEST_F(InterruptedGateway, EveryLongCallStopsWithNoResultAndNoLeak) {
                  {"TavrixImpute", TavrixImpute_mexFunction, 3, {model, data, mask, threads, three}},
                  {"TavrixFit", TavrixFit_mexFunction, 2, {model, count, threads, three}},
                  {"TavrixTrain", TavrixTrain_mexFunction, 2, {model, data, count, threads, three}},
-                 {"TavrixStats", TavrixStats_mexFunction, 3, {model, data, threads, three}}};
+                 {"TavrixStats", TavrixStats_mexFunction, 3, {model, data, threads, three}},
+                 {"TavrixUpdate", TavrixUpdate_mexFunction, 1, {model, stats_.get(), count, threads, three}}};
     for (const auto& call : calls) {
         SCOPED_TRACE(call.name);
         ExpectStops(call.gateway, call.nlhs, call.args);

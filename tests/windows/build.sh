@@ -1,24 +1,25 @@
+# shellcheck shell=bash
 # Shared by tools/test-windows.sh and tools/package-windows.sh (sourced, not run):
-# the packages the Windows build needs, and the build of one word size.
+# whether the 32-bit files can run here, and the build of one word size.
 # TAVRIX_WINDOWS_BUILD overrides where the builds go (default build/windows).
 
 TAVRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINDOWS_BUILD=${TAVRIX_WINDOWS_BUILD:-$TAVRIX_ROOT/build/windows}
 
-# Installs the Debian packages given that are missing, saying which.
-windows_ensure_packages() {
-  local missing=()
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "windows: installing ${missing[*]}"
-  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    echo "windows: dpkg --add-architecture i386"
-    dpkg --add-architecture i386
+source "$TAVRIX_ROOT/tools/packages.sh"
+
+# Why the 32-bit Windows files cannot be run here, or nothing where they can:
+# wine32 was skipped, or the kernel, built without IA32 emulation, refuses
+# 32-bit programs with ENOEXEC ("Exec format error" from bash).
+windows_ia32_blocker() {  # <the 32-bit program whose start decides>
+  local message
+  if packages_skipped wine32:i386; then
+    echo "wine32:i386 could not be installed"
+    return 0
   fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  message=$("$1" --version 2>&1 >/dev/null) && return 0
+  grep -q "Exec format error" <<<"$message" && echo "this kernel cannot run 32-bit x86 programs (Exec format error)"
+  return 0
 }
 
 # windows_build <i686|x86_64|native>: builds into $WINDOWS_BUILD/<arch> the MEX

@@ -30,7 +30,7 @@ MEXLITE_API int mexPrintf(const char* format, ...);
 /* Gives a warning in the host. Here it is recorded for tests (see mxlite.hpp). */
 MEXLITE_API void mexWarnMsgIdAndTxt(const char* identifier, const char* format, ...);
 MEXLITE_API int mexEvalString(const char* command);
-/* Calls a function of the host. Here there is none: it returns 1 and sets no result. */
+/* Calls a function of the host: here those a test sets (mxlite::SetHostFunctions), else none (returns 1). */
 MEXLITE_API int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
 
 #ifdef __cplusplus

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -35,5 +36,12 @@ struct Interrupted : std::exception {
     const char* what() const noexcept override { return "interrupted"; }
 };
 [[noreturn]] void RaiseInterrupt();
+
+// The host's functions, for tests: while set, mexCallMATLAB hands its
+// arguments to `functions` and returns what it returns; unset (the default,
+// or an empty function), mexCallMATLAB finds no function and returns 1.
+// A function handle is an array of class mxFUNCTION_CLASS here.
+using HostFunctions = std::function<int(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name)>;
+void SetHostFunctions(HostFunctions functions);
 
 }  // namespace mxlite
