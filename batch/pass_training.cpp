@@ -14,8 +14,10 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     if (epochs <= 0) return;
     const MapModel view = ViewOfTables(model, tables);
     const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    // A resumed run's first pass is that of the epoch it resumes at.
+    const std::int32_t firstEpoch = state ? std::min(state->epochsDone, epochs - 1) : 0;
     PassTotals totals;
-    ConstStatisticsView stats = pass.Count(view, EpochAssignment(settings.assignment, 0, epochs), totals);
+    ConstStatisticsView stats = pass.Count(view, EpochAssignment(settings.assignment, firstEpoch, epochs), totals);
     if (ShouldStop(interrupt, 0)) return;
     const bool byValidation = validation && validation->numSamples > 0;
     const bool byPass = !byValidation && totals.heldOutSamples > 0.0;

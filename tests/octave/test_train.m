@@ -69,10 +69,10 @@ function test_train()
 
   check_held_out(model, data, zeroed, mask);
   % The lattice: the model's own, or the option's, which the result keeps.
-  hex = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Lattice', 'hexagonal');
+  hex = TavrixTrain(model, data, 3, plain{:}, 'Lattice', 'hexagonal');
   assert(strcmp(hex.Lattice, 'hexagonal') && ~isfield(model, 'Lattice'));
   given = model; given.Lattice = 'hexagonal';
-  assert(isequaln(hex, TavrixTrain(given, data, 3, 'Radius', [2 0.5])));
+  assert(isequaln(hex, TavrixTrain(given, data, 3, plain{:})));
   stepped = given;
   for e = 1:3
     a = TavrixStats(stepped, data(:, 1:150), 'Threads', 2);
@@ -82,7 +82,7 @@ function test_train()
   end
   assert(isequaln(hex, stepped), 'hexagonal statistics of parts do not add up to TavrixTrain''s');
   assert(~isequaln(rmfield(hex, 'Lattice'), trained), 'the lattice does not reach the smoothing');
-  back = TavrixTrain(given, data, 3, 'Radius', [2 0.5], 'Lattice', 'Rectangular');
+  back = TavrixTrain(given, data, 3, plain{:}, 'Lattice', 'Rectangular');
   assert(strcmp(back.Lattice, 'rectangular') && isequaln(rmfield(back, 'Lattice'), trained));
   tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(model, data, 3, 'Lattice', 'square'));
   tavrix_expect_error('Tavrix:TavrixTrain:fieldValue', @() TavrixTrain(setfield(model, 'Lattice', 'hex'), data, 3));
@@ -139,7 +139,7 @@ function check_held_out(model, data, zeroed, mask)
   [model, data] = clustered_data(n);
   zeroed = data; zeroed(isnan(zeroed)) = 0;
   mask = double(~isnan(data));
-  settings = {'HeldOut', share, 'Radius', [3 0.05], 'Prior', 0.2};
+  settings = {'HeldOut', share, 'Radius', [3 0.05], 'Prior', 0.2, 'Assignment', 'hard'};
   [trained, info] = TavrixTrain(model, data, epochs, settings{:});
   [top, chosen] = max(info.HeldOutLogLikelihood);
   assert(info.ChosenEpoch == chosen && chosen > 1 && chosen < epochs, 'chose epoch %d of %d', info.ChosenEpoch, epochs);

@@ -57,7 +57,7 @@ function test_train_hooks()
   % What is refused, naming the file.
   options = {'Radius', [2 0.5], 'Threads', 2};
   expect_refused(@() TavrixTrain(model, data(:, 1:800), 5, options{:}, 'Resume', file), file, 'other data');
-  other = TavrixInit(data, 3, 3, 'Seed', 5, 'Ranges', [2 3 4 2 3 2]');
+  other = TavrixInit(data, 3, 3, 'Seed', 5, 'Ranges', [2 3 4 2 3 2]', 'Method', 'random');
   expect_refused(@() TavrixTrain(other, data, 5, options{:}, 'Resume', file), file, 'another first model');
   expect_refused(@() TavrixTrain(model, data, 6, options{:}, 'Resume', file), file, 'Epochs 5');
   expect_refused(@() TavrixTrain(model, data, 5, 'Radius', [3 0.5], 'Resume', file), file, 'RadiusStart');

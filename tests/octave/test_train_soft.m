@@ -9,9 +9,9 @@ function test_train_soft()
   data(rand(size(data)) < 0.1) = NaN;
   data(:, 1:3) = NaN;  % samples with every entry missing, summed out by inference
   model = TavrixInit(data, 3, 3, 'Seed', 2, 'Ranges', [2; 3; 2; 4; 2; 3]);
-  [trained, info] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'soft', 'Threads', 1);
+  [trained, info] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'soft', 'Threads', 1, 'HeldOut', 0);
   for threads = 2:3
-    assert(isequaln(trained, TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'Soft', ...
+    assert(isequaln(trained, TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'Soft', 'HeldOut', 0, ...
                                          'Threads', threads)), 'soft training depends on the thread count');
   end
   stepped = model;
@@ -33,7 +33,8 @@ function test_train_soft()
   end
   assert(isequaln(trained, stepped), 'soft TavrixTrain differs from TavrixStats and TavrixUpdate');
   assert(isequal(trained.NumVictories(:), whole.Count(:)), 'NumVictories are not the last unsmoothed counts');
-  [inBlocks, blockInfo] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'soft', 'UseParallel', true);
+  [inBlocks, blockInfo] = TavrixTrain(model, data, 3, 'Radius', [2 0.5], 'Assignment', 'soft', 'HeldOut', 0, ...
+                                      'UseParallel', true);
   assert(isequaln(trained, inBlocks) && isequaln(info, blockInfo), 'UseParallel changes the soft result');
   % The default: hard-then-soft where the radius ends below 0.5, else hard.
   low = TavrixTrain(model, data, 4, 'Radius', [2 0.3]);
