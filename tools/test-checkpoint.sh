@@ -25,7 +25,7 @@ octave "
   data(rand(d, n) < 0.05) = NaN;
   model = TavrixInit(data, 4, 5, 'Seed', 2, 'Ranges', ranges);
   save('-v6', 'data.mat', 'data'); save('-v6', 'first.mat', 'model');
-  model = TavrixInit(data, 4, 5, 'Seed', 3, 'Ranges', ranges); save('-v6', 'other.mat', 'model');"
+  model = TavrixInit(data, 4, 5, 'Seed', 3, 'Ranges', ranges, 'Method', 'random'); save('-v6', 'other.mat', 'model');"
 ARGS=(--data data.mat --model first.mat --epochs 6 --radius 3 1 --held-out 0.1)
 mpirun -n 2 "$TRAIN" "${ARGS[@]}" --out full.mat > /dev/null
 
@@ -85,9 +85,9 @@ mpirun -n 2 "$TRAIN" "${ARGS[@]}" --resume tt.mat --out resumed-tt.mat > log 2>&
 same_model full.mat resumed-tt.mat
 
 # SIGTERM to mpirun, then to one rank: the run stops within 5 s and says what it saved.
-# Runs of 20 epochs, so that the signal comes well before the end.
-ARGS=(--data data.mat --model first.mat --epochs 20 --radius 3 1 --held-out 0.1)
-mpirun -n 2 "$TRAIN" "${ARGS[@]}" --out full20.mat > /dev/null
+# Runs of 200 epochs, so that the signal comes well before the end.
+ARGS=(--data data.mat --model first.mat --epochs 200 --radius 3 1 --held-out 0.1)
+mpirun -n 2 "$TRAIN" "${ARGS[@]}" --out full200.mat > /dev/null
 for target in mpirun rank; do
   start_run 3 ck.mat --every 2 --out stopped.mat
   [ "$target" = mpirun ] && victim=$MPIRUN || victim=$(pgrep -P "$MPIRUN" -x tavrix-train | tail -n 1)
@@ -101,13 +101,13 @@ for target in mpirun rank; do
   [ "$status" -ne 0 ] || fail "SIGTERM to $target: exit status 0"
   [ ! -e stopped.mat ] || fail "a stopped run wrote its output"
   held=$(epoch_held ck.mat)
-  grep -q "^tavrix-train: stopped by SIGTERM after epoch $held of 20; ck.mat holds epoch $held; carry on with --resume ck.mat$" log ||
+  grep -q "^tavrix-train: stopped by SIGTERM after epoch $held of 200; ck.mat holds epoch $held; carry on with --resume ck.mat$" log ||
     fail "SIGTERM to $target: no line saying ck.mat holds epoch $held"
   no_temporaries
   mpirun -n 2 "$TRAIN" "${ARGS[@]}" --resume ck.mat --out resumed-$target.mat > log 2>&1 || fail "resuming after SIGTERM"
   echo "test-checkpoint: SIGTERM to $target stopped with epoch $held saved (status $status)"
 done
-same_model full20.mat resumed-mpirun.mat resumed-rank.mat
+same_model full200.mat resumed-mpirun.mat resumed-rank.mat
 ARGS=(--data data.mat --model first.mat --epochs 6 --radius 3 1 --held-out 0.1)
 
 # expect_refused <text> <checkpoint>: exit status 1, a message naming the file, no output.
