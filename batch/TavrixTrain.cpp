@@ -78,7 +78,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                      settings.radiusStart,
                      settings.radiusEnd,
                      settings.prior,
-                     share};
+                     share,
+                     static_cast<double>(settings.assignment),
+                     static_cast<double>(model.lattice)};
         const host::Checkpoint resumed =
             options.resume.empty() ? host::Checkpoint{} : host::LoadCheckpoint(options.resume, hooks.run, model);
 

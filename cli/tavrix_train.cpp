@@ -133,6 +133,8 @@ host::RunIdentity IdentityOf(const Job& job, const BatchSettings& settings) {
     run.radiusEnd = settings.radiusEnd;
     run.prior = settings.prior;
     run.heldOut = job.heldOutShare;
+    run.assignment = static_cast<double>(settings.assignment);
+    run.lattice = static_cast<double>(job.model.lattice);
     return run;
 }
 

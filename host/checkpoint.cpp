@@ -104,7 +104,8 @@ void RequireSameRun(const Reader& r, const RunIdentity& expected) {
         double wanted;
     } settings[] = {{"Epochs", static_cast<double>(expected.epochs)}, {"RadiusStart", expected.radiusStart},
                     {"RadiusEnd", expected.radiusEnd},                 {"Prior", expected.prior},
-                    {"HeldOut", expected.heldOut}};
+                    {"HeldOut", expected.heldOut},                     {"Assignment", expected.assignment},
+                    {"Lattice", expected.lattice}};
     for (const auto& s : settings) {
         const double saved = r.Scalar(s.field);
         if (std::memcmp(&saved, &s.wanted, sizeof saved) != 0)
@@ -145,6 +146,8 @@ OwnedArray CheckpointArray(const RunIdentity& run, const BatchRunState& state, S
                                     {"RadiusEnd", {run.radiusEnd}},
                                     {"Prior", {run.prior}},
                                     {"HeldOut", {run.heldOut}},
+                                    {"Assignment", {run.assignment}},
+                                    {"Lattice", {run.lattice}},
                                     {"EpochsDone", {static_cast<double>(state.epochsDone)}},
                                     {"Selecting", {state.selecting ? 1.0 : 0.0}},
                                     {"FirstCompetes", {state.firstCompetes ? 1.0 : 0.0}},

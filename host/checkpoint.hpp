@@ -23,6 +23,8 @@ struct RunIdentity {
     std::int32_t epochs = 0;
     double radiusStart = 0.0, radiusEnd = 0.0, prior = 0.0;
     double heldOut = 0.0;  // the share held back
+    double assignment = 0.0;  // the AssignmentMode, as a number
+    double lattice = 0.0;     // the Lattice, as a number
 };
 
 struct Checkpoint {

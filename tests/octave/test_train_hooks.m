@@ -61,6 +61,8 @@ function test_train_hooks()
   expect_refused(@() TavrixTrain(other, data, 5, options{:}, 'Resume', file), file, 'another first model');
   expect_refused(@() TavrixTrain(model, data, 6, options{:}, 'Resume', file), file, 'Epochs 5');
   expect_refused(@() TavrixTrain(model, data, 5, 'Radius', [3 0.5], 'Resume', file), file, 'RadiusStart');
+  expect_refused(@() TavrixTrain(model, data, 5, options{:}, 'Assignment', 'soft', 'Resume', file), file, 'Assignment');
+  expect_refused(@() TavrixTrain(model, data, 5, options{:}, 'Lattice', 'hexagonal', 'Resume', file), file, 'Lattice');
   damaged = load(file);
   damaged.checkpoint = rmfield(damaged.checkpoint, 'BestPairs');
   bad = fullfile(folder, 'damaged.mat');
