@@ -47,6 +47,20 @@ std::uint64_t DataFingerprint(const CodeMatrix& codes, std::int64_t firstColumn)
     return sum;
 }
 
+namespace {
+
+// A whole table by its cells, a compact one by its stored cells and their places.
+void AddTable(Hash& h, const SquareTable& table, std::size_t n) {
+    if (!table.Compact()) return h.Add(table.dense, n * n);
+    for (std::size_t c = 0; c < n; ++c)
+        for (std::int64_t s = table.columnStart[c]; s < table.columnStart[c + 1]; ++s) {
+            h.Add(static_cast<std::uint64_t>(table.rows[s]) + n * c);
+            h.Add(&table.values[s], 1);
+        }
+}
+
+}  // namespace
+
 std::uint64_t ModelFingerprint(const MapModel& model) {
     Hash h;
     for (const std::int32_t n : {model.numRowsMap, model.numColsMap, model.dimension, model.maxRange, model.numValues,
@@ -59,8 +73,8 @@ std::uint64_t ModelFingerprint(const MapModel& model) {
     const auto d = static_cast<std::size_t>(model.dimension);
     for (const UnitTables& unit : model.units) {
         h.Add(unit.marginal, values);
-        h.Add(unit.intersect, values * values);
-        h.Add(unit.graph, d * d);
+        AddTable(h, unit.intersect, values);
+        AddTable(h, unit.graph, d);
     }
     return h.Value();
 }

@@ -1,5 +1,6 @@
 #include "compiled_unit.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "parallel.hpp"
@@ -20,16 +21,17 @@ public:
     CompiledUnit Compile() {
         const std::int32_t d = model_.dimension;
         const bool undirected = model_.rootNode == 0;
+        const std::vector<GraphPair> pairs = PairsOfGraph(tables_.graph, d);
+        std::size_t next = 0;
         for (std::int32_t i = 0; i < d; ++i) {
             if (undirected || i == model_.rootNode - 1) AddNodeTerm(i);
-            for (std::int32_t j = i + 1; j < d; ++j) {
-                const bool parentFirst = IsSet(i, j);
-                const bool parentSecond = IsSet(j, i);
+            for (; next < pairs.size() && pairs[next].low == i; ++next) {
+                const GraphPair& pair = pairs[next];
                 if (undirected) {
-                    if (parentFirst || parentSecond) AddPairTerm(i, j, PairTerm::kUndirected);
+                    AddPairTerm(i, pair.high, PairTerm::kUndirected);
                 } else {
-                    if (parentFirst) AddPairTerm(i, j, PairTerm::kParentFirst);
-                    if (parentSecond) AddPairTerm(i, j, PairTerm::kParentSecond);
+                    if (pair.lowIsParent) AddPairTerm(i, pair.high, PairTerm::kParentFirst);
+                    if (pair.highIsParent) AddPairTerm(i, pair.high, PairTerm::kParentSecond);
                 }
             }
         }
@@ -37,12 +39,6 @@ public:
     }
 
 private:
-    // NaN counts as an edge; +0.0 and -0.0 do not.
-    bool IsSet(std::int32_t p, std::int32_t c) const {
-        const auto d = static_cast<std::size_t>(model_.dimension);
-        return tables_.graph[static_cast<std::size_t>(p) + static_cast<std::size_t>(c) * d] != 0.0;
-    }
-
     void AddNodeTerm(std::int32_t i) {
         const std::int32_t range = table_.rangeCounts[static_cast<std::size_t>(i)];
         unit_.terms.push_back({i, i, 0, i, i, unit_.values.size()});
@@ -64,7 +60,7 @@ private:
             for (std::int32_t va = 0; va < rangeI; ++va) {
                 const std::size_t a = Index(i, va);
                 // The joint is read with the lower-numbered variable on the row.
-                const double logJoint = std::log(tables_.intersect[a + b * n]);
+                const double logJoint = std::log(tables_.intersect.At(a, b, n));
                 double term = 0.0;
                 switch (kind) {
                     case PairTerm::kUndirected: term = (logJoint - logMarginal_[a]) - logMarginal_[b]; break;
@@ -86,6 +82,43 @@ private:
 };
 
 }  // namespace
+
+std::vector<GraphPair> PairsOfGraph(const SquareTable& graph, std::int32_t dimension) {
+    const auto d = static_cast<std::size_t>(std::max(dimension, 0));
+    std::vector<GraphPair> pairs;
+    if (!graph.Compact()) {
+        for (std::size_t i = 0; i < d; ++i)
+            for (std::size_t j = i + 1; j < d; ++j) {
+                const bool first = graph.dense[i + j * d] != 0.0, second = graph.dense[j + i * d] != 0.0;
+                if (first || second)
+                    pairs.push_back({static_cast<std::int32_t>(i), static_cast<std::int32_t>(j), first, second});
+            }
+        return pairs;
+    }
+    for (std::size_t c = 0; c < d; ++c)
+        for (std::int64_t s = graph.columnStart[c]; s < graph.columnStart[c + 1]; ++s) {
+            const auto p = static_cast<std::size_t>(graph.rows[s]);
+            if (p == c || !(graph.values[s] != 0.0)) continue;
+            const bool lowIsParent = p < c;
+            pairs.push_back({static_cast<std::int32_t>(std::min(p, c)), static_cast<std::int32_t>(std::max(p, c)),
+                             lowIsParent, !lowIsParent});
+        }
+    std::sort(pairs.begin(), pairs.end(), [](const GraphPair& x, const GraphPair& y) {
+        return x.low != y.low ? x.low < y.low : x.high < y.high;
+    });
+    // An edge stored in both orientations is one pair.
+    std::size_t kept = 0;
+    for (std::size_t e = 0; e < pairs.size(); ++e) {
+        if (kept > 0 && pairs[kept - 1].low == pairs[e].low && pairs[kept - 1].high == pairs[e].high) {
+            pairs[kept - 1].lowIsParent = pairs[kept - 1].lowIsParent || pairs[e].lowIsParent;
+            pairs[kept - 1].highIsParent = pairs[kept - 1].highIsParent || pairs[e].highIsParent;
+        } else {
+            pairs[kept++] = pairs[e];
+        }
+    }
+    pairs.resize(kept);
+    return pairs;
+}
 
 CompiledUnit CompileUnit(const MapModel& model, const ValueIndexTable& table, std::int32_t unit) {
     return UnitCompiler(model, table, unit).Compile();

@@ -34,6 +34,15 @@ struct CompiledUnit {
     std::vector<double> values;
 };
 
+// The variable pairs (low < high) joined in a unit's Graph, ascending: an
+// edge in either direction (NaN counts as an edge; +0.0 and -0.0 do not),
+// and which of its ends is a parent.
+struct GraphPair {
+    std::int32_t low, high;
+    bool lowIsParent, highIsParent;
+};
+std::vector<GraphPair> PairsOfGraph(const SquareTable& graph, std::int32_t dimension);
+
 CompiledUnit CompileUnit(const MapModel& model, const ValueIndexTable& table, std::int32_t unit);
 
 // Compiles every unit, spreading the units over `threads` threads. Once

@@ -24,6 +24,7 @@ const char* ReasonName(Reason reason) {
         case Reason::kLattice: return "lattice";
         case Reason::kCheckpoint: return "checkpoint";
         case Reason::kOutputFcn: return "outputFcn";
+        case Reason::kCompact: return "compact";
     }
     return "unknown";
 }

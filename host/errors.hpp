@@ -25,6 +25,7 @@ enum class Reason {
     kLattice,         // a model on a lattice the function does not train
     kCheckpoint,      // a checkpoint file that cannot be read or saved, or is of another run
     kOutputFcn,       // the 'OutputFcn' failed or gave no stop flag
+    kCompact,         // a compact model where the function reads every cell of its tables
 };
 
 const char* ReasonName(Reason reason);

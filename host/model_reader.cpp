@@ -1,6 +1,7 @@
 #include "model_reader.hpp"
 
 #include <cmath>
+#include <memory>
 
 #include "lattice_reader.hpp"
 
@@ -43,6 +44,36 @@ std::int32_t ReadInteger(const mxArray* model, const char* name, bool nonNegativ
 
 }  // namespace
 
+SquareTable ViewOfTable(const mxArray* table, std::vector<std::vector<std::int64_t>>& indexCopies) {
+    if (!mxIsSparse(table)) return SquareTable(mxGetPr(table));
+    const mwIndex* rows = mxGetIr(table);
+    const mwIndex* starts = mxGetJc(table);
+    const auto columns = static_cast<std::size_t>(mxGetN(table));
+    if constexpr (sizeof(mwIndex) == sizeof(std::int64_t)) {
+        // mwIndex is size_t or a signed 64-bit integer: the same object
+        // representation for every index an array can hold.
+        return SquareTable(mxGetPr(table), reinterpret_cast<const std::int64_t*>(rows),
+                           reinterpret_cast<const std::int64_t*>(starts));
+    } else {
+        const auto stored = static_cast<std::size_t>(starts[columns]);
+        indexCopies.emplace_back(rows, rows + stored);
+        std::vector<std::int64_t>& rowCopy = indexCopies.back();
+        indexCopies.emplace_back(starts, starts + columns + 1);
+        return SquareTable(mxGetPr(table), rowCopy.data(), indexCopies.back().data());
+    }
+}
+
+bool AnyCompactCell(const mxArray* model, const char* name) {
+    const mxArray* field = mxGetField(model, 0, name);
+    if (!field || !mxIsCell(field)) return false;
+    const auto cells = mxGetNumberOfElements(field);
+    for (std::size_t k = 0; k < cells; ++k) {
+        const mxArray* cell = mxGetCell(field, static_cast<mwIndex>(k));
+        if (cell && mxIsSparse(cell)) return true;
+    }
+    return false;
+}
+
 const mxArray* RequireField(const mxArray* model, const char* name) {
     const mxArray* field = mxGetField(model, 0, name);
     if (!field) Fail(Reason::kMissingField, std::string("the model has no field '") + name + "'.");
@@ -68,7 +99,7 @@ const double* RequireDoubleField(const mxArray* model, const char* name, std::in
 }
 
 void RequireDoubleCells(const mxArray* model, const char* name, std::int64_t cells, std::int64_t elements,
-                        const std::string& expected) {
+                        const std::string& expected, std::int64_t sparseSide) {
     const mxArray* field = RequireField(model, name);
     if (!mxIsCell(field))
         Fail(Reason::kFieldClass, std::string("model field '") + name + "' must be a cell array with one cell per unit; found " +
@@ -80,9 +111,18 @@ void RequireDoubleCells(const mxArray* model, const char* name, std::int64_t cel
     for (std::int64_t k = 0; k < cells; ++k) {
         const mxArray* cell = mxGetCell(field, static_cast<mwIndex>(k));
         const std::string where = std::string("model field '") + name + "' cell " + Num(k + 1);
+        if (cell && sparseSide >= 0 && mxIsSparse(cell) && mxIsDouble(cell) && !mxIsComplex(cell)) {
+            const auto rows = static_cast<std::int64_t>(mxGetM(cell)), columns = static_cast<std::int64_t>(mxGetN(cell));
+            if (rows != sparseSide || columns != sparseSide)
+                Fail(Reason::kFieldSize, where + " is compact (sparse) and must be " + Num(sparseSide) + " x " +
+                                             Num(sparseSide) + "; found " + Num(rows) + " x " + Num(columns) + ".");
+            continue;
+        }
         if (!cell || !IsRealDouble(cell))
-            Fail(Reason::kFieldClass, where + " must be a real double array; found " +
-                                          (cell ? ClassOf(cell) : std::string("an empty cell")) + ".");
+            Fail(Reason::kFieldClass, where + " must be a real double array" +
+                                          (sparseSide >= 0 ? std::string(", full or sparse,") : std::string()) +
+                                          "; found " + (cell ? ClassOf(cell) : std::string("an empty cell")) + ".");
+        RequireSize32(elements, std::string("the elements of a full '") + name + "' cell");
         const auto count = static_cast<std::int64_t>(mxGetNumberOfElements(cell));
         if (count != elements)
             Fail(Reason::kFieldSize, where + " must have " + expected + " elements; found " + Num(count) + ".");
@@ -107,13 +147,12 @@ MapModel ReadModel(const mxArray* model, int argument) {
     const std::int64_t values = m.numValues;
     const std::int64_t dimension = m.dimension;
     RequireSize32(units, "NumRowsMap x NumColsMap");
-    RequireSize32(values * values, "NumValues x NumValues");
-    RequireSize32(dimension * dimension, "Dimension x Dimension");
     RequireSize32(std::int64_t{m.maxRange} * dimension, "MaxRange x Dimension");
 
     RequireDoubleCells(model, "Marginal", units, values, "NumValues = " + Num(values));
-    RequireDoubleCells(model, "Intersect", units, values * values, "NumValues^2 = " + Num(values * values));
-    RequireDoubleCells(model, "Graph", units, dimension * dimension, "Dimension^2 = " + Num(dimension * dimension));
+    RequireDoubleCells(model, "Intersect", units, values * values, "NumValues^2 = " + Num(values * values), values);
+    RequireDoubleCells(model, "Graph", units, dimension * dimension, "Dimension^2 = " + Num(dimension * dimension),
+                       dimension);
     const double* pi = RequireDoubleField(model, "Pi", units, "NumRowsMap x NumColsMap = " + Num(units));
     const std::int64_t translateSize = std::int64_t{m.maxRange} * dimension;
     const double* translate = RequireDoubleField(model, "Translate", translateSize,
@@ -140,11 +179,14 @@ MapModel ReadModel(const mxArray* model, int argument) {
     const mxArray* intersect = mxGetField(model, 0, "Intersect");
     const mxArray* graph = mxGetField(model, 0, "Graph");
     m.units.resize(static_cast<std::size_t>(units));
+    auto indexCopies = std::make_shared<std::vector<std::vector<std::int64_t>>>();
     for (std::int64_t k = 0; k < units; ++k) {
         const auto index = static_cast<mwIndex>(k);
-        m.units[static_cast<std::size_t>(k)] = {mxGetPr(mxGetCell(marginal, index)), mxGetPr(mxGetCell(intersect, index)),
-                                                mxGetPr(mxGetCell(graph, index))};
+        m.units[static_cast<std::size_t>(k)] = {mxGetPr(mxGetCell(marginal, index)),
+                                                ViewOfTable(mxGetCell(intersect, index), *indexCopies),
+                                                ViewOfTable(mxGetCell(graph, index), *indexCopies)};
     }
+    if (!indexCopies->empty()) m.storage = indexCopies;
     m.pi = Span<const double>(pi, static_cast<std::size_t>(units));
     m.translate = Span<const double>(translate, static_cast<std::size_t>(translateSize));
     m.ranges = Span<const double>(ranges, static_cast<std::size_t>(dimension));

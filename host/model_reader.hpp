@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "../core/map_model.hpp"
 #include "gateway.hpp"
@@ -23,9 +24,18 @@ const mxArray* RequireField(const mxArray* model, const char* name);
 const double* RequireDoubleField(const mxArray* model, const char* name, std::int64_t elements,
                                  const std::string& expected);
 
-// A cell array field of `cells` cells, each a real double array of `elements` elements.
+// A cell array field of `cells` cells, each a real double array of
+// `elements` elements, or, where `sparseSide` is 0 or more, a compact table:
+// a sparse double array sparseSide x sparseSide.
 void RequireDoubleCells(const mxArray* model, const char* name, std::int64_t cells, std::int64_t elements,
-                        const std::string& expected);
+                        const std::string& expected, std::int64_t sparseSide = -1);
+
+// The core's view of a checked square table, whole or compact; the indices
+// of a compact one are copied into `indexCopies` where the host's are not 64-bit.
+SquareTable ViewOfTable(const mxArray* table, std::vector<std::vector<std::int64_t>>& indexCopies);
+
+// Whether any cell of a cell array field is sparse.
+bool AnyCompactCell(const mxArray* model, const char* name);
 
 // Fails unless a product of counts stays below 2^31.
 void RequireSize32(std::int64_t product, const std::string& what);

@@ -25,6 +25,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             host::Fail(host::Reason::kLattice,
                        "argument 1 (model) has Lattice 'hexagonal', and TavrixFit trains rectangular maps only; "
                        "train it with TavrixTrain, or set its Lattice field to 'rectangular'.");
+        // Online training reads and writes every cell of Intersect.
+        for (const char* table : {"Intersect", "Graph", "Mutual"})
+            if (host::AnyCompactCell(in, table))
+                host::Fail(host::Reason::kCompact,
+                           std::string("argument 1 (model) is a compact model (its '") + table +
+                               "' cells are sparse, holding only what its trees need), and TavrixFit reads every "
+                               "cell; expand it with TavrixFull(model) first, or train it with TavrixTrain.");
         const std::int32_t iterations = host::ReadStepCount(call.prhs[kInIterations], "argument 2 (iterations)");
         const host::Options options =
             host::ParseOptions(call, kInEnd, host::kThreadsOption | host::kSeedOption | host::kVerboseOption);

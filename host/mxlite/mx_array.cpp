@@ -15,6 +15,8 @@ struct mxArray_tag {
     std::vector<unsigned char> data;       // numeric, logical and char payloads
     std::vector<std::string> fieldNames;   // struct arrays
     std::vector<mxArray*> children;        // cells, or fields x elements of a struct (element-major)
+    bool sparse = false;                   // sparse double: data holds nzmax values
+    std::vector<mwIndex> ir, jc;           // sparse: row of each stored value; column starts (n + 1)
 };
 
 namespace {
@@ -82,6 +84,22 @@ mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** name
     return a;
 }
 
+mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity) {
+    auto* a = new mxArray_tag;
+    a->dims = {m, n};
+    a->sparse = true;
+    const auto room = std::max<size_t>(static_cast<size_t>(nzmax), 1);
+    a->data.assign(room * sizeof(double), 0);
+    a->ir.assign(room, 0);
+    a->jc.assign(static_cast<size_t>(n) + 1, 0);
+    ++liveArrays;
+    return a;
+}
+
+mwIndex* mxGetIr(const mxArray* a) { return a->sparse ? const_cast<mwIndex*>(a->ir.data()) : nullptr; }
+mwIndex* mxGetJc(const mxArray* a) { return a->sparse ? const_cast<mwIndex*>(a->jc.data()) : nullptr; }
+mwSize mxGetNzmax(const mxArray* a) { return a->sparse ? static_cast<mwSize>(a->ir.size()) : 0; }
+
 mxArray* mxCreateString(const char* text) {
     const size_t length = std::strlen(text);
     mxArray* a = NewArray(mxCHAR_CLASS, 1, static_cast<mwSize>(length));
@@ -112,7 +130,7 @@ bool mxIsChar(const mxArray* a) { return a->classId == mxCHAR_CLASS; }
 bool mxIsCell(const mxArray* a) { return a->classId == mxCELL_CLASS; }
 bool mxIsStruct(const mxArray* a) { return a->classId == mxSTRUCT_CLASS; }
 bool mxIsComplex(const mxArray*) { return false; }
-bool mxIsSparse(const mxArray*) { return false; }
+bool mxIsSparse(const mxArray* a) { return a->sparse; }
 bool mxIsEmpty(const mxArray* a) { return Count(a) == 0; }
 
 size_t mxGetM(const mxArray* a) { return static_cast<size_t>(a->dims[0]); }

@@ -31,6 +31,10 @@ typedef int mwIndex;
 #define mxGetDimensions mxGetDimensions_700
 #define mxGetNumberOfDimensions mxGetNumberOfDimensions_700
 #define mxGetString mxGetString_700
+#define mxCreateSparse mxCreateSparse_700
+#define mxGetIr mxGetIr_700
+#define mxGetJc mxGetJc_700
+#define mxGetNzmax mxGetNzmax_700
 #else
 typedef size_t mwSize;
 typedef size_t mwIndex;
@@ -73,6 +77,10 @@ MXLITE_API mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n);
 MXLITE_API mxArray* mxCreateCellMatrix(mwSize m, mwSize n);
 MXLITE_API mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fieldnames);
 MXLITE_API mxArray* mxCreateString(const char* text);
+MXLITE_API mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexity);
+MXLITE_API mwIndex* mxGetIr(const mxArray* array);
+MXLITE_API mwIndex* mxGetJc(const mxArray* array);
+MXLITE_API mwSize mxGetNzmax(const mxArray* array);
 MXLITE_API mxArray* mxDuplicateArray(const mxArray* array);
 MXLITE_API void mxDestroyArray(mxArray* array);
 
