@@ -281,6 +281,10 @@ void ZeroStatistics(const StatisticsLayout& layout, const StatisticsView& stats)
     const auto units = static_cast<std::size_t>(layout.units);
     std::fill(stats.count, stats.count + units, 0.0);
     std::fill(stats.values, stats.values + units * layout.numValues, 0.0);
+    if (stats.lists) {
+        for (std::vector<PairCount>& list : *stats.lists) list.clear();
+        return;
+    }
     std::fill(stats.pairs, stats.pairs + units * layout.numPairs, 0.0);
 }
 
@@ -293,7 +297,8 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     const ImputePlan plan = PlanObservedEvidence(model, data, threads, interrupt);
     if (ShouldStop(interrupt, 0)) return;  // a map stopped mid-compile is never used
     std::vector<std::int32_t> baselines = ModelBaselines(model, plan.map.table);
-    const bool sparse = WorthCountingSparsely(model, plan.map.table, baselines);
+    // Compact statistics are counted sparsely whatever the data.
+    const bool sparse = stats.lists || WorthCountingSparsely(model, plan.map.table, baselines);
     std::optional<SparseCountLayout> sparseLayout;
     if (sparse) sparseLayout.emplace(layout, baselines);
     else if (replace) ZeroStatistics(layout, stats);

@@ -38,7 +38,10 @@ struct BatchRunState {
     // model, its trained arrays, unit by unit (firstModel).
     double bestRadius = 0.0;
     std::vector<double> bestCount, bestValues, bestPairs;
+    std::vector<std::int32_t> bestBaselines;  // those its counts were made with
+    PairLists bestLists;                      // its pair counts, for compact training
     std::vector<double> firstModel;
+    std::vector<CompactUnit> firstCompact;    // a compact first model's compact tables
 };
 
 // Held-out selection over a run: offer each update's counts before the
@@ -67,6 +70,8 @@ private:
     BatchRunState& state_;
     double offeredRadius_ = 0.0;
     std::vector<double> count_, values_, pairs_;  // the counts offered
+    std::vector<std::int32_t> baselines_;
+    PairLists lists_;
 };
 
 }  // namespace tavrix

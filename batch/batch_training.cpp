@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "assignment.hpp"
+#include "baseline.hpp"
 #include "held_out.hpp"
 #include "statistics.hpp"
 #include "update.hpp"
@@ -22,7 +23,9 @@ MapModel ViewOfTables(const MapModel& model, const TrainedTables& tables) {
     MapModel view = model;
     const std::size_t units = view.units.size();
     for (std::size_t k = 0; k < units; ++k)
-        view.units[k] = UnitTables{tables.marginal[k], tables.intersect[k], tables.graph[k]};
+        view.units[k] = tables.compact ? UnitTables{tables.marginal[k], (*tables.compact)[k].intersect.View(),
+                                                    (*tables.compact)[k].graph.View()}
+                                       : UnitTables{tables.marginal[k], tables.intersect[k], tables.graph[k]};
     view.pi = Span<const double>(tables.pi, units);
     return view;
 }
@@ -59,15 +62,21 @@ void CountBoth(const MapModel& view, const StatisticsLayout& layout, const CodeM
 void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMatrix& data, std::int32_t epochs,
                 const BatchSettings& settings, Span<EpochReport> reports, EpochObserver* observer,
                 Interrupt* interrupt, const CodeMatrix* scored, bool validation, BatchRunState* state) {
-    const MapModel view = ViewOfTables(model, tables);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    // Compact tables are rewritten whole, so their view is taken again after every update.
+    MapModel view = ViewOfTables(model, tables);
+    auto refresh = [&]() {
+        if (tables.compact) view = ViewOfTables(model, tables);
+    };
+    const ValueIndexTable table = BuildValueIndexTable(model);
+    const StatisticsLayout layout = MakeStatisticsLayout(table, model.NumUnits());
+    const bool compact = tables.compact != nullptr;
     const auto n = static_cast<std::size_t>(data.numSamples);
     BatchRunState local;
     BatchRunState& run = state ? *state : local;
     const bool resuming = run.epochsDone > 0;
     if (!resuming) run = StartRun(epochs, settings, scored && scored->numSamples > 0 && epochs > 0, validation);
     HeldOutSelection selection(model, layout, tables, run);
-    Statistics stats(layout), scratch(run.selecting ? layout : StatisticsLayout{});
+    Statistics stats(layout, compact), scratch(run.selecting ? layout : StatisticsLayout{}, compact);
     std::vector<double> scoredLogs;
     auto score = [&]() {
         return run.selecting ? MeanLogLikelihood(view, layout, *scored, settings.threads, scratch, scoredLogs, interrupt)
@@ -77,12 +86,14 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
     std::vector<std::int32_t> best(n, 0), previous(n, -1);
     std::vector<double> logLikelihood(n, 0.0);
     // Only a constant radius repeats, and only then can an epoch keep a unit.
-    MapUpdater updater(view, layout, settings.prior, settings.threads, settings.radiusStart == settings.radiusEnd);
+    MapUpdater updater(view, layout, settings.prior, settings.threads,
+                       settings.radiusStart == settings.radiusEnd && !compact);
     for (std::int32_t e = run.epochsDone; e < epochs; ++e) {
         StoreStatistics(view, layout, data, settings.threads, stats.View(),
                         AssignmentResults{Span<std::int32_t>(best.data(), n), Span<double>(logLikelihood.data(), n)},
                         interrupt, EpochAssignment(settings.assignment, e, epochs));
         if (ShouldStop(interrupt, 0)) return;
+        stats.baselines = ModelBaselines(view, table);
         EpochReport& report = reports[static_cast<std::size_t>(e)];
         report.radius = EpochRadius(e, epochs, settings.radiusStart, settings.radiusEnd);
         double sum = 0.0;
@@ -99,6 +110,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
                        e + 1 == epochs || settings.wholeTables ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
                        interrupt);
         if (ShouldStop(interrupt, 0)) return;
+        refresh();
         report.heldOutLogLikelihood = score();
         if (ShouldStop(interrupt, 0)) return;
         run.epochsDone = e + 1;
@@ -106,11 +118,13 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
         if (observer && observer->EpochDone(e + 1, epochs, report)) break;
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
+    refresh();
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
     // The last epoch on every sample counts as the run's last epoch did.
     CountBoth(view, layout, data, *scored, settings.threads, EpochAssignment(settings.assignment, epochs - 1, epochs),
               stats, interrupt);
     if (ShouldStop(interrupt, 0)) return;
+    stats.baselines = ModelBaselines(view, table);
     selection.LastEpoch(view, stats.ConstView(), settings.prior, settings.threads, tables, interrupt);
 }
 

@@ -21,7 +21,7 @@ TableSizes SizesOf(const MapModel& model) {
 // Copies every trained array between `tables` and `saved`, one way or the other.
 template <bool kSave>
 void CopyTables(const TableSizes& s, const TrainedTables& tables, std::vector<double>& saved) {
-    if (kSave) saved.resize(s.units * (s.marginal + s.intersect + 2 * s.square + 2));
+    if (kSave) saved.resize(s.units * (s.marginal + (tables.compact ? 0 : s.intersect + 2 * s.square)) + 2 * s.units);
     double* at = saved.data();
     auto copy = [&](double* array, std::size_t size) {
         if (kSave) std::copy(array, array + size, at);
@@ -30,6 +30,7 @@ void CopyTables(const TableSizes& s, const TrainedTables& tables, std::vector<do
     };
     for (std::size_t k = 0; k < s.units; ++k) {
         copy(tables.marginal[k], s.marginal);
+        if (tables.compact) continue;
         copy(tables.intersect[k], s.intersect);
         copy(tables.mutual[k], s.square);
         copy(tables.graph[k], s.square);
@@ -48,7 +49,10 @@ void Assign(std::vector<double>& to, const double* from, std::size_t size) { to.
 HeldOutSelection::HeldOutSelection(const MapModel& model, const StatisticsLayout& layout,
                                    const TrainedTables& tables, BatchRunState& state)
     : model_(model), layout_(layout), state_(state) {
-    if (state.selecting && state.firstCompetes && state.epochsDone == 0) CopyTables<true>(SizesOf(model), tables, state.firstModel);
+    if (state.selecting && state.firstCompetes && state.epochsDone == 0) {
+        CopyTables<true>(SizesOf(model), tables, state.firstModel);
+        if (tables.compact) state.firstCompact = *tables.compact;
+    }
 }
 
 void HeldOutSelection::ScoreFirst(double score) {
@@ -62,7 +66,9 @@ void HeldOutSelection::Offer(const ConstStatisticsView& stats, double radius) {
     const auto units = static_cast<std::size_t>(layout_.units);
     Assign(count_, stats.count, units);
     Assign(values_, stats.values, units * layout_.numValues);
-    Assign(pairs_, stats.pairs, units * layout_.numPairs);
+    if (stats.lists) lists_ = *stats.lists;
+    else Assign(pairs_, stats.pairs, units * layout_.numPairs);
+    baselines_ = stats.baselines ? *stats.baselines : std::vector<std::int32_t>{};
     offeredRadius_ = radius;
 }
 
@@ -74,6 +80,8 @@ void HeldOutSelection::ScoreOffered(std::int32_t epoch, double score) {
     state_.bestCount.swap(count_);
     state_.bestValues.swap(values_);
     state_.bestPairs.swap(pairs_);
+    state_.bestBaselines.swap(baselines_);
+    state_.bestLists.swap(lists_);
 }
 
 void HeldOutSelection::Finish(const MapModel& view, double prior, int threads, const TrainedTables& tables,
@@ -81,11 +89,13 @@ void HeldOutSelection::Finish(const MapModel& view, double prior, int threads, c
     if (!state_.selecting || state_.bestEpoch == state_.epochsDone) return;
     if (state_.bestEpoch == 0) {
         CopyTables<false>(SizesOf(model_), tables, state_.firstModel);
+        if (tables.compact) *tables.compact = state_.firstCompact;
         return;
     }
-    UpdateMap(view, layout_, ConstStatisticsView{state_.bestCount.data(), state_.bestValues.data(),
-                                                 state_.bestPairs.data()},
-              state_.bestRadius, prior, threads, tables, interrupt);
+    ConstStatisticsView best{state_.bestCount.data(), state_.bestValues.data(), state_.bestPairs.data()};
+    if (tables.compact) best.lists = &state_.bestLists;
+    if (!state_.bestBaselines.empty()) best.baselines = &state_.bestBaselines;
+    UpdateMap(view, layout_, best, state_.bestRadius, prior, threads, tables, interrupt);
 }
 
 void HeldOutSelection::LastEpoch(const MapModel& view, const ConstStatisticsView& stats, double prior, int threads,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "baseline.hpp"
 #include "update.hpp"
 #include "../core/value_index_table.hpp"
 
@@ -13,11 +14,20 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
                         Interrupt* interrupt, const CodeMatrix* validation, BatchRunState* state) {
     if (epochs <= 0) return;
     const MapModel view = ViewOfTables(model, tables);
-    const StatisticsLayout layout = MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits());
+    const ValueIndexTable table = BuildValueIndexTable(model);
+    const StatisticsLayout layout = MakeStatisticsLayout(table, model.NumUnits());
+    // Counts carry the baselines of the model that made them, as the passes count by.
+    std::vector<std::int32_t> baselines;
+    auto counted = [&](ConstStatisticsView counts) {
+        baselines = ModelBaselines(view, table);
+        counts.baselines = &baselines;
+        return counts;
+    };
     // A resumed run's first pass is that of the epoch it resumes at.
     const std::int32_t firstEpoch = state ? std::min(state->epochsDone, epochs - 1) : 0;
     PassTotals totals;
-    ConstStatisticsView stats = pass.Count(view, EpochAssignment(settings.assignment, firstEpoch, epochs), totals);
+    ConstStatisticsView stats =
+        counted(pass.Count(view, EpochAssignment(settings.assignment, firstEpoch, epochs), totals));
     if (ShouldStop(interrupt, 0)) return;
     const bool byValidation = validation && validation->numSamples > 0;
     const bool byPass = !byValidation && totals.heldOutSamples > 0.0;
@@ -45,7 +55,8 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
         if (e + 1 < epochs || byPass) {
             totals = PassTotals{};
             // After the last epoch the pass only scores the held-back samples.
-            stats = pass.Count(view, EpochAssignment(settings.assignment, std::min(e + 1, epochs - 1), epochs), totals);
+            stats = counted(
+                pass.Count(view, EpochAssignment(settings.assignment, std::min(e + 1, epochs - 1), epochs), totals));
             if (ShouldStop(interrupt, 0)) return;
         }
         report.heldOutLogLikelihood = score();
@@ -56,7 +67,7 @@ void TrainBatchWithPass(const MapModel& model, const TrainedTables& tables, Stat
     }
     selection.Finish(view, settings.prior, settings.threads, tables, interrupt);
     if (!run.lastOnEverySample || ShouldStop(interrupt, 0)) return;
-    stats = pass.CountEverySample(view, EpochAssignment(settings.assignment, epochs - 1, epochs));
+    stats = counted(pass.CountEverySample(view, EpochAssignment(settings.assignment, epochs - 1, epochs)));
     if (ShouldStop(interrupt, 0)) return;
     selection.LastEpoch(view, stats, settings.prior, settings.threads, tables, interrupt);
 }

@@ -79,7 +79,8 @@ public:
         const StatisticsLayout& dense = layout_.dense;
         stats_.count[k] = 0.0;
         std::fill(stats_.values + k * dense.numValues, stats_.values + (k + 1) * dense.numValues, 0.0);
-        std::fill(stats_.pairs + k * dense.numPairs, stats_.pairs + (k + 1) * dense.numPairs, 0.0);
+        if (stats_.lists) (*stats_.lists)[k].clear();
+        else std::fill(stats_.pairs + k * dense.numPairs, stats_.pairs + (k + 1) * dense.numPairs, 0.0);
     }
 
     void Unit(std::size_t k, const std::vector<std::int64_t>& total) {
@@ -106,6 +107,7 @@ public:
                 static_cast<double>(n - sum));
             nonBaseline_[si] = sum;
         }
+        if (stats_.lists) return ListPairs((*stats_.lists)[k], pairs);
         // Pair blocks in layout order: both follow each other the same way.
         double* out = stats_.pairs + k * dense.numPairs;
         for (std::int32_t i = 0; i < dense.dimension; ++i) {
@@ -126,6 +128,22 @@ public:
     }
 
 private:
+    // Compact statistics: the non-zero counts of `compact`, added to `list`.
+    void ListPairs(std::vector<PairCount>& list, const std::int64_t* compact) {
+        merged_.clear();
+        const std::size_t kept = kReplace ? 0 : list.size();
+        std::size_t old = 0;
+        for (std::size_t e = 0; e < layout_.numPairs; ++e) {
+            if (compact[e] == 0) continue;
+            for (; old < kept && list[old].pair < e; ++old) merged_.push_back(list[old]);
+            double count = static_cast<double>(compact[e]) * unit_;
+            if (old < kept && list[old].pair == e) count += list[old++].count;
+            merged_.push_back({e, count});
+        }
+        for (; old < kept; ++old) merged_.push_back(list[old]);
+        list.swap(merged_);
+    }
+
     // Whole counts below 2^53 times a power of two: exact.
     void Put(double& cell, double count) const {
         if (kReplace) cell = count * unit_;
@@ -188,6 +206,7 @@ private:
     const double unit_;
     const std::int64_t* values_ = nullptr;
     std::vector<std::int64_t> nonBaseline_, rowSum_;
+    std::vector<PairCount> merged_;
 };
 
 template <bool kReplace, class Cell>

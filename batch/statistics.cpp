@@ -24,10 +24,12 @@ StatisticsLayout MakeStatisticsLayout(const ValueIndexTable& table, std::int32_t
     return layout;
 }
 
-Statistics::Statistics(const StatisticsLayout& layout)
+Statistics::Statistics(const StatisticsLayout& layout, bool compactPairs)
     : count(static_cast<std::size_t>(layout.units), 0.0),
       values(layout.numValues * static_cast<std::size_t>(layout.units), 0.0),
-      pairs(layout.numPairs * static_cast<std::size_t>(layout.units), 0.0) {}
+      pairs(compactPairs ? 0 : layout.numPairs * static_cast<std::size_t>(layout.units), 0.0),
+      lists(compactPairs ? static_cast<std::size_t>(layout.units) : 0),
+      compact(compactPairs) {}
 
 void CountSample(const StatisticsLayout& layout, const std::int32_t* codes, std::int32_t unit,
                  const StatisticsView& stats, double weight) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "../core/value_index_table.hpp"
@@ -35,23 +36,48 @@ struct StatisticsLayout {
 
 StatisticsLayout MakeStatisticsLayout(const ValueIndexTable& table, std::int32_t units);
 
-// Views of the three count arrays: count (units), values (numValues x units),
+// A count of a pair of values both off their baselines (sparse_counts.hpp),
+// at its place in the compact pair layout.
+struct PairCount {
+    std::uint64_t pair;
+    double count;
+};
+// Per unit, its non-zero such counts, places ascending.
+using PairLists = std::vector<std::vector<PairCount>>;
+
+// Views of the count arrays: count (units), values (numValues x units),
 // pairs (numPairs x units), unit k's column at k x numValues and k x numPairs.
+// Compact statistics hold their pairs in `lists` instead (and no `pairs`):
+// only the non-zero counts of pairs of values off the `baselines`. The
+// baselines, when given, are those the counts were made with.
 template <class T>
 struct StatisticsArrays {
     T* count;
     T* values;
     T* pairs;
+    std::conditional_t<std::is_const_v<T>, const PairLists*, PairLists*> lists = nullptr;
+    const std::vector<std::int32_t>* baselines = nullptr;
 };
 using StatisticsView = StatisticsArrays<double>;
 using ConstStatisticsView = StatisticsArrays<const double>;
 
-// Statistics with storage of their own, zero-filled.
+// Statistics with storage of their own, zero-filled; compact ones keep
+// their pairs in lists.
 struct Statistics {
-    explicit Statistics(const StatisticsLayout& layout);
+    explicit Statistics(const StatisticsLayout& layout, bool compact = false);
     std::vector<double> count, values, pairs;
-    StatisticsView View() { return {count.data(), values.data(), pairs.data()}; }
-    ConstStatisticsView ConstView() const { return {count.data(), values.data(), pairs.data()}; }
+    PairLists lists;
+    bool compact = false;
+    std::vector<std::int32_t> baselines;  // those of the counts, once counted
+    StatisticsView View() {
+        return {count.data(), values.data(), pairs.data(), compact ? &lists : nullptr, Baselines()};
+    }
+    ConstStatisticsView ConstView() const {
+        return {count.data(), values.data(), pairs.data(), compact ? &lists : nullptr, Baselines()};
+    }
+
+private:
+    const std::vector<std::int32_t>* Baselines() const { return baselines.empty() ? nullptr : &baselines; }
 };
 
 // Counts one complete sample (codes of every variable) into unit k with

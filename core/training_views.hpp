@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "compact_tables.hpp"
+
 namespace tavrix {
 
 // Told after every iteration, on the calling thread.
@@ -16,7 +18,8 @@ public:
 };
 
 // The arrays training rewrites, one pointer per unit (UnitIndex order); they
-// start as the model's values and end as the trained ones.
+// start as the model's values and end as the trained ones. A compact model's
+// Intersect, Mutual and Graph are `compact` instead, rewritten whole.
 struct TrainedTables {
     std::vector<double*> marginal;   // NumValues
     std::vector<double*> intersect;  // NumValues x NumValues
@@ -24,6 +27,7 @@ struct TrainedTables {
     std::vector<double*> graph;      // Dimension x Dimension
     double* pi = nullptr;            // per unit
     double* numVictories = nullptr;  // per unit
+    std::vector<CompactUnit>* compact = nullptr;
 };
 
 }  // namespace tavrix

@@ -159,6 +159,8 @@ OwnedArray CheckpointArray(const RunIdentity& run, const BatchRunState& state, S
                                     {"BestCount", state.bestCount},
                                     {"BestValues", state.bestValues},
                                     {"BestPairs", state.bestPairs},
+                                    {"BestBaselines", std::vector<double>(state.bestBaselines.begin(),
+                                                                          state.bestBaselines.end())},
                                     {"FirstModel", state.firstModel},
                                     {"Reports", table, kReportColumns}});
     // A struct's fields are fixed when it is made: copy those into one that also has the rest.
@@ -206,6 +208,7 @@ Checkpoint ReadCheckpoint(const mxArray* array, const std::string& file, const R
     s.bestCount = r.Optional("BestCount", units);
     s.bestValues = r.Optional("BestValues", units * v);
     s.bestPairs = r.Optional("BestPairs", units * pairs);
+    for (const double code : r.Optional("BestBaselines", d)) s.bestBaselines.push_back(static_cast<std::int32_t>(code));
     // As HeldOutSelection keeps the first model: every unit's tables, then Pi and NumVictories.
     s.firstModel = r.Optional("FirstModel", units * (v + v * v + 2 * d * d + 2));
     if (s.selecting && ((s.firstCompetes && s.firstModel.empty()) || (s.bestEpoch > 0 && s.bestCount.empty())))

@@ -391,6 +391,7 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
     const auto maxRange = static_cast<std::int32_t>(model.maxRange);
     const auto nv = static_cast<std::int32_t>(model.numValues);
     RawModel out = model;
+    const std::vector<std::int32_t> baselines = Baselines(model, table, s);
     std::vector<double> smoothedCount(static_cast<std::size_t>(s.units));
     for (std::int32_t k = 0; k < s.units; ++k) {
         std::vector<double> values(static_cast<std::size_t>(s.numValues), 0.0);
@@ -425,6 +426,31 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
             }
             for (std::int32_t j = i + 1; j < s.d; ++j) {
                 const std::int32_t rj = s.range[static_cast<std::size_t>(j)];
+                // Counts of pairs off the baselines are smoothed; the others
+                // are the rest of their value's smoothed count, 0 below zero.
+                const std::int32_t bi = baselines[static_cast<std::size_t>(i)];
+                const std::int32_t bj = baselines[static_cast<std::size_t>(j)];
+                double* block = pairs.data() + s.pairStart[static_cast<std::size_t>(i * s.d + j)];
+                const double* vi = values.data() + s.valueStart[static_cast<std::size_t>(i)];
+                const double* vj = values.data() + s.valueStart[static_cast<std::size_t>(j)];
+                for (std::int32_t a = 0; a < ri; ++a) {
+                    if (a == bi) continue;
+                    double rest = vi[a];
+                    for (std::int32_t b = 0; b < rj; ++b)
+                        if (b != bj) rest = rest - block[a + b * ri];
+                    block[a + bj * ri] = rest > 0.0 ? rest : 0.0;
+                }
+                for (std::int32_t b = 0; b < rj; ++b) {
+                    if (b == bj) continue;
+                    double rest = vj[b];
+                    for (std::int32_t a = 0; a < ri; ++a)
+                        if (a != bi) rest = rest - block[a + b * ri];
+                    block[bi + b * ri] = rest > 0.0 ? rest : 0.0;
+                }
+                double rest = vi[bi];
+                for (std::int32_t b = 0; b < rj; ++b)
+                    if (b != bj) rest = rest - block[bi + b * ri];
+                block[bi + bj * ri] = rest > 0.0 ? rest : 0.0;
                 for (std::int32_t a = 0; a < ri; ++a)
                     for (std::int32_t b = 0; b < rj; ++b) {
                         const double p = (pairs[static_cast<std::size_t>(

@@ -512,7 +512,10 @@ TEST_P(BatchUpdate, UpdaterRebuildsOnlyTheUnitsChangedCountsReach) {
     Random random(43);
     const reference::RawModel raw = ProperModel(random, 1, 8, 5, false);
     const StatisticsLayout layout = LayoutOf(raw);
-    const Statistics first = RandomCounts(random, layout);
+    // Counts carry the baselines of the model that made them: the updates
+    // below rewrite the model they read.
+    Statistics first = RandomCounts(random, layout);
+    first.baselines = ModelBaselines(ViewOf(raw), BuildValueIndexTable(ViewOf(raw)));
     Statistics second = first;
     second.pairs[3] += 1.0;  // a pair count of unit 0
     struct Epoch {
@@ -553,7 +556,8 @@ TEST_P(BatchUpdate, LastEpochWritesWholeTablesOfKeptUnits) {
     Random random(29);
     const reference::RawModel raw = ProperModel(random, 2, 3, 6, false);
     const StatisticsLayout layout = LayoutOf(raw);
-    const Statistics counts = RandomCounts(random, layout);
+    Statistics counts = RandomCounts(random, layout);
+    counts.baselines = ModelBaselines(ViewOf(raw), BuildValueIndexTable(ViewOf(raw)));
     reference::RawModel trained = raw;
     const TrainedTables tables = TablesOf(trained);
     const MapModel view = ViewOfTables(ViewOf(raw), tables);
