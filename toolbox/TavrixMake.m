@@ -72,6 +72,12 @@
 %     Seed::       []      a whole number: every TavrixInit call gets it, so
 %                          the same seed gives the same model and report.
 %     Threads::    [number of cores]  threads for training and scoring.
+%     Compact::    []      true or false: every TavrixInit and TavrixTrain
+%                          call makes compact models (only the tables of
+%                          each unit's tree edges kept, see TavrixCompact)
+%                          or full ones; [] lets them choose, compact when
+%                          the full model would pass 512 MiB (Units x
+%                          NumValues^2 x 8 bytes > 2^29).
 %     Verbose::    [false] print the progress.
 %
 %   Errors (identifiers Tavrix:TavrixMake:<reason>)
@@ -150,7 +156,8 @@ function [model, report] = TavrixMake(data, varargin)
   model = chosen.model;
   if report.SoftEpochs > 0
     [softModel, softInfo] = TavrixTrain(model, fit, report.SoftEpochs, 'Radius', kSoftRadius, 'Assignment', ...
-                                        'soft', 'Validation', held, opts.ThreadsOption{:});
+                                        'soft', 'Validation', held, opts.ThreadsOption{:}, ...
+                                        opts.CompactOption{:});
     report.SoftChosenEpoch = softInfo.ChosenEpoch;
     if softInfo.ChosenEpoch > 0
       model = softModel;
@@ -166,12 +173,12 @@ function [model, report] = TavrixMake(data, varargin)
     epochs = chosen.info.ChosenEpoch;
     radius = chosen.info.Radius(unique([1 epochs]));
     model = TavrixTrain(chosen.first, data, epochs, 'Radius', radius, 'Assignment', 'hard', 'HeldOut', 0, ...
-                        opts.ThreadsOption{:});
+                        opts.ThreadsOption{:}, opts.CompactOption{:});
     if report.SoftChosenEpoch > 0
       epochs = report.SoftChosenEpoch;
       radius = softInfo.Radius(unique([1 epochs]));
       model = TavrixTrain(model, data, epochs, 'Radius', radius, 'Assignment', 'soft', 'HeldOut', 0, ...
-                          opts.ThreadsOption{:});
+                          opts.ThreadsOption{:}, opts.CompactOption{:});
     end
     report.RetrainSeconds = toc(clock);
   end
@@ -197,13 +204,15 @@ function [candidate, row] = try_size(fit, held, mapSize, opts)
   if ~isempty(opts.Seed)
     seed = {'Seed', opts.Seed};
   end
-  candidate.first = TavrixInit(fit, row.Rows, row.Cols, 'Ranges', opts.Ranges, seed{:}, opts.ThreadsOption{:});
+  candidate.first = TavrixInit(fit, row.Rows, row.Cols, 'Ranges', opts.Ranges, seed{:}, opts.ThreadsOption{:}, ...
+                               opts.CompactOption{:});
   row.InitSeconds = toc(clock);
 
   clock = tic;
   radius = [max(kFinalRadius, max(mapSize) / 2), kFinalRadius];
   [candidate.model, candidate.info] = TavrixTrain(candidate.first, fit, opts.Epochs, 'Radius', radius, ...
-                                                  'Assignment', 'hard', 'Validation', held, opts.ThreadsOption{:});
+                                                  'Assignment', 'hard', 'Validation', held, opts.ThreadsOption{:}, ...
+                                                  opts.CompactOption{:});
   row.TrainSeconds = toc(clock);
   row.Epochs = opts.Epochs;
   row.ChosenEpoch = candidate.info.ChosenEpoch;

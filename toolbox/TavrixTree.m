@@ -7,6 +7,12 @@
 %   variable MODEL.RootNode, or variable 1 when RootNode is 0. This is the
 %   rule TavrixFit applies to every unit after every update.
 %
+%   A unit of a compact model (sparse Intersect, see TavrixCompact) keeps
+%   the pair tables of its own tree edges only, so its tree is not grown
+%   again: GRAPH is the unit's Graph and MUTUAL its Mutual, the mutual
+%   information of its tree edges at (p, c) and (c, p) and 0 elsewhere,
+%   both as full matrices.
+%
 %   GRAPH = TavrixTree(MUTUAL, ROOTNODE) grows the tree over a given weight
 %   matrix (its upper triangle is read).
 %
@@ -28,7 +34,7 @@
 %     model = TavrixInit(codes, 3, 3, 'Seed', 2);
 %     [graph, mutual] = TavrixTree(model, 5);
 %
-%   See also TavrixInit, TavrixTrain, TavrixFit.
+%   See also TavrixInit, TavrixTrain, TavrixFit, TavrixCompact.
 function [graph, mutual, varargout] = TavrixTree(first, second, varargin)
   tavrix_check_outputs('TavrixTree', nargout, 2, '[GRAPH, MUTUAL] = TavrixTree(MODEL, K)');
   caller = 'TavrixTree';
@@ -38,6 +44,9 @@ function [graph, mutual, varargout] = TavrixTree(first, second, varargin)
     units = first.NumRowsMap * first.NumColsMap;
     check_index(second, 1, units, 'K', sprintf('a unit 1..NumRowsMap x NumColsMap = %d', units));
     tavrix_check_model(caller, first, 1, {'Marginal', 'Intersect'}, second);   % unit K's tables only
+    if issparse(first.Intersect{second})
+      tavrix_check_model(caller, first, 1, {'Graph', 'Mutual'}, second);
+    end
     [graph, mutual] = tavrix_unit_tree(first, second);
   else
     if ~isnumeric(first) || ~isreal(first) || issparse(first) || ndims(first) ~= 2

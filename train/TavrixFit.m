@@ -28,6 +28,12 @@
 %   winner is found from the likelihoods relative to the largest one.
 %   NumVictories counts the wins and grows by exactly T.
 %
+%   Every update reads and moves the whole pair table of every unit, so a
+%   compact model (sparse Intersect, see TavrixCompact), which keeps only the
+%   pairs of its tree edges, is refused: TavrixFull expands it first, filling
+%   the pairs it does not keep with the product of their marginals, which
+%   training reads as independence.
+%
 %   Errors (identifiers Tavrix:TavrixFit:<reason>)
 %     argumentCount, outputCount   wrong number of arguments or results
 %     notModel, missingField, fieldClass, fieldSize, fieldValue
@@ -36,6 +42,8 @@
 %                                  0..Dimension, or no Samples while T > 0
 %     dataClass                    T is not a finite real scalar below 2^31
 %     codeRange                    a column of Samples holds an invalid code
+%     compact                      the model is compact; TavrixFull(MODEL)
+%                                  gives the full model to train
 %     option                       an unknown or malformed option
 %
 %   Example
@@ -43,7 +51,7 @@
 %     complete = codes(:, all(observed, 1));       % members without a missing vote
 %     model = TavrixFit(TavrixInit(complete, 6, 6, 'Seed', 1), 5000, 'Seed', 1);
 %
-%   See also TavrixBest, TavrixScore, TavrixHoles, TavrixInit.
+%   See also TavrixBest, TavrixScore, TavrixHoles, TavrixInit, TavrixFull.
 
 % This file holds the help text; the function itself is the compiled MEX file.
 function varargout = TavrixFit(varargin) %#ok<STOUT>

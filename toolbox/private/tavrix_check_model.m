@@ -3,7 +3,9 @@
 % whose size fields (NumRowsMap, NumColsMap, Dimension, MaxRange,
 % NumValues) are non-negative integers; each field named in FIELDS must
 % then hold what they say: Marginal, Intersect, Graph and Mutual one real
-% double table per unit, Pi and NumVictories one number per unit,
+% double table per unit (Intersect, Graph and Mutual full, or sparse
+% NumValues x NumValues and Dimension x Dimension as a compact model has
+% them; nothing else may be sparse), Pi and NumVictories one number per unit,
 % Ranges one count per variable, Translate MaxRange x Dimension indices
 % (checking Ranges too), RootNode a variable or 0. Of the tables, only
 % those of the units ONLY are checked when given (e.g. the one unit a call
@@ -33,10 +35,10 @@ function tavrix_check_model(caller, model, argument, fields, only)
         check_cells(caller, model, name, units, values, sprintf('NumValues = %d', values), argument, advice, only);
       case 'Intersect'
         check_cells(caller, model, name, units, values^2, sprintf('NumValues^2 = %d', values^2), argument, ...
-                    advice, only);
+                    advice, only, 'NumValues', values);
       case {'Graph', 'Mutual'}
         check_cells(caller, model, name, units, dimension^2, sprintf('Dimension^2 = %d', dimension^2), argument, ...
-                    advice, only);
+                    advice, only, 'Dimension', dimension);
       case {'Pi', 'NumVictories'}
         check_array(caller, model, name, units, sprintf('NumRowsMap x NumColsMap = %d', units), argument, advice);
       case 'Ranges'
@@ -92,7 +94,10 @@ function value = check_array(caller, model, name, elements, expected, argument, 
   end
 end
 
-function check_cells(caller, model, name, units, elements, expected, argument, advice, only)
+% A table that SIDE is given for may also be a sparse SIDE x SIDE matrix
+% (SIDENAME the size field that gives SIDE).
+function check_cells(caller, model, name, units, elements, expected, argument, advice, only, sideName, side)
+  compact = nargin > 9;
   value = field_of(caller, model, name, argument, advice);
   if ~iscell(value)
     field_fail(caller, 'fieldClass', quoted(name), 'must be a cell array with one cell per unit', ...
@@ -102,15 +107,38 @@ function check_cells(caller, model, name, units, elements, expected, argument, a
     field_fail(caller, 'fieldSize', quoted(name), sprintf('must have NumRowsMap x NumColsMap = %d cells', units), ...
                sprintf('%d', numel(value)), advice);
   end
-  bad = only(find(~cellfun(@(c) isa(c, 'double') && is_number(c), value(only)), 1));
-  if ~isempty(bad)
-    field_fail(caller, 'fieldClass', sprintf('''%s'' cell %d', name, bad), 'must be a real double array', ...
-               tavrix_describe(value{bad}), advice);
+  sparseCells = cellfun(@issparse, value(only));
+  if compact
+    bad = only(find(~cellfun(@(c) isa(c, 'double') && isreal(c), value(only)), 1));
+    kind = 'a real double array, full or (in a compact model) sparse';
+  else
+    bad = only(find(~cellfun(@(c) isa(c, 'double') && is_number(c), value(only)), 1));
+    kind = 'a real double array (not sparse)';
   end
-  bad = only(find(cellfun(@numel, value(only)) ~= elements, 1));
+  if ~isempty(bad)
+    field_fail(caller, 'fieldClass', sprintf('''%s'' cell %d', name, bad), ['must be ' kind], ...
+               describe(value{bad}), advice);
+  end
+  bad = only(find(~sparseCells & cellfun(@numel, value(only)) ~= elements, 1));
   if ~isempty(bad)
     field_fail(caller, 'fieldSize', sprintf('''%s'' cell %d', name, bad), ['must have ' expected ' elements'], ...
                tavrix_describe(value{bad}), advice);
+  end
+  if any(sparseCells)
+    bad = only(find(sparseCells & ~cellfun(@(c) isequal(size(c), [side side]), value(only)), 1));
+    if ~isempty(bad)
+      field_fail(caller, 'fieldSize', sprintf('''%s'' cell %d', name, bad), ...
+                 sprintf('must be %s x %s = %d x %d when sparse', sideName, sideName, side, side), ...
+                 describe(value{bad}), advice);
+    end
+  end
+end
+
+% As tavrix_describe, saying when a matrix is sparse.
+function text = describe(value)
+  text = tavrix_describe(value);
+  if issparse(value)
+    text = regexprep(text, '^a ([0-9x]+) ', 'a $1 sparse ');
   end
 end
 

@@ -3,12 +3,13 @@
 % (the 'Mask' applied), so that any subset of their columns carries its own
 % missing entries; OPTS holds the checked options with their defaults filled
 % in (Ranges from both sets of samples, Sizes as a K x 2 list) and
-% ThreadsOption, the 'Threads' pair to pass on ({} without it).
+% ThreadsOption and CompactOption, the 'Threads' and 'Compact' pairs to pass
+% on ({} without them).
 function [data, opts] = tavrix_make_options(data, args)
   caller = 'TavrixMake';
   defaults = struct('Sizes', [], 'Validation', [], 'Mask', [], 'Ranges', [], 'Seed', [], 'Epochs', 30, ...
                     'SoftEpochs', 30, 'Threads', [], 'Verbose', false, 'HeldOut', 0.1, 'Retrain', true, ...
-                    'MaxSeconds', 150);
+                    'MaxSeconds', 150, 'Compact', []);
   opts = tavrix_options(caller, args, defaults, 2);
   data = checked_codes(data, 'DATA');
   [dimension, n] = size(data);
@@ -64,13 +65,23 @@ function [data, opts] = tavrix_make_options(data, args)
     tavrix_fail(caller, 'option', ['option ''MaxSeconds'' must be a positive number of seconds (Inf: no ' ...
                 'limit); found %s.'], tavrix_describe(opts.MaxSeconds));
   end
-  for name = {'Verbose', 'Retrain'}
-    value = opts.(name{1});
-    if ~isscalar(value) || ~(islogical(value) || (isnumeric(value) && isreal(value) && any(value == [0 1])))
-      tavrix_fail(caller, 'option', 'option ''%s'' must be true or false; found %s.', name{1}, tavrix_describe(value));
-    end
-    opts.(name{1}) = logical(value);
+  opts.CompactOption = {};
+  if ~isempty(opts.Compact)
+    opts.CompactOption = {'Compact', checked_logical(opts.Compact, 'Compact', ' ([]: automatic)')};
   end
+  for name = {'Verbose', 'Retrain'}
+    opts.(name{1}) = checked_logical(opts.(name{1}), name{1}, '');
+  end
+end
+
+% A true or false option: a logical or a numeric 0 or 1 scalar; ALSO says
+% what else it may be.
+function value = checked_logical(value, name, also)
+  if ~isscalar(value) || ~(islogical(value) || (isnumeric(value) && isreal(value) && any(value == [0 1])))
+    tavrix_fail('TavrixMake', 'option', 'option ''%s'' must be true or false%s; found %s.', name, also, ...
+                tavrix_describe(value));
+  end
+  value = logical(value);
 end
 
 % Codes as doubles; a NaN is a missing entry, anything else must be a code.

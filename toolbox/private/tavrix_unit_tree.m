@@ -1,7 +1,15 @@
-% TavrixTree(MODEL, K) without the argument checks, for TavrixInit's loop
-% over the units of a model it has just built: unit K's mutual information
-% in bits and its dependency tree, grown from RootNode (see TavrixTree).
+% TavrixTree(MODEL, K) without the argument checks: unit K's mutual
+% information in bits and its dependency tree, grown from RootNode (see
+% TavrixTree). A compact unit (sparse Intersect) keeps the pair tables of
+% its tree edges only, too few to grow a tree from, so its own Graph and
+% Mutual come back, as full matrices.
 function [graph, mutual] = tavrix_unit_tree(model, k)
+  if issparse(model.Intersect{k})
+    d = model.Dimension;
+    graph = full(reshape(model.Graph{k}, d, d));
+    mutual = full(reshape(model.Mutual{k}, d, d));
+    return;
+  end
   mutual = unit_mutual_information(model, k);
   graph = tavrix_dependency_tree(mutual, model.RootNode);
 end
