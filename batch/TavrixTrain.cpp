@@ -1,7 +1,7 @@
 // [model, info] = TavrixTrain(model, data, epochs, 'Radius', [r0 r1], 'Prior', alpha, 'HeldOut', h,
 //                             'Validation', v, 'Mask', m, 'Threads', n, 'Verbose', tf, 'UseParallel', tf,
 //                             'Assignment', a, 'Lattice', name, 'OutputFcn', f, 'Checkpoint', file,
-//                             'CheckpointEvery', k, 'Resume', file)
+//                             'CheckpointEvery', k, 'Resume', file, 'Compact', tf)
 #include <vector>
 
 #include "../host/batch_fields.hpp"
@@ -44,8 +44,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             host::kThreadsOption | host::kVerboseOption | host::kRadiusOption | host::kPriorOption | host::kMaskOption |
                 host::kUseParallelOption | host::kHeldOutOption | host::kValidationOption |
                 host::kAssignmentOption | host::kLatticeOption | host::kCheckpointOption |
-                host::kCheckpointEveryOption | host::kResumeOption | host::kOutputFcnOption);
+                host::kCheckpointEveryOption | host::kResumeOption | host::kOutputFcnOption | host::kCompactOption);
         if (options.hasLattice) model.lattice = options.lattice;
+        const bool compact = options.hasCompact ? options.compact : host::IsCompact(in) || host::LargeWhenWhole(model);
+        if (compact && (options.useParallel || options.outputFcn || !options.checkpoint.empty() ||
+                        !options.resume.empty()))
+            host::Fail(host::Reason::kOption,
+                       "compact training runs in this process and hands out its model at the end only, so it takes "
+                       "none of 'UseParallel', 'OutputFcn', 'Checkpoint' and 'Resume'; leave them out, or train the "
+                       "whole model ('Compact', false, TavrixFull for a compact one).");
         if (options.validation && options.heldOut > 0.0)
             host::Fail(host::Reason::kOption, "options 'HeldOut' and 'Validation' both choose the samples to score; "
                                               "give 'HeldOut' 0 with 'Validation', or leave one out.");
@@ -86,7 +93,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
         // Do the job, on a copy whose trained arrays are its own.
         host::TrainableCopy out(resumed.model ? resumed.model.get() : in, model,
-                              options.hasLattice ? &options.lattice : nullptr);
+                                options.hasLattice ? &options.lattice : nullptr, compact);
         std::vector<EpochReport> reports(static_cast<std::size_t>(codes.numSamples > 0 ? epochs : 0));
         const auto epochsRun = static_cast<std::int32_t>(reports.size());
         const Span<EpochReport> reportSpan(reports.data(), reports.size());

@@ -35,7 +35,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         for (std::int32_t k = 0; k < model.NumUnits(); ++k) samples += stats.count[k];
 
         // Do the job, on a copy whose trained arrays are its own.
-        host::TrainableCopy out(in, model);
+        // A compact model stays compact.
+        host::TrainableCopy out(in, model, nullptr, host::IsCompact(in));
         UpdateMap(ViewOfTables(model, out.Tables()), MakeStatisticsLayout(BuildValueIndexTable(model), model.NumUnits()),
                   ConstStatisticsView{stats.count, stats.values, stats.pairs}, radius,
                   options.hasPrior ? options.prior : DefaultPrior(model, samples), options.threads, out.Tables(),

@@ -13,7 +13,7 @@
 namespace tavrix::host {
 namespace {
 
-constexpr const char* kAccepted = "RootNode, Seed, Spread, Mask, Ranges, Threads, Method, Lattice";
+constexpr const char* kAccepted = "RootNode, Seed, Spread, Mask, Ranges, Threads, Method, Lattice, Compact";
 constexpr double kMaxValues = 46340.0;  // NumValues^2 doubles per unit must stay addressable
 
 std::string Num(double x) { return std::to_string(static_cast<long long>(x)); }
@@ -133,6 +133,7 @@ struct RawOptions {
     const mxArray* threads = nullptr;
     const mxArray* method = nullptr;
     const mxArray* lattice = nullptr;
+    const mxArray* compact = nullptr;
 };
 
 // Name-value pairs from prhs[first]; the last of a repeated name counts.
@@ -149,7 +150,8 @@ RawOptions ParseNames(const Call& call, int first) {
     } table[] = {{"RootNode", &RawOptions::rootNode}, {"Seed", &RawOptions::seed},
                  {"Spread", &RawOptions::spread},     {"Mask", &RawOptions::mask},
                  {"Ranges", &RawOptions::ranges},     {"Threads", &RawOptions::threads},
-                 {"Method", &RawOptions::method},     {"Lattice", &RawOptions::lattice}};
+                 {"Method", &RawOptions::method},     {"Lattice", &RawOptions::lattice},
+                 {"Compact", &RawOptions::compact}};
     for (int a = first; a < call.nrhs; a += 2) {
         const mxArray* key = call.prhs[a];
         if (!IsText(key))
@@ -220,6 +222,15 @@ void ReadOptions(const RawOptions& raw, std::int32_t dimension, std::int32_t sam
     }
     if (raw.method) out.random = Choice(raw.method, "Method", "linear", "random");
     if (raw.lattice) out.hexagonal = Choice(raw.lattice, "Lattice", "rectangular", "hexagonal");
+    if (raw.compact) {
+        if ((!mxIsNumeric(raw.compact) && !mxIsLogical(raw.compact)) || mxGetNumberOfElements(raw.compact) != 1)
+            FailOption("Compact", "a logical or numeric scalar", raw.compact);
+        out.hasCompact = true;
+        out.compact = ElementAsDouble(raw.compact, 0) != 0.0;
+    }
+    if (out.compact && out.random)
+        Fail(Reason::kOption, "option 'Compact' makes first models by the linear method only; leave 'Method' "
+                              "'random' out, or make the model whole and convert it with TavrixCompact.");
 }
 
 [[noreturn]] void FailCode(std::size_t e, std::int32_t dimension, double code, const std::string& requirement,

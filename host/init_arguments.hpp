@@ -26,6 +26,8 @@ struct InitArguments {
     int threads = 1;  // the machine's cores unless given
     bool random = false;     // 'Method', 'random' (else linear)
     bool hexagonal = false;  // 'Lattice', 'hexagonal'
+    bool hasCompact = false;  // 'Compact', tf
+    bool compact = false;
 };
 
 // Reads every argument, failing with TavrixInit's identifiers and messages,

@@ -74,6 +74,10 @@ bool AnyCompactCell(const mxArray* model, const char* name) {
     return false;
 }
 
+bool IsCompact(const mxArray* model) {
+    return AnyCompactCell(model, "Intersect") || AnyCompactCell(model, "Mutual") || AnyCompactCell(model, "Graph");
+}
+
 const mxArray* RequireField(const mxArray* model, const char* name) {
     const mxArray* field = mxGetField(model, 0, name);
     if (!field) Fail(Reason::kMissingField, std::string("the model has no field '") + name + "'.");

@@ -37,6 +37,9 @@ SquareTable ViewOfTable(const mxArray* table, std::vector<std::vector<std::int64
 // Whether any cell of a cell array field is sparse.
 bool AnyCompactCell(const mxArray* model, const char* name);
 
+// Whether any of a model's Intersect, Mutual and Graph cells is compact.
+bool IsCompact(const mxArray* model);
+
 // Fails unless a product of counts stays below 2^31.
 void RequireSize32(std::int64_t product, const std::string& what);
 

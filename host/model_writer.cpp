@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lattice_reader.hpp"
+#include "model_reader.hpp"
 
 namespace tavrix::host {
 namespace {
@@ -39,7 +40,31 @@ std::vector<double*> CellData(const mxArray* model, const char* name, std::size_
 
 }  // namespace
 
-TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice) {
+mxArray* SparseArray(const CompactTable& table, std::size_t n) {
+    const std::size_t stored = table.values.size();
+    mxArray* out = mxCreateSparse(static_cast<mwSize>(n), static_cast<mwSize>(n), static_cast<mwSize>(stored), mxREAL);
+    if (stored) std::memcpy(mxGetPr(out), table.values.data(), stored * sizeof(double));
+    mwIndex* rows = mxGetIr(out);
+    mwIndex* starts = mxGetJc(out);
+    for (std::size_t e = 0; e < stored; ++e) rows[e] = static_cast<mwIndex>(table.rows[e]);
+    for (std::size_t c = 0; c <= n; ++c) starts[c] = static_cast<mwIndex>(table.columnStart[c]);
+    return out;
+}
+
+namespace {
+
+bool IsCompactTable(const char* name) {
+    return std::strcmp(name, "Intersect") == 0 || std::strcmp(name, "Mutual") == 0 || std::strcmp(name, "Graph") == 0;
+}
+
+}  // namespace
+
+bool LargeWhenWhole(const MapModel& view) {
+    const double values = view.numValues;
+    return static_cast<double>(view.NumUnits()) * values * values * 8.0 > kCompactBytes;
+}
+
+TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice, bool compact) {
     constexpr const char* kLattice = "Lattice";
     const int count = mxGetNumberOfFields(model);
     std::vector<const char*> names(static_cast<std::size_t>(count));
@@ -53,15 +78,48 @@ TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const L
             continue;
         }
         const mxArray* value = mxGetField(model, 0, name);
+        // Compact tables are written when the copy is handed out.
+        if (compact && IsCompactTable(name)) continue;
         if (value) mxSetField(out, 0, name, IsTrained(name) ? FreshCopy(value) : mxDuplicateArray(value));
     }
     const auto units = static_cast<std::size_t>(view.NumUnits());
     tables_.marginal = CellData(out, "Marginal", units);
+    tables_.pi = mxGetPr(mxGetField(out, 0, "Pi"));
+    tables_.numVictories = mxGetPr(mxGetField(out, 0, "NumVictories"));
+    if (compact) {
+        const mxArray* mutual = mxGetField(model, 0, "Mutual");
+        std::vector<std::vector<std::int64_t>> indexCopies;
+        for (std::size_t k = 0; k < units; ++k)
+            compact_.push_back(CompactOfUnit(view, static_cast<std::int32_t>(k),
+                                             ViewOfTable(mxGetCell(mutual, static_cast<mwIndex>(k)), indexCopies)));
+        tables_.compact = &compact_;
+        return;
+    }
     tables_.intersect = CellData(out, "Intersect", units);
     tables_.mutual = CellData(out, "Mutual", units);
     tables_.graph = CellData(out, "Graph", units);
-    tables_.pi = mxGetPr(mxGetField(out, 0, "Pi"));
-    tables_.numVictories = mxGetPr(mxGetField(out, 0, "NumVictories"));
+}
+
+void TrainableCopy::MoveTo(const Call& call, int slot) {
+    if (tables_.compact) {
+        mxArray* out = array_.get();
+        const std::size_t n = static_cast<std::size_t>(mxGetM(mxGetCell(mxGetField(out, 0, "Marginal"), 0)));
+        const std::size_t d = compact_.empty() ? 0 : compact_[0].graph.columnStart.size() - 1;
+        const auto units = static_cast<mwSize>(compact_.size());
+        const mxArray* shape = mxGetField(out, 0, "Marginal");
+        for (const char* name : {"Intersect", "Mutual", "Graph"}) {
+            mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(mxGetM(shape)), static_cast<mwSize>(mxGetN(shape)));
+            for (mwSize k = 0; k < units; ++k) {
+                const CompactUnit& unit = compact_[static_cast<std::size_t>(k)];
+                const bool values = std::strcmp(name, "Intersect") == 0;
+                mxSetCell(cells, static_cast<mwIndex>(k),
+                          SparseArray(values ? unit.intersect : std::strcmp(name, "Mutual") == 0 ? unit.mutual : unit.graph,
+                                   values ? n : d));
+            }
+            mxSetField(out, 0, name, cells);
+        }
+    }
+    SetOutput(call, slot, std::move(array_));
 }
 
 OwnedArray DoublesStruct(const std::vector<NamedDoubles>& fields) {

@@ -20,7 +20,10 @@ class TrainableCopy {
 public:
     // `model` has passed ReadModel, which gave `view`, and CheckTrainable.
     // With `lattice`, the copy's 'Lattice' field (added when absent) names it.
-    TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice = nullptr);
+    // With `compact`, training rewrites compact tables (Tables().compact)
+    // made from the model's, and the copy gets them, as sparse cells, when it
+    // is handed out.
+    TrainableCopy(const mxArray* model, const MapModel& view, const Lattice* lattice = nullptr, bool compact = false);
 
     // Writable views of the copy's trained arrays.
     const TrainedTables& Tables() const { return tables_; }
@@ -29,12 +32,21 @@ public:
     const mxArray* Array() const { return array_.get(); }
 
     // Hands the copy to result slot `slot`.
-    void MoveTo(const Call& call, int slot) { SetOutput(call, slot, std::move(array_)); }
+    void MoveTo(const Call& call, int slot);
 
 private:
     OwnedArray array_;
     TrainedTables tables_;
+    std::vector<CompactUnit> compact_;
 };
+
+// A compact table as a new sparse double n x n array.
+mxArray* SparseArray(const CompactTable& table, std::size_t n);
+
+// Whether a model of `view`'s shape is best trained compact: its whole
+// Intersect cells would take more than kCompactBytes.
+constexpr double kCompactBytes = 536870912.0;  // 512 MiB
+bool LargeWhenWhole(const MapModel& view);
 
 // One field of a struct of results: a double matrix of `columns` columns
 // holding `values` in column order (a column vector by default, 1x1 for one

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model_writer.hpp"
+
 namespace tavrix::host {
 namespace {
 
@@ -30,7 +32,7 @@ mxArray* Copy(const std::vector<double>& values, std::size_t rows, std::size_t c
 
 }  // namespace
 
-NewModel::NewModel(const NewModelShape& s) {
+NewModel::NewModel(const NewModelShape& s) : shape_(s) {
     const char* names[] = {"Marginal",  "Intersect", "Graph",      "Mutual",     "Pi",        "NumVictories",
                            "Translate", "Ranges",    "NumRowsMap", "NumColsMap", "Dimension", "MaxRange",
                            "NumValues", "RootNode",  "Samples",    "Lattice"};
@@ -40,9 +42,14 @@ NewModel::NewModel(const NewModelShape& s) {
     const auto v = static_cast<std::size_t>(s.numValues);
     const auto d = static_cast<std::size_t>(s.dimension);
     mxSetField(out, 0, "Marginal", Cells(s, v, 1, tables_.marginal));
-    mxSetField(out, 0, "Intersect", Cells(s, v, v, tables_.intersect));
-    mxSetField(out, 0, "Graph", Cells(s, d, d, tables_.graph));
-    mxSetField(out, 0, "Mutual", Cells(s, d, d, tables_.mutual));
+    if (s.compact) {
+        compact_.resize(static_cast<std::size_t>(s.rows) * static_cast<std::size_t>(s.columns));
+        tables_.compact = &compact_;
+    } else {
+        mxSetField(out, 0, "Intersect", Cells(s, v, v, tables_.intersect));
+        mxSetField(out, 0, "Graph", Cells(s, d, d, tables_.graph));
+        mxSetField(out, 0, "Mutual", Cells(s, d, d, tables_.mutual));
+    }
     mxArray* pi = Matrix(static_cast<std::size_t>(s.rows), static_cast<std::size_t>(s.columns));
     mxSetField(out, 0, "Pi", pi);
     tables_.pi = mxGetPr(pi);
@@ -61,6 +68,27 @@ NewModel::NewModel(const NewModelShape& s) {
     std::copy(s.samples->codes.begin(), s.samples->codes.end(), mxGetPr(samples));
     mxSetField(out, 0, "Samples", samples);
     if (s.hexagonal) mxSetField(out, 0, "Lattice", mxCreateString("hexagonal"));
+}
+
+void NewModel::MoveTo(const Call& call, int slot) {
+    if (tables_.compact) {
+        mxArray* out = array_.get();
+        const auto v = static_cast<std::size_t>(shape_.numValues), d = static_cast<std::size_t>(shape_.dimension);
+        struct {
+            const char* name;
+            CompactTable CompactUnit::*table;
+            std::size_t side;
+        } const fields[] = {{"Intersect", &CompactUnit::intersect, v},
+                            {"Graph", &CompactUnit::graph, d},
+                            {"Mutual", &CompactUnit::mutual, d}};
+        for (const auto& field : fields) {
+            mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(shape_.rows), static_cast<mwSize>(shape_.columns));
+            for (std::size_t k = 0; k < compact_.size(); ++k)
+                mxSetCell(cells, static_cast<mwIndex>(k), SparseArray(compact_[k].*field.table, field.side));
+            mxSetField(out, 0, field.name, cells);
+        }
+    }
+    SetOutput(call, slot, std::move(array_));
 }
 
 }  // namespace tavrix::host

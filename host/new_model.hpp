@@ -22,6 +22,7 @@ struct NewModelShape {
     const std::vector<double>* ranges = nullptr;     // Dimension
     const CodeMatrix* samples = nullptr;             // complete
     bool hexagonal = false;                          // adds Lattice = 'hexagonal'
+    bool compact = false;                            // Intersect, Graph, Mutual compact (sparse cells)
 };
 
 // The model's fields, in order: Marginal, Intersect, Graph, Mutual (cells of
@@ -32,11 +33,13 @@ class NewModel {
 public:
     explicit NewModel(const NewModelShape& shape);
     const TrainedTables& Tables() const { return tables_; }
-    void MoveTo(const Call& call, int slot) { SetOutput(call, slot, std::move(array_)); }
+    void MoveTo(const Call& call, int slot);
 
 private:
     OwnedArray array_;
     TrainedTables tables_;
+    std::vector<CompactUnit> compact_;
+    NewModelShape shape_;
 };
 
 }  // namespace tavrix::host

@@ -34,6 +34,7 @@ constexpr OptionEntry kOptionTable[] = {
     {"CheckpointEvery", kCheckpointEveryOption},
     {"Resume", kResumeOption},
     {"OutputFcn", kOutputFcnOption},
+    {"Compact", kCompactOption},
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -151,6 +152,10 @@ Options ParseOptions(const Call& call, int first, unsigned accepted) {
                 break;
             case kUseParallelOption:
                 options.useParallel = RealScalar(value, entry->name) != 0.0;
+                break;
+            case kCompactOption:
+                options.compact = RealScalar(value, entry->name) != 0.0;
+                options.hasCompact = true;
                 break;
             case kHeldOutOption:
                 options.heldOut = RealScalar(value, entry->name);

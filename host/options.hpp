@@ -27,6 +27,7 @@ enum OptionFlags : unsigned {
     kCheckpointEveryOption = 1u << 13,  // 'CheckpointEvery', k: a positive integer [1]
     kResumeOption = 1u << 14,           // 'Resume', file: a file name [none]
     kOutputFcnOption = 1u << 15,        // 'OutputFcn', f: a function handle [none]
+    kCompactOption = 1u << 16,          // 'Compact', tf: a logical or numeric scalar [by the model's size]
 };
 
 struct Options {
@@ -51,6 +52,8 @@ struct Options {
     std::string checkpoint, resume;  // empty: none
     std::int32_t checkpointEvery = 1;
     const mxArray* outputFcn = nullptr;
+    bool hasCompact = false;
+    bool compact = false;
 };
 
 // Parses call.prhs[first..] against the options the function accepts.

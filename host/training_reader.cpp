@@ -47,7 +47,7 @@ void CheckTrainable(const mxArray* model, const MapModel& view) {
     if (view.rootNode < 0 || view.rootNode > view.dimension)
         Fail(Reason::kFieldValue, "model field 'RootNode' must lie within 0..Dimension = " + std::to_string(d) +
                                       "; found " + std::to_string(view.rootNode) + ".");
-    RequireDoubleCells(model, "Mutual", units, d * d, "Dimension^2 = " + std::to_string(d * d));
+    RequireDoubleCells(model, "Mutual", units, d * d, "Dimension^2 = " + std::to_string(d * d), d);
     RequireDoubleField(model, "NumVictories", units, "NumRowsMap x NumColsMap = " + std::to_string(units));
 }
 

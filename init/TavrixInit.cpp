@@ -2,6 +2,7 @@
 //                    'Threads', n, 'Method', 'linear' | 'random', 'Lattice', 'rectangular' | 'hexagonal')
 #include "../host/gateway.hpp"
 #include "../host/init_arguments.hpp"
+#include "../host/model_writer.hpp"
 #include "../host/new_model.hpp"
 #include "first_model.hpp"
 #include "map_size.hpp"
@@ -37,6 +38,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         shape.ranges = &values.ranges;
         shape.samples = &data.Samples();
         shape.hexagonal = args.hexagonal;
+        {
+            MapModel whole;
+            whole.numRowsMap = size.rows;
+            whole.numColsMap = size.columns;
+            whole.numValues = values.numValues;
+            shape.compact = args.hasCompact ? args.compact : !args.random && host::LargeWhenWhole(whole);
+        }
         host::NewModel model(shape);
         BuildFirstModel(data, settings, model.Tables(), call.interrupt);
 

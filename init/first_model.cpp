@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <utility>
 
+#include "../batch/baseline.hpp"
 #include "../batch/batch_defaults.hpp"
 #include "../batch/grid_smoothing.hpp"
+#include "../batch/sparse_counts.hpp"
 #include "../batch/update.hpp"
 #include "../core/dependency_tree.hpp"
 #include "../core/mutual_information.hpp"
@@ -48,10 +50,14 @@ void UniformPrior(const TrainedTables& tables, std::size_t units) {
 // NeighbourhoodWeight(distance, kLinearRadius) x the counts of l.
 Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& counts, std::int32_t rows,
                           Lattice lattice, int threads, Interrupt* interrupt) {
-    Statistics smoothed(layout);
+    Statistics smoothed(layout, counts.compact);
+    smoothed.baselines = counts.baselines;
+    const std::size_t compactPairs =
+        counts.compact ? SparseCountLayout(layout, counts.baselines).numPairs : 0;
     const std::int64_t units = layout.units;
     ParallelFor(units, threads, interrupt, 16, [&](std::int64_t first, std::int64_t last, int) {
         std::vector<GridSource> sources;
+        std::vector<double> pairs(compactPairs);
         for (std::int64_t k = first; k < last; ++k) {
             sources.clear();
             for (std::int64_t l = 0; l < units; ++l) {
@@ -64,8 +70,17 @@ Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& coun
             SmoothEntries(sources, counts.count.data(), 1, 0, 1, smoothed.count.data() + u);
             SmoothEntries(sources, counts.values.data(), layout.numValues, 0, layout.numValues,
                           smoothed.values.data() + u * layout.numValues);
-            SmoothEntries(sources, counts.pairs.data(), layout.numPairs, 0, layout.numPairs,
-                          smoothed.pairs.data() + u * layout.numPairs);
+            if (!counts.compact) {
+                SmoothEntries(sources, counts.pairs.data(), layout.numPairs, 0, layout.numPairs,
+                              smoothed.pairs.data() + u * layout.numPairs);
+                continue;
+            }
+            // The same sums, sources in the same order, over the counts there are.
+            std::fill(pairs.begin(), pairs.end(), 0.0);
+            for (const GridSource& source : sources)
+                for (const PairCount& c : counts.lists[source.unit]) pairs[c.pair] += source.weight * c.count;
+            for (std::size_t e = 0; e < compactPairs; ++e)
+                if (pairs[e] != 0.0) smoothed.lists[u].push_back({e, pairs[e]});
         }
     });
     return smoothed;
@@ -73,22 +88,29 @@ Statistics SmoothedNearby(const StatisticsLayout& layout, const Statistics& coun
 
 // The units' counts of the samples nearest them, smoothed.
 Statistics LinearCounts(const FirstModelData& data, const FirstModelSettings& settings, const StatisticsLayout& layout,
-                        Interrupt* interrupt) {
+                        const std::vector<std::int32_t>* compactBaselines, Interrupt* interrupt) {
     const std::vector<std::int32_t> nearest =
         NearestUnits(data.Plane(), data.Layout(), data.Samples(), settings.rows, settings.columns, settings.lattice,
                      settings.threads, interrupt);
     std::vector<Visit> visits(nearest.size());
     for (std::size_t j = 0; j < nearest.size(); ++j) visits[j] = {static_cast<std::int32_t>(j), nearest[j]};
-    Statistics counts(layout);
+    Statistics counts(layout, compactBaselines != nullptr);
+    if (compactBaselines) counts.baselines = *compactBaselines;
     if (!ShouldStop(interrupt, 0))
-        CountVisits(layout, data.MostFrequent(), data.Samples(), visits, settings.threads, counts, interrupt);
+        CountVisits(layout, compactBaselines ? *compactBaselines : data.MostFrequent(), data.Samples(), visits,
+                    settings.threads, counts, interrupt);
     return SmoothedNearby(layout, counts, settings.rows, settings.lattice, settings.threads, interrupt);
 }
 
 void BuildLinear(const FirstModelData& data, const FirstModelSettings& settings, const MapModel& view,
                  const TrainedTables& tables, Interrupt* interrupt) {
     const StatisticsLayout layout = LayoutOfRanges(data.Ranges(), view.NumUnits());
-    const Statistics smoothed = LinearCounts(data, settings, layout, interrupt);
+    // Compact counts are of the pairs off the baselines the whole tables'
+    // rebuild takes (those of the model as yet unwritten), so that both give
+    // the same tables.
+    const std::vector<std::int32_t> baselines =
+        tables.compact ? ModelBaselines(view, BuildValueIndexTable(view)) : std::vector<std::int32_t>{};
+    const Statistics smoothed = LinearCounts(data, settings, layout, tables.compact ? &baselines : nullptr, interrupt);
     if (ShouldStop(interrupt, 0)) return;
     const double prior = DefaultPrior(view, static_cast<double>(data.Samples().numSamples));
     UpdateMap(view, layout, smoothed.ConstView(), kRebuildOnly, prior, settings.threads, tables, interrupt);
