@@ -56,7 +56,7 @@ std::int32_t PickCode(const double* mass, std::int32_t range, double fraction, b
 // Per-thread buffers, sized once per pass.
 struct AssignmentScratch {
     AssignmentScratch(const ImputePlan& plan, const StatisticsLayout& layout, const SparseCountLayout* sparse,
-                      bool ownCounts, AssignmentMode mode)
+                      bool ownCounts, AssignmentMode mode, bool listed)
         : block(plan.map),
           entries(layout.dimension),
           completions(plan.map),
@@ -64,7 +64,9 @@ struct AssignmentScratch {
           logs(plan.map.NumUnits()),
           completed(static_cast<std::size_t>(layout.dimension)),
           inference(layout.dimension, plan.map.table.maxRange, plan.maxEdges) {
-        if (sparse && mode == AssignmentMode::kSoft) weightedCounts.emplace(*sparse);
+        if (listed && mode == AssignmentMode::kSoft) weightedListed.emplace(*sparse);
+        else if (listed) listedCounts.emplace(*sparse);
+        else if (sparse && mode == AssignmentMode::kSoft) weightedCounts.emplace(*sparse);
         else if (sparse) sparseCounts.emplace(*sparse);
         else if (ownCounts) counts.emplace(layout);
     }
@@ -78,9 +80,11 @@ struct AssignmentScratch {
     std::optional<Statistics> counts;  // this thread's counts, unless it counts into the result
     std::optional<SparseCounts> sparseCounts;  // this thread's counts when counted sparsely
     std::optional<WeightedSparseCounts> weightedCounts;  // the same under soft assignment
+    std::optional<ListedCounts> listedCounts;            // compact statistics' counts
+    std::optional<WeightedListedCounts> weightedListed;  // the same under soft assignment
     SoftWeightScratch soft;
     std::vector<UnitWeight> weights;  // the sample's units and weights
-    bool Sparse() const { return sparseCounts || weightedCounts; }
+    bool Sparse() const { return sparseCounts || weightedCounts || listedCounts || weightedListed; }
     // What is counted, grouped by unit afterwards so that each unit's counts
     // are written together: sample j and its unit, and where its codes are
     // (counted sparsely, its non-baseline entries, always stashed). Under
@@ -238,6 +242,9 @@ private:
             const std::int32_t* codes = c.stashed < 0 ? data_.Column(c.sample)
                                                       : scratch.stash.data() + static_cast<std::size_t>(c.stashed);
             if (scratch.sparseCounts) scratch.sparseCounts->Add(codes, codes + c.entries, c.entries, c.unit, 1);
+            else if (scratch.listedCounts) scratch.listedCounts->Add(codes, codes + c.entries, c.entries, c.unit, 1);
+            else if (scratch.weightedListed)
+                scratch.weightedListed->Add(codes, codes + c.entries, c.entries, c.unit, c.quanta);
             else if (scratch.weightedCounts)
                 scratch.weightedCounts->Add(codes, codes + c.entries, c.entries, c.unit, c.quanta);
             else CountSample(layout_, codes, c.unit, stats, Weight(c.quanta));
@@ -313,13 +320,32 @@ void Count(const MapModel& model, const StatisticsLayout& layout, const CodeMatr
     std::vector<std::unique_ptr<AssignmentScratch>> scratch;
     for (int t = 0; t < workers; ++t)
         scratch.push_back(
-            std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0, mode));
+            std::make_unique<AssignmentScratch>(plan, layout, sparseLayout ? &*sparseLayout : nullptr, t > 0, mode,
+                                                stats.lists != nullptr));
     ParallelFor(data.numSamples, workers, interrupt, kSamplesPerCheck,
                 [&](std::int64_t begin, std::int64_t end, int t) {
                     AssignmentScratch& own = *scratch[static_cast<std::size_t>(t)];
                     assigner.Run(begin, end, own, t == 0 || sparse ? stats : own.counts->View());
                 });
     if (ShouldStop(interrupt, 0)) return;
+    if (stats.lists && mode == AssignmentMode::kSoft) {
+        std::vector<const WeightedListedCounts*> parts;
+        for (const auto& s : scratch) {
+            s->weightedListed->Flush();
+            parts.push_back(&*s->weightedListed);
+        }
+        AddListedCounts(*sparseLayout, parts, threads, replace, kSoftQuantum, stats);
+        return;
+    }
+    if (stats.lists) {
+        std::vector<const ListedCounts*> parts;
+        for (const auto& s : scratch) {
+            s->listedCounts->Flush();
+            parts.push_back(&*s->listedCounts);
+        }
+        AddListedCounts(*sparseLayout, parts, threads, replace, 1.0, stats);
+        return;
+    }
     if (sparse && mode == AssignmentMode::kSoft) {
         std::vector<const WeightedSparseCounts*> parts;
         for (const auto& s : scratch) parts.push_back(&*s->weightedCounts);

@@ -62,6 +62,73 @@ template class BasicSparseCounts<std::int32_t>;
 template class BasicSparseCounts<std::int64_t>;
 
 namespace {
+// A unit's pending pairs are merged into its list once this many wait.
+constexpr std::size_t kPendingPairs = std::size_t{1} << 15;
+}  // namespace
+
+template <class Cell>
+BasicListedCounts<Cell>::BasicListedCounts(const SparseCountLayout& layout)
+    : layout_(layout),
+      valueBlock_(1 + layout.valueStart.back()),
+      values_(valueBlock_ * static_cast<std::size_t>(layout.dense.units), 0),
+      pairs_(static_cast<std::size_t>(layout.dense.units)),
+      pending_(pairs_.size()),
+      value_(static_cast<std::size_t>(layout.dense.dimension)),
+      row_(value_.size()) {}
+
+template <class Cell>
+void BasicListedCounts<Cell>::Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size,
+                                  std::int32_t unit, Cell weight) {
+    const auto u = static_cast<std::size_t>(unit);
+    Cell* block = values_.data() + u * valueBlock_;
+    block[0] += weight;
+    for (std::size_t e = 0; e < size; ++e) {
+        const auto i = static_cast<std::size_t>(variables[e]);
+        const std::int32_t a = codes[e];
+        const std::ptrdiff_t compact = a - (a > layout_.baselines[i] ? 1 : 0);
+        value_[e] = static_cast<std::ptrdiff_t>(layout_.valueStart[i]) + compact;
+        row_[e] = layout_.rowBase[i] + compact;
+        block[1 + value_[e]] += weight;
+    }
+    std::vector<Entry>& pending = pending_[u];
+    for (std::size_t p = 0; p < size; ++p) {
+        const std::ptrdiff_t stride = layout_.dense.range[static_cast<std::size_t>(variables[p])] - 1;
+        for (std::size_t q = p + 1; q < size; ++q)
+            pending.push_back({static_cast<std::uint64_t>(row_[p] + stride * value_[q]), weight});
+    }
+    if (pending.size() >= kPendingPairs) FlushUnit(u);
+}
+
+template <class Cell>
+void BasicListedCounts<Cell>::Flush() {
+    for (std::size_t u = 0; u < pending_.size(); ++u) FlushUnit(u);
+}
+
+template <class Cell>
+void BasicListedCounts<Cell>::FlushUnit(std::size_t unit) {
+    std::vector<Entry>& pending = pending_[unit];
+    if (pending.empty()) return;
+    std::sort(pending.begin(), pending.end(), [](const Entry& x, const Entry& y) { return x.pair < y.pair; });
+    const std::vector<Entry>& list = pairs_[unit];
+    merged_.clear();
+    std::size_t old = 0;
+    for (std::size_t e = 0; e < pending.size();) {
+        const std::uint64_t pair = pending[e].pair;
+        Cell count = 0;
+        for (; e < pending.size() && pending[e].pair == pair; ++e) count += pending[e].count;
+        for (; old < list.size() && list[old].pair < pair; ++old) merged_.push_back(list[old]);
+        if (old < list.size() && list[old].pair == pair) count += list[old++].count;
+        merged_.push_back({pair, count});
+    }
+    for (; old < list.size(); ++old) merged_.push_back(list[old]);
+    pairs_[unit].swap(merged_);
+    pending.clear();
+}
+
+template class BasicListedCounts<std::int32_t>;
+template class BasicListedCounts<std::int64_t>;
+
+namespace {
 
 // Unit k's dense statistics from its summed non-baseline counts `total`,
 // times `unit`, added to the statistics or, with kReplace, written over them
@@ -83,7 +150,9 @@ public:
         else std::fill(stats_.pairs + k * dense.numPairs, stats_.pairs + (k + 1) * dense.numPairs, 0.0);
     }
 
-    void Unit(std::size_t k, const std::vector<std::int64_t>& total) {
+    // With `listed`, the unit's pair counts are those, summed, not total's.
+    void Unit(std::size_t k, const std::vector<std::int64_t>& total,
+              const std::vector<PairCount>* listed = nullptr) {
         const std::int64_t n = total[0];
         if (n == 0) {  // adds nothing
             if (kReplace) Clear(k);
@@ -107,6 +176,7 @@ public:
                 static_cast<double>(n - sum));
             nonBaseline_[si] = sum;
         }
+        if (listed) return AddListed((*stats_.lists)[k], *listed);
         if (stats_.lists) return ListPairs((*stats_.lists)[k], pairs);
         // Pair blocks in layout order: both follow each other the same way.
         double* out = stats_.pairs + k * dense.numPairs;
@@ -139,6 +209,21 @@ private:
             double count = static_cast<double>(compact[e]) * unit_;
             if (old < kept && list[old].pair == e) count += list[old++].count;
             merged_.push_back({e, count});
+        }
+        for (; old < kept; ++old) merged_.push_back(list[old]);
+        list.swap(merged_);
+    }
+
+    // The counts of `listed` (whole counts, not yet times unit_) added to `list`.
+    void AddListed(std::vector<PairCount>& list, const std::vector<PairCount>& listed) {
+        merged_.clear();
+        const std::size_t kept = kReplace ? 0 : list.size();
+        std::size_t old = 0;
+        for (const PairCount& c : listed) {
+            for (; old < kept && list[old].pair < c.pair; ++old) merged_.push_back(list[old]);
+            double count = c.count * unit_;
+            if (old < kept && list[old].pair == c.pair) count += list[old++].count;
+            merged_.push_back({c.pair, count});
         }
         for (; old < kept; ++old) merged_.push_back(list[old]);
         list.swap(merged_);
@@ -238,6 +323,56 @@ void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const Bas
 
 template void AddDenseCounts(const SparseCountLayout&, const std::vector<const SparseCounts*>&, int, bool, double,
                              const StatisticsView&);
+
+namespace {
+
+// Units' counts from the parts' lists: values summed into a count-and-values
+// block as FillDense sums whole blocks, pairs merged by place.
+template <bool kReplace, class Cell>
+void FillListed(const SparseCountLayout& layout, const std::vector<const BasicListedCounts<Cell>*>& parts,
+                int threads, double unit, const StatisticsView& stats) {
+    const std::int64_t units = layout.dense.units;
+    const std::size_t block = 1 + layout.valueStart.back();
+    ParallelFor(units, ThreadCount(threads, units), [&](std::int64_t begin, std::int64_t end, int) {
+        DenseFill<kReplace> fill(layout, stats, unit);
+        std::vector<std::int64_t> total(block);
+        std::vector<PairCount> listed, merged;
+        for (std::int64_t k = begin; k < end; ++k) {
+            const auto u = static_cast<std::size_t>(k);
+            std::fill(total.begin(), total.end(), 0);
+            listed.clear();
+            for (const BasicListedCounts<Cell>* part : parts) {
+                const Cell* values = part->Values(u);
+                for (std::size_t e = 0; e < block; ++e) total[e] += values[e];
+                merged.clear();
+                std::size_t old = 0;
+                for (const auto& c : part->Pairs(u)) {
+                    for (; old < listed.size() && listed[old].pair < c.pair; ++old) merged.push_back(listed[old]);
+                    double count = static_cast<double>(c.count);
+                    if (old < listed.size() && listed[old].pair == c.pair) count += listed[old++].count;
+                    merged.push_back({c.pair, count});
+                }
+                for (; old < listed.size(); ++old) merged.push_back(listed[old]);
+                listed.swap(merged);
+            }
+            fill.Unit(u, total, &listed);
+        }
+    });
+}
+
+}  // namespace
+
+template <class Cell>
+void AddListedCounts(const SparseCountLayout& layout, const std::vector<const BasicListedCounts<Cell>*>& parts,
+                     int threads, bool replace, double unit, const StatisticsView& stats) {
+    if (replace) FillListed<true>(layout, parts, threads, unit, stats);
+    else FillListed<false>(layout, parts, threads, unit, stats);
+}
+
+template void AddListedCounts(const SparseCountLayout&, const std::vector<const ListedCounts*>&, int, bool, double,
+                              const StatisticsView&);
+template void AddListedCounts(const SparseCountLayout&, const std::vector<const WeightedListedCounts*>&, int, bool,
+                              double, const StatisticsView&);
 template void AddDenseCounts(const SparseCountLayout&, const std::vector<const WeightedSparseCounts*>&, int, bool,
                              double, const StatisticsView&);
 

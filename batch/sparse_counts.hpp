@@ -63,6 +63,43 @@ private:
 using SparseCounts = BasicSparseCounts<std::int32_t>;
 using WeightedSparseCounts = BasicSparseCounts<std::int64_t>;
 
+// The same counts kept as lists, for compact statistics: per unit its sample
+// count and compact values in full, and only the pairs it has counted, as
+// (compact place, count) in place order. Memory grows with the pairs that
+// occur, not with all pairs of values.
+template <class Cell>
+class BasicListedCounts {
+public:
+    struct Entry {
+        std::uint64_t pair;
+        Cell count;
+    };
+
+    explicit BasicListedCounts(const SparseCountLayout& layout);
+
+    void Add(const std::int32_t* variables, const std::int32_t* codes, std::size_t size, std::int32_t unit,
+             Cell weight);
+    // Merges the pairs still pending into every unit's list.
+    void Flush();
+
+    // Unit k's sample count, then its compact values.
+    const Cell* Values(std::size_t unit) const { return values_.data() + unit * valueBlock_; }
+    const std::vector<Entry>& Pairs(std::size_t unit) const { return pairs_[unit]; }
+
+private:
+    void FlushUnit(std::size_t unit);
+
+    const SparseCountLayout& layout_;
+    std::size_t valueBlock_;
+    std::vector<Cell> values_;
+    std::vector<std::vector<Entry>> pairs_, pending_;
+    std::vector<Entry> merged_;
+    std::vector<std::ptrdiff_t> value_, row_;
+};
+
+using ListedCounts = BasicListedCounts<std::int32_t>;
+using WeightedListedCounts = BasicListedCounts<std::int64_t>;
+
 // Adds the dense statistics of the counts of every part (the parts' counts
 // summed), each count times `unit` (1, or the soft quantum: exact, a power of
 // two), to `stats`, units spread over `threads` threads; with `replace`,
@@ -70,5 +107,11 @@ using WeightedSparseCounts = BasicSparseCounts<std::int64_t>;
 template <class Cell>
 void AddDenseCounts(const SparseCountLayout& layout, const std::vector<const BasicSparseCounts<Cell>*>& parts,
                     int threads, bool replace, double unit, const StatisticsView& stats);
+
+// AddDenseCounts for compact statistics (stats.lists set), from listed
+// counts, flushed: the same counts, the pairs in lists.
+template <class Cell>
+void AddListedCounts(const SparseCountLayout& layout, const std::vector<const BasicListedCounts<Cell>*>& parts,
+                     int threads, bool replace, double unit, const StatisticsView& stats);
 
 }  // namespace tavrix

@@ -128,10 +128,12 @@ Eigenpairs LargestEigenpairs(const std::vector<double>& matrix, std::size_t n, s
     std::vector<double> z(n * p), h(p * p), previous(count, 0.0);
     Eigenpairs ritz;
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+        // Row r of a symmetric matrix is its column r: read along rows, the
+        // same products in the same order, from contiguous memory.
         for (std::size_t t = 0; t < p; ++t)  // z = matrix x q
             for (std::size_t r = 0; r < n; ++r) {
                 double sum = 0.0;
-                for (std::size_t c = 0; c < n; ++c) sum += matrix[c * n + r] * q[t * n + c];
+                for (std::size_t c = 0; c < n; ++c) sum += matrix[r * n + c] * q[t * n + c];
                 z[t * n + r] = sum;
             }
         Orthonormalise(z, n, p);
@@ -139,7 +141,7 @@ Eigenpairs LargestEigenpairs(const std::vector<double>& matrix, std::size_t n, s
         for (std::size_t t = 0; t < p; ++t)
             for (std::size_t r = 0; r < n; ++r) {
                 double sum = 0.0;
-                for (std::size_t c = 0; c < n; ++c) sum += matrix[c * n + r] * z[t * n + c];
+                for (std::size_t c = 0; c < n; ++c) sum += matrix[r * n + c] * z[t * n + c];
                 q[t * n + r] = sum;
             }
         for (std::size_t s = 0; s < p; ++s)

@@ -37,7 +37,7 @@ cp LICENSE "$PKG/COPYING"
 # goes under "More functions".
 PUBLIC_NAMES=" $(echo $(manifest_names) $(basename -s .m toolbox/Tavrix*.m)) "
 INDEX_TOPICS=(
-  "Maps|TavrixInit TavrixTrain TavrixFit TavrixBest TavrixTree"
+  "Maps|TavrixInit TavrixTrain TavrixFit TavrixBest TavrixTree TavrixCompact TavrixFull"
   "Batch training in parts|TavrixStats TavrixUpdate"
   "Scores and missing values|TavrixScore TavrixHoles TavrixImpute"
   "Map quality and class labels|TavrixQuality TavrixLabelUnits"

@@ -9,10 +9,12 @@
 #include "batch/assignment.hpp"
 #include "batch/baseline.hpp"
 #include "batch/batch_training.hpp"
+#include "batch/held_out.hpp"
 #include "batch/sparse_counts.hpp"
 #include "batch/soft_weights.hpp"
 #include "batch/sparse_scoring.hpp"
 #include "batch/update.hpp"
+#include "core/compact_tables.hpp"
 #include "core/compiled_map.hpp"
 #include "core/value_index_table.hpp"
 #include "tests/reference/reference_batch.hpp"
@@ -567,6 +569,51 @@ TEST_P(BatchUpdate, LastEpochWritesWholeTablesOfKeptUnits) {
         updater.Update(epoch, 0.8, cells, tables);
     }
     ExpectSameTables(UpdateFast(raw, counts, 0.8, 2.0, GetParam()), trained, "last epoch");
+}
+
+// Compact training: the same marginals, priors, trees, mutual information
+// and pair tables as whole training, stored compact; selection by held-out
+// samples, soft epochs and missing entries included, at every thread count.
+TEST_P(BatchUpdate, CompactTrainingKeepsTheCellsOfWholeTraining) {
+    Random random(71);
+    for (const bool directed : {false, true}) {
+        const reference::RawModel raw = ProperModel(random, 2, 3, 9, directed);
+        CodeMatrix codes = CodesOf(raw, RandomSamples(random, raw, 160, false));
+        for (std::int32_t& c : codes.codes)
+            if (random.Chance(0.1)) c = kMissingCode;
+        const HeldOutSplit split = SplitHeldOut(codes, MakeHeldOutRule(0.2, 0));
+        BatchSettings settings;
+        settings.radiusStart = 1.5;
+        settings.radiusEnd = 0.3;
+        settings.prior = 1.5;
+        settings.threads = GetParam();
+        settings.assignment = AssignmentMode::kHardThenSoft;
+        std::vector<EpochReport> reports(5);
+        const Span<EpochReport> span(reports.data(), reports.size());
+        reference::RawModel whole = raw, compact = raw;
+        TrainBatch(ViewOf(raw), TablesOf(whole), split.counted, 5, settings, span, nullptr, nullptr, &split.held);
+        TrainedTables tables = TablesOf(compact);
+        const MapModel first = ViewOf(raw);
+        std::vector<CompactUnit> units;
+        for (std::int32_t k = 0; k < first.NumUnits(); ++k)
+            units.push_back(CompactOfUnit(first, k, SquareTable(raw.mutual[static_cast<std::size_t>(k)].data())));
+        tables.compact = &units;
+        TrainBatch(first, tables, split.counted, 5, settings, span, nullptr, nullptr, &split.held);
+        const MapModel wholeView = ViewOf(whole);
+        for (std::int32_t k = 0; k < first.NumUnits(); ++k) {
+            const auto u = static_cast<std::size_t>(k);
+            ASSERT_TRUE(SameBits(whole.marginal[u], compact.marginal[u])) << "unit " << k;
+            const CompactUnit expected =
+                CompactOfUnit(wholeView, k, SquareTable(whole.mutual[u].data()));
+            for (const auto table : {&CompactUnit::intersect, &CompactUnit::mutual, &CompactUnit::graph}) {
+                ASSERT_TRUE(SameBits((expected.*table).values, (units[u].*table).values)) << "unit " << k;
+                ASSERT_EQ((expected.*table).rows, (units[u].*table).rows) << "unit " << k;
+                ASSERT_EQ((expected.*table).columnStart, (units[u].*table).columnStart) << "unit " << k;
+            }
+        }
+        ASSERT_TRUE(SameBits(whole.pi, compact.pi));
+        ASSERT_TRUE(SameBits(whole.numVictories, compact.numVictories));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, BatchUpdate, ::testing::Values(1, 2, 3));
