@@ -108,6 +108,40 @@ Eigenpairs JacobiEigenpairs(std::vector<double> a, std::size_t n) {
     return Sorted(values, v, n, n);
 }
 
+namespace {
+
+// out = matrix x in for `p` vectors of n, each entry summed over c ascending
+// from 0.0. Row r of the symmetric matrix is its column r: read along rows,
+// from contiguous memory, once for four vectors at a time.
+void MultiplyRows(const std::vector<double>& matrix, std::size_t n, const std::vector<double>& in, std::size_t p,
+                  std::vector<double>& out) {
+    std::size_t t = 0;
+    for (; t + 4 <= p; t += 4)
+        for (std::size_t r = 0; r < n; ++r) {
+            const double* row = matrix.data() + r * n;
+            const double *x0 = in.data() + t * n, *x1 = x0 + n, *x2 = x1 + n, *x3 = x2 + n;
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            for (std::size_t c = 0; c < n; ++c) {
+                s0 += row[c] * x0[c];
+                s1 += row[c] * x1[c];
+                s2 += row[c] * x2[c];
+                s3 += row[c] * x3[c];
+            }
+            out[t * n + r] = s0;
+            out[(t + 1) * n + r] = s1;
+            out[(t + 2) * n + r] = s2;
+            out[(t + 3) * n + r] = s3;
+        }
+    for (; t < p; ++t)
+        for (std::size_t r = 0; r < n; ++r) {
+            double sum = 0.0;
+            for (std::size_t c = 0; c < n; ++c) sum += matrix[r * n + c] * in[t * n + c];
+            out[t * n + r] = sum;
+        }
+}
+
+}  // namespace
+
 Eigenpairs LargestEigenpairs(const std::vector<double>& matrix, std::size_t n, std::size_t count) {
     if (n == 0 || count == 0) return {};
     const std::size_t p = std::min(n, count + kExtraVectors);
@@ -128,22 +162,10 @@ Eigenpairs LargestEigenpairs(const std::vector<double>& matrix, std::size_t n, s
     std::vector<double> z(n * p), h(p * p), previous(count, 0.0);
     Eigenpairs ritz;
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-        // Row r of a symmetric matrix is its column r: read along rows, the
-        // same products in the same order, from contiguous memory.
-        for (std::size_t t = 0; t < p; ++t)  // z = matrix x q
-            for (std::size_t r = 0; r < n; ++r) {
-                double sum = 0.0;
-                for (std::size_t c = 0; c < n; ++c) sum += matrix[r * n + c] * q[t * n + c];
-                z[t * n + r] = sum;
-            }
+        MultiplyRows(matrix, n, q, p, z);  // z = matrix x q
         Orthonormalise(z, n, p);
         // Rayleigh-Ritz: h = z' matrix z, whose eigenvectors rotate z.
-        for (std::size_t t = 0; t < p; ++t)
-            for (std::size_t r = 0; r < n; ++r) {
-                double sum = 0.0;
-                for (std::size_t c = 0; c < n; ++c) sum += matrix[r * n + c] * z[t * n + c];
-                q[t * n + r] = sum;
-            }
+        MultiplyRows(matrix, n, z, p, q);
         for (std::size_t s = 0; s < p; ++s)
             for (std::size_t t = 0; t < p; ++t) h[t * p + s] = Dot(z.data() + s * n, q.data() + t * n, n);
         for (std::size_t s = 0; s < p; ++s)
