@@ -47,6 +47,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                 host::kCheckpointEveryOption | host::kResumeOption | host::kOutputFcnOption | host::kCompactOption);
         if (options.hasLattice) model.lattice = options.lattice;
         const bool compact = options.hasCompact ? options.compact : host::IsCompact(in) || host::LargeWhenWhole(model);
+        if (!compact && host::IsCompact(in))
+            host::Fail(host::Reason::kCompact,
+                       "argument 1 (model) is a compact model, and option 'Compact' false trains whole tables; "
+                       "expand it with TavrixFull(model) first, or leave 'Compact' out.");
         if (compact && (options.useParallel || options.outputFcn || !options.checkpoint.empty() ||
                         !options.resume.empty()))
             host::Fail(host::Reason::kOption,

@@ -33,6 +33,9 @@ mxArray* NumericArray(matvar_t* v, const std::string& where) {
     const ClassPair* pair = nullptr;
     for (const ClassPair& p : kNumericClasses)
         if (p.mat == v->class_type) pair = &p;
+    if (v->class_type == MAT_C_SPARSE)
+        throw FileError(where + " is sparse, as a compact model's tables are: tavrix-train trains full models; "
+                                "expand the model with TavrixFull first");
     if (!pair) throw FileError(where + " is of a class the trainer does not read");
     const auto m = static_cast<mwSize>(v->dims[0]), n = static_cast<mwSize>(v->dims[1]);
     mxArray* a = id == mxLOGICAL_CLASS ? mxCreateLogicalMatrix(m, n) : mxCreateNumericMatrix(m, n, pair->mx, mxREAL);

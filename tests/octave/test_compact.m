@@ -128,6 +128,15 @@ function makers_compact(codes)
   assert(isequal(TavrixInit(codes, 2, 2, 'Seed', 1, 'Compact', false), first));
   trained = TavrixTrain(first, codes, 2, 'Compact', true);
   assert(isequal(trained, TavrixCompact(TavrixTrain(first, codes, 2))));
+  % Trained on from compact, soft, by validation samples; the update keeps it compact.
+  again = TavrixTrain(trained, codes(:, 1:300), 3, 'Assignment', 'soft', 'Validation', codes(:, 301:end), 'Threads', 2);
+  assert(isequal(again, TavrixCompact(TavrixTrain(TavrixFull(trained), codes(:, 1:300), 3, 'Assignment', 'soft', ...
+                                                  'Validation', codes(:, 301:end), 'Threads', 2))));
+  stats = TavrixStats(trained, codes);
+  assert(isequal(stats, TavrixStats(TavrixFull(trained), codes)));
+  assert(isequal(TavrixUpdate(trained, stats, 0.5), TavrixCompact(TavrixUpdate(TavrixFull(trained), stats, 0.5))));
+  tavrix_expect_error('Tavrix:TavrixTrain:compact', @() TavrixTrain(trained, codes, 1, 'Compact', false));
+  tavrix_expect_error('Tavrix:TavrixTrain:option', @() TavrixTrain(trained, codes, 1, 'UseParallel', true));
   made = TavrixMake(codes, 'Sizes', [2 2], 'Epochs', 2, 'SoftEpochs', 1, 'Seed', 1, 'Compact', true);
   assert(all(cellfun(@issparse, made.Intersect(:))), 'TavrixMake(..., ''Compact'', true) made a full model');
 end
