@@ -119,6 +119,16 @@
 %                         it (they are checked), giving the model and INFO of
 %                         the run not stopped, bit for bit (INFO.Changed of
 %                         the first resumed epoch aside, which is 1).
+%     Compact:: []        true trains a compact model (docs/compact.md): only
+%                         what each unit's tree needs is kept, as sparse
+%                         cells, and no NumValues x NumValues array is made;
+%                         the kept cells are those of training the full model,
+%                         bit for bit. false trains a full model (a compact
+%                         MODEL is refused: TavrixFull expands it). By
+%                         default compact for a compact MODEL and where the
+%                         full Intersect cells would pass 512 MiB. Compact
+%                         training takes none of UseParallel, OutputFcn,
+%                         Checkpoint and Resume.
 %
 %   The model needs one global value index per (variable, code), as
 %   TavrixInit makes it. TavrixTrain is TavrixStats and TavrixUpdate in a
@@ -148,6 +158,7 @@
 %                                  file cannot be written (the message names it)
 %     outputFcn                    the 'OutputFcn' raised an error or returned
 %                                  something other than a logical scalar
+%     compact                      'Compact' false for a compact MODEL
 %
 %   Example
 %     [codes, info] = TavrixRead('data/vote.arff');

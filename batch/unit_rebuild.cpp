@@ -34,7 +34,8 @@ struct RebuildScratch {
 class MapRebuild {
 public:
     MapRebuild(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
-               const GridWeights& weights, double prior, IntersectCells cells, const TrainedTables& tables)
+               const GridWeights& weights, double prior, IntersectCells cells, const TrainedTables& tables,
+               int threads)
         : model_(model),
           layout_(layout),
           stats_(stats),
@@ -49,7 +50,7 @@ public:
         if (stats.lists) {
             lists_ = stats.lists;
         } else {
-            ListDensePairs();
+            ListDensePairs(threads);
             lists_ = &ownLists_;
         }
         SmoothSampleCounts();
@@ -135,23 +136,28 @@ private:
     }
 
     // The non-zero counts off the baselines of dense statistics, unit by unit.
-    void ListDensePairs() {
+    void ListDensePairs(int threads) {
         const auto units = static_cast<std::size_t>(layout_.units);
         ownLists_.assign(units, {});
-        for (std::size_t l = 0; l < units; ++l) {
-            const double* pairs = stats_.pairs + l * layout_.numPairs;
-            std::vector<PairCount>& list = ownLists_[l];
-            for (std::int32_t i = 0; i < layout_.dimension; ++i)
-                for (std::int32_t j = i + 1; j < layout_.dimension; ++j) {
-                    const double* block = pairs + layout_.PairBlock(i, j);
-                    for (std::int32_t c = 0; c < Range(j); ++c)
-                        for (std::int32_t a = 0; a < Range(i); ++a) {
-                            const double x = block[a + c * Range(i)];
-                            if (a != Baseline(i) && c != Baseline(j) && x != 0.0)
-                                list.push_back({PairPlace(i, a, j, c), x});
-                        }
-                }
-        }
+        ParallelFor(static_cast<std::int64_t>(units), threads, [&](std::int64_t begin, std::int64_t end, int) {
+            for (auto l = static_cast<std::size_t>(begin); l < static_cast<std::size_t>(end); ++l) ListUnit(l);
+        });
+    }
+
+    void ListUnit(std::size_t l) {
+        if (stats_.count[l] == 0.0) return;  // a unit without samples is no one's source
+        const double* pairs = stats_.pairs + l * layout_.numPairs;
+        std::vector<PairCount>& list = ownLists_[l];
+        for (std::int32_t i = 0; i < layout_.dimension; ++i)
+            for (std::int32_t j = i + 1; j < layout_.dimension; ++j) {
+                const double* block = pairs + layout_.PairBlock(i, j);
+                for (std::int32_t c = 0; c < Range(j); ++c)
+                    for (std::int32_t a = 0; a < Range(i); ++a) {
+                        const double x = block[a + c * Range(i)];
+                        if (a != Baseline(i) && c != Baseline(j) && x != 0.0)
+                            list.push_back({PairPlace(i, a, j, c), x});
+                    }
+            }
     }
 
     void SmoothSampleCounts() {
@@ -270,7 +276,8 @@ private:
         const double* valueI = s.smoothed.data() + layout_.valueStart[static_cast<std::size_t>(i)];
         const double* valueJ = s.smoothed.data() + layout_.valueStart[static_cast<std::size_t>(j)];
         auto clamp = [](double x) { return x > 0.0 ? x : 0.0; };
-        double cell[4];
+        if (s.cells.size() < 4) s.cells.resize(4);
+        double* cell = s.cells.data();
         const double both = s.pairs[static_cast<std::size_t>(compact_.rowBase[static_cast<std::size_t>(i)] +
                                                               static_cast<std::ptrdiff_t>(
                                                                   compact_.valueStart[static_cast<std::size_t>(j)]))];
@@ -302,7 +309,6 @@ private:
                 const double bits = ((logJoint - logJ[b]) - logI[a]) * kBitsPerNat;
                 if (IsFinite(bits)) sum = sum + bits * joint;
             }
-        s.cells.assign(cell, cell + 4);
         return sum;
     }
 
@@ -348,7 +354,7 @@ private:
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
                   IntersectCells cells, const TrainedTables& tables, Interrupt* interrupt) {
-    const MapRebuild rebuild(model, layout, stats, weights, prior, cells, tables);
+    const MapRebuild rebuild(model, layout, stats, weights, prior, cells, tables, threads);
     rebuild.WritePriors();
     ParallelFor(static_cast<std::int64_t>(units.size()), threads, [&](std::int64_t begin, std::int64_t end, int t) {
         RebuildScratch scratch;

@@ -20,11 +20,13 @@ namespace tavrix {
 enum class IntersectCells { kAll, kTreeEdges };
 
 // Rebuilds the listed units of `tables` as UpdateMap describes, each thread a
-// contiguous share of the list, and every unit's Pi and NumVictories. The
-// smoothing is one product of `weights` by the counts, a run of whole pair
-// blocks at a time for all of a thread's units; each run's Intersect cells
-// and mutual-information terms are written from its smoothed counts. Stops
-// early, the tables part-written, once `interrupt` (when not null) says so.
+// contiguous share of the list, and every unit's Pi and NumVictories: unit by
+// unit, the counts of pairs off the baselines (the stats' lists, or the
+// non-zero ones of their dense pairs) smoothed into one table per thread,
+// every pair's cells and mutual information from it, then the tree. Compact
+// tables (tables.compact) keep the tree's cells only, and the tree grows over
+// each pair's mutual information as it asks for it. Stops early, the tables
+// part-written, once `interrupt` (when not null) says so.
 void RebuildUnits(const MapModel& model, const StatisticsLayout& layout, const ConstStatisticsView& stats,
                   const GridWeights& weights, double prior, int threads, const std::vector<std::size_t>& units,
                   IntersectCells cells, const TrainedTables& tables, Interrupt* interrupt = nullptr);

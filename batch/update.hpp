@@ -18,10 +18,13 @@ namespace tavrix {
 // uniformly, n the smoothed sample count, r_i the range of variable i:
 //   Marginal(i = a)          = (n(i = a) + alpha / r_i) / (n + alpha)
 //   Intersect(i = a, j = b)  = (n(i = a, j = b) + alpha / (r_i x r_j)) / (n + alpha), i != j,
-//                              the same double at (a, b) and (b, a)
+//                              the same double at (a, b) and (b, a); of the pair counts only
+//                              those of two values off their baselines are smoothed, the others
+//                              are the rest of their row or column (unit_rebuild.cpp)
 //   Intersect(i = a, i = b)  = Marginal(i = a) where a = b, 0 otherwise
 //   Pi(k)                    = (n_k + alpha) / sum over l of (n_l + alpha)
-// Mutual and Graph follow from the new tables as online training makes them,
+// Mutual and Graph follow from the new tables as online training makes them
+// (the logarithms of the mutual information's terms taken apart),
 // and NumVictories takes the unsmoothed sample counts. Requires prior > 0,
 // radius > 0, and a Translate that gives every (variable, code) a global
 // index of its own, covering 0..NumValues - 1. The same doubles for every

@@ -64,6 +64,11 @@
 %                        shifted right by half a unit); without the field a
 %                        model is rectangular. The linear layout uses the
 %                        lattice's unit positions.
+%     Compact::  []      true makes a compact model (docs/compact.md): each
+%                        unit keeps only what its tree needs, as sparse
+%                        cells, the very cells of the full model; linear
+%                        method only. By default compact where the full
+%                        Intersect cells would pass 512 MiB (linear method).
 %
 %   Errors (identifiers Tavrix:TavrixInit:<reason>)
 %     argumentCount   no CODES, or ROWS without COLS
