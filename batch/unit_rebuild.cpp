@@ -20,9 +20,6 @@ struct RebuildScratch {
     std::vector<double> smoothed;  // smoothed value counts, (variable, code) order
     std::vector<double> pairs;     // smoothed counts of the pairs off the baselines, compact order
     std::vector<double> cells;     // one pair block's joint probabilities, code of the first variable fastest
-    std::vector<double> logMarginal;  // per value, (variable, code) order
-    std::vector<double> logAlone;     // per binary variable: log of its off-baseline cell against no co-occurrence
-    double logShare = 0.0;            // log of a cell with no count
     std::vector<double> edgeMutual;
     std::vector<std::int32_t> parent;
     TreeScratch tree;
@@ -62,7 +59,6 @@ public:
         s.smoothed.resize(nv);
         SmoothEntries(sources, stats_.values, nv, 0, nv, s.smoothed.data());
         WriteMarginals(k, s.smoothed.data());
-        LogsOfUnit(k, s);
         s.pairs.assign(compact_.numPairs, 0.0);
         for (const GridSource& source : sources)
             for (const PairCount& c : (*lists_)[source.unit]) s.pairs[c.pair] += source.weight * c.count;
@@ -172,26 +168,6 @@ private:
 
     double Denominator(std::size_t k) const { return smoothedCount_[k] + prior_; }
 
-    // The logarithms every pair of unit k shares: of each marginal, of a cell
-    // that counts nothing, and of a binary variable's off-baseline cell
-    // against a variable it never occurs with (BinaryMutual's cells then).
-    void LogsOfUnit(std::size_t k, RebuildScratch& s) const {
-        const std::size_t nv = layout_.numValues;
-        s.logMarginal.resize(nv);
-        for (std::size_t e = 0; e < nv; ++e) s.logMarginal[e] = std::log(tables_.marginal[k][index_[e]]);
-        const double share = prior_ / (2.0 * 2.0);
-        const double denominator = Denominator(k);
-        s.logShare = std::log((0.0 + share) / denominator);
-        s.logAlone.assign(static_cast<std::size_t>(layout_.dimension), 0.0);
-        for (std::int32_t i = 0; i < layout_.dimension; ++i) {
-            if (Range(i) != 2) continue;
-            const double alone = s.smoothed[layout_.valueStart[static_cast<std::size_t>(i)] +
-                                            static_cast<std::size_t>(1 - Baseline(i))] -
-                                 0.0;
-            s.logAlone[static_cast<std::size_t>(i)] = std::log(((alone > 0.0 ? alone : 0.0) + share) / denominator);
-        }
-    }
-
     // Marginal, and for whole tables the blocks of every variable with itself and Mutual's diagonal.
     void WriteMarginals(std::size_t k, const double* counts) const {
         const std::int32_t d = layout_.dimension;
@@ -288,49 +264,37 @@ private:
         cell[bi + 2 * bj] = clamp(valueI[bi] - column);
         const double share = prior_ / (2.0 * 2.0);
         const double denominator = Denominator(k);
-        const double* logI = s.logMarginal.data() + layout_.valueStart[static_cast<std::size_t>(i)];
-        const double* logJ = s.logMarginal.data() + layout_.valueStart[static_cast<std::size_t>(j)];
-        // Without co-occurrence, three cells' logarithms are the unit's or one variable's.
-        double logs[4] = {0.0, 0.0, 0.0, 0.0};
-        const bool alone = both == 0.0;
-        if (alone) {
-            logs[ai + 2 * aj] = s.logShare;
-            logs[ai + 2 * bj] = s.logAlone[static_cast<std::size_t>(i)];
-            logs[bi + 2 * aj] = s.logAlone[static_cast<std::size_t>(j)];
-        }
+        const double* marginal = tables_.marginal[k];
+        const std::int32_t* indexI = index_.data() + layout_.valueStart[static_cast<std::size_t>(i)];
+        const std::int32_t* indexJ = index_.data() + layout_.valueStart[static_cast<std::size_t>(j)];
+        const double mi[2] = {marginal[indexI[0]], marginal[indexI[1]]};
+        const double mj[2] = {marginal[indexJ[0]], marginal[indexJ[1]]};
         double sum = 0.0;
         for (int a = 0; a < 2; ++a)
             for (int b = 0; b < 2; ++b) {
-                const int e = a + 2 * b;
-                const double joint = (cell[e] + share) / denominator;
-                cell[e] = joint;
+                const double joint = (cell[a + 2 * b] + share) / denominator;
+                cell[a + 2 * b] = joint;
                 if (joint == 0.0) continue;
-                const double logJoint = alone && e != bi + 2 * bj ? logs[e] : std::log(joint);
-                const double bits = ((logJoint - logJ[b]) - logI[a]) * kBitsPerNat;
+                const double bits = std::log(joint / (mj[b] * mi[a])) * kBitsPerNat;
                 if (IsFinite(bits)) sum = sum + bits * joint;
             }
         return sum;
     }
 
-    // The mutual information of i < j in bits: the terms S x (log S - log
-    // M(j = b) - log M(i = a)) / log 2, a outside and b inside, those that are
-    // not finite dropped: UnitMutualInformation's terms, the logarithms taken
-    // apart so that those of the marginals are taken once a unit. Leaves the
-    // block's cells in s.cells.
+    // The mutual information of i < j in bits: the terms S x log2(S / (M(j = b)
+    // x M(i = a))) of UnitMutualInformation, a outside and b inside, those
+    // that are not finite dropped. Leaves the block's cells in s.cells.
     double BlockMutual(std::size_t k, std::int32_t i, std::int32_t j, RebuildScratch& s) const {
         if (Range(i) == 2 && Range(j) == 2) return BinaryMutual(k, i, j, s);
         BlockCells(k, i, j, s);
-        const double* logI = s.logMarginal.data() + layout_.valueStart[static_cast<std::size_t>(i)];
-        const double* logJ = s.logMarginal.data() + layout_.valueStart[static_cast<std::size_t>(j)];
-        const std::int32_t ri = Range(i), rj = Range(j);
+        const double* marginal = tables_.marginal[k];
         double sum = 0.0;
-        for (std::int32_t a = 0; a < ri; ++a)
-            for (std::int32_t b = 0; b < rj; ++b) {
-                const double joint = s.cells[static_cast<std::size_t>(a + b * ri)];
-                if (joint == 0.0) continue;
-                const double bits = ((std::log(joint) - logJ[b]) - logI[a]) * kBitsPerNat;
-                if (IsFinite(bits)) sum = sum + bits * joint;
-            }
+        ForEachCell(i, j, [&](std::size_t e, std::size_t gi, std::size_t gj) {
+            const double joint = s.cells[e];
+            if (joint == 0.0) return;
+            const double bits = std::log(joint / (marginal[gj] * marginal[gi])) * kBitsPerNat;
+            if (IsFinite(bits)) sum = sum + bits * joint;
+        });
         return sum;
     }
 

@@ -23,8 +23,7 @@ namespace tavrix {
 //                              are the rest of their row or column (unit_rebuild.cpp)
 //   Intersect(i = a, i = b)  = Marginal(i = a) where a = b, 0 otherwise
 //   Pi(k)                    = (n_k + alpha) / sum over l of (n_l + alpha)
-// Mutual and Graph follow from the new tables as online training makes them
-// (the logarithms of the mutual information's terms taken apart),
+// Mutual and Graph follow from the new tables as online training makes them,
 // and NumVictories takes the unsmoothed sample counts. Requires prior > 0,
 // radius > 0, and a Translate that gives every (variable, code) a global
 // index of its own, covering 0..NumValues - 1. The same doubles for every

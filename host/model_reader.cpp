@@ -56,10 +56,11 @@ SquareTable ViewOfTable(const mxArray* table, std::vector<std::vector<std::int64
                            reinterpret_cast<const std::int64_t*>(starts));
     } else {
         const auto stored = static_cast<std::size_t>(starts[columns]);
+        // A copy's data stays where it is when the list of copies grows.
         indexCopies.emplace_back(rows, rows + stored);
-        std::vector<std::int64_t>& rowCopy = indexCopies.back();
+        const std::int64_t* rowCopy = indexCopies.back().data();
         indexCopies.emplace_back(starts, starts + columns + 1);
-        return SquareTable(mxGetPr(table), rowCopy.data(), indexCopies.back().data());
+        return SquareTable(mxGetPr(table), rowCopy, indexCopies.back().data());
     }
 }
 

@@ -384,34 +384,6 @@ BatchCounts CountBatch(const RawModel& model, const double* samples, std::int32_
     return c;
 }
 
-namespace {
-
-// Batch training's mutual information: the terms S x (log S - log M(j = b) -
-// log M(i = a)) / log 2 of the value pairs of i < j, i's code outside, those
-// that are not finite left out.
-void BatchMutualInformation(const std::vector<double>& m, const std::vector<double>& t, std::vector<double>& mutual,
-                            const RawTable& table, std::int32_t maxRange, std::int32_t d, std::int32_t nv) {
-    for (double& x : mutual) x = 0.0;
-    for (std::int32_t i = 0; i < d; ++i)
-        for (std::int32_t j = i + 1; j < d; ++j) {
-            double sum = 0.0;
-            for (std::int32_t a = 0; a < table.rangeCounts[static_cast<std::size_t>(i)]; ++a)
-                for (std::int32_t b = 0; b < table.rangeCounts[static_cast<std::size_t>(j)]; ++b) {
-                    const std::int32_t gi = table.valueIndexTable[static_cast<std::size_t>(i * maxRange + a)];
-                    const std::int32_t gj = table.valueIndexTable[static_cast<std::size_t>(j * maxRange + b)];
-                    const double joint = t[static_cast<std::size_t>(gj + gi * nv)];
-                    const double u = ((std::log(joint) - std::log(m[static_cast<std::size_t>(gj)])) -
-                                      std::log(m[static_cast<std::size_t>(gi)])) *
-                                     1.442695040888963;
-                    if (u - u == 0.0) sum = sum + u * joint;
-                }
-            mutual[static_cast<std::size_t>(i + j * d)] = sum;
-            mutual[static_cast<std::size_t>(j + i * d)] = sum;
-        }
-}
-
-}  // namespace
-
 RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius, double prior) {
     const Sizes s = SizesOf(model);
     const RawTable table = BuildValueIndexTable(model.ranges.data(), model.translate.data(), s.d,
@@ -490,7 +462,8 @@ RawModel UpdateBatch(const RawModel& model, const BatchCounts& c, double radius,
                     }
             }
         }
-        BatchMutualInformation(m, t, out.mutual[static_cast<std::size_t>(k)], table, maxRange, s.d, nv);
+        UnitMutualInformation(m.data(), t.data(), out.mutual[static_cast<std::size_t>(k)].data(),
+                              table.rangeCounts.data(), table.valueIndexTable.data(), maxRange, s.d, nv);
         BuildDependencyTree(out.mutual[static_cast<std::size_t>(k)].data(),
                             out.graph[static_cast<std::size_t>(k)].data(), s.d,
                             static_cast<std::int32_t>(model.rootNode));

@@ -39,6 +39,16 @@ public:
         } else if (mxIsCell(a)) {
             Line("cell " + size);
             for (std::size_t k = 0; k < mxGetNumberOfElements(a); ++k) Array(mxGetCell(a, static_cast<mwIndex>(k)), kind);
+        } else if (mxIsSparse(a)) {
+            const mwIndex* rows = mxGetIr(a);
+            const mwIndex* starts = mxGetJc(a);
+            const double* p = mxGetPr(a);
+            Line("sparse " + size + " " + std::to_string(starts[mxGetN(a)]));
+            for (std::size_t c = 0; c < mxGetN(a); ++c)
+                for (std::size_t e = static_cast<std::size_t>(starts[c]); e < static_cast<std::size_t>(starts[c + 1]); ++e) {
+                    Line("at " + std::to_string(rows[e]) + " " + std::to_string(c));
+                    Value(p[e], kind);
+                }
         } else if (mxIsDouble(a)) {
             Line("double " + size);
             const double* p = mxGetPr(a);

@@ -358,6 +358,14 @@ void InitCases(Builder& b) {
            b.Keep(Text("RootNode")), b.Keep(Scalar(2))},
           model);
     b.Add("init.default", "TavrixInit", 1, {b.Keep(Matrix(6, 140, codes))}, model);
+    // Compact models: written, trained and read as sparse cells.
+    b.Add("init.compact", "TavrixInit", 1,
+          {data, b.Keep(Scalar(3)), b.Keep(Scalar(4)), b.Keep(Text("Compact")), b.Keep(Scalar(1))}, model);
+    b.Keep("init.compact");
+    b.Add("train.compact", "TavrixTrain", 1, {nullptr, data, b.Keep(Scalar(3))}, model);
+    b.From("init.compact");
+    b.Add("best.compact", "TavrixBest", 2, {nullptr, data}, {Kind::kInteger, Kind::kReal});
+    b.From("init.compact");
     b.Add("init.error.code", "TavrixInit", 1, {b.Keep(Matrix(1, 3, {0.0, -1.0, 1.0})), b.Keep(Scalar(2)),
                                                b.Keep(Scalar(2))});
 }
