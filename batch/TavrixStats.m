@@ -16,6 +16,9 @@
 %     s = TavrixStats(m, part1); t = TavrixStats(m, part2);
 %     s.Count = s.Count + t.Count; s.Values = s.Values + t.Values;
 %     s.Pairs = s.Pairs + t.Pairs;     % = TavrixStats(m, [part1 part2])
+%   MODEL may be compact (docs/compact.md); STATS is the same either way, of
+%   this whole shape (P grows with the square of the values: for data of
+%   thousands of variables train with TavrixTrain, which counts compactly).
 %
 %   [STATS, BEST, LOGLIK] = TavrixStats(...) also returns each sample's unit
 %   (1-based, N x 1; its best unit under soft assignment too) and its

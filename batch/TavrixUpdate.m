@@ -13,7 +13,10 @@
 %     Intersect(i = a, j = b) = (n(i = a, j = b) + alpha / (r_i r_j)) / (n + alpha)
 %     Pi                      proportional to n + alpha
 %   so every table is proper and consistent; a variable's block with itself
-%   holds its marginal on the diagonal.
+%   holds its marginal on the diagonal. Of the pair counts, those of two
+%   values off their baselines are smoothed and the others are the rest of
+%   their row or column (docs/batch.md). A compact MODEL (docs/compact.md)
+%   stays compact: only the cells of its new trees are kept.
 %
 %   Options
 %     Prior::   [TavrixTrain's default, the samples being sum(STATS.Count)]
