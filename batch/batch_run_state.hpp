@@ -54,7 +54,10 @@ public:
 
     // The first model's score; it competes when the state says so.
     void ScoreFirst(double score);
+    // Compact statistics' pair lists are not copied: hand them over with
+    // TakeLists once the update has read them.
     void Offer(const ConstStatisticsView& stats, double radius);
+    void TakeLists(PairLists& lists);
     void ScoreOffered(std::int32_t epoch, double score);
 
     // Leaves the best model in `tables` (`view` their model view).

@@ -110,6 +110,7 @@ void TrainBatch(const MapModel& model, const TrainedTables& tables, const CodeMa
                        e + 1 == epochs || settings.wholeTables ? IntersectCells::kAll : IntersectCells::kTreeEdges, tables,
                        interrupt);
         if (ShouldStop(interrupt, 0)) return;
+        if (compact) selection.TakeLists(stats.lists);  // the next pass counts over what it leaves
         refresh();
         report.heldOutLogLikelihood = score();
         if (ShouldStop(interrupt, 0)) return;

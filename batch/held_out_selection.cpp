@@ -66,10 +66,15 @@ void HeldOutSelection::Offer(const ConstStatisticsView& stats, double radius) {
     const auto units = static_cast<std::size_t>(layout_.units);
     Assign(count_, stats.count, units);
     Assign(values_, stats.values, units * layout_.numValues);
-    if (stats.lists) lists_ = *stats.lists;
-    else Assign(pairs_, stats.pairs, units * layout_.numPairs);
+    if (!stats.lists) Assign(pairs_, stats.pairs, units * layout_.numPairs);
     baselines_ = stats.baselines ? *stats.baselines : std::vector<std::int32_t>{};
     offeredRadius_ = radius;
+}
+
+void HeldOutSelection::TakeLists(PairLists& lists) {
+    if (!state_.selecting) return;
+    lists_.swap(lists);
+    lists.resize(static_cast<std::size_t>(layout_.units));  // a list per unit for the next pass to fill
 }
 
 void HeldOutSelection::ScoreOffered(std::int32_t epoch, double score) {
