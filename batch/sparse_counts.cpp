@@ -130,6 +130,23 @@ template class BasicListedCounts<std::int64_t>;
 
 namespace {
 
+// Adds `incoming` (places ascending, each count times `scale`) to the first
+// `kept` counts of `list`, place by place, and drops the rest of `list`.
+template <class Entries>
+void MergeCounts(std::vector<PairCount>& list, std::size_t kept, const Entries& incoming, double scale,
+                 std::vector<PairCount>& merged) {
+    merged.clear();
+    std::size_t old = 0;
+    for (const auto& c : incoming) {
+        for (; old < kept && list[old].pair < c.pair; ++old) merged.push_back(list[old]);
+        double count = static_cast<double>(c.count) * scale;
+        if (old < kept && list[old].pair == c.pair) count += list[old++].count;
+        merged.push_back({c.pair, count});
+    }
+    for (; old < kept; ++old) merged.push_back(list[old]);
+    list.swap(merged);
+}
+
 // Unit k's dense statistics from its summed non-baseline counts `total`,
 // times `unit`, added to the statistics or, with kReplace, written over them
 // (every entry of a unit with samples is written once).
@@ -216,17 +233,7 @@ private:
 
     // The counts of `listed` (whole counts, not yet times unit_) added to `list`.
     void AddListed(std::vector<PairCount>& list, const std::vector<PairCount>& listed) {
-        merged_.clear();
-        const std::size_t kept = kReplace ? 0 : list.size();
-        std::size_t old = 0;
-        for (const PairCount& c : listed) {
-            for (; old < kept && list[old].pair < c.pair; ++old) merged_.push_back(list[old]);
-            double count = c.count * unit_;
-            if (old < kept && list[old].pair == c.pair) count += list[old++].count;
-            merged_.push_back({c.pair, count});
-        }
-        for (; old < kept; ++old) merged_.push_back(list[old]);
-        list.swap(merged_);
+        MergeCounts(list, kReplace ? 0 : list.size(), listed, unit_, merged_);
     }
 
     // Whole counts below 2^53 times a power of two: exact.
@@ -344,16 +351,7 @@ void FillListed(const SparseCountLayout& layout, const std::vector<const BasicLi
             for (const BasicListedCounts<Cell>* part : parts) {
                 const Cell* values = part->Values(u);
                 for (std::size_t e = 0; e < block; ++e) total[e] += values[e];
-                merged.clear();
-                std::size_t old = 0;
-                for (const auto& c : part->Pairs(u)) {
-                    for (; old < listed.size() && listed[old].pair < c.pair; ++old) merged.push_back(listed[old]);
-                    double count = static_cast<double>(c.count);
-                    if (old < listed.size() && listed[old].pair == c.pair) count += listed[old++].count;
-                    merged.push_back({c.pair, count});
-                }
-                for (; old < listed.size(); ++old) merged.push_back(listed[old]);
-                listed.swap(merged);
+                MergeCounts(listed, listed.size(), part->Pairs(u), 1.0, merged);
             }
             fill.Unit(u, total, &listed);
         }

@@ -40,6 +40,9 @@ std::vector<double*> CellData(const mxArray* model, const char* name, std::size_
 
 }  // namespace
 
+namespace {
+
+// A compact table as a new sparse double n x n array.
 mxArray* SparseArray(const CompactTable& table, std::size_t n) {
     const std::size_t stored = table.values.size();
     mxArray* out = mxCreateSparse(static_cast<mwSize>(n), static_cast<mwSize>(n), static_cast<mwSize>(stored), mxREAL);
@@ -49,6 +52,24 @@ mxArray* SparseArray(const CompactTable& table, std::size_t n) {
     for (std::size_t e = 0; e < stored; ++e) rows[e] = static_cast<mwIndex>(table.rows[e]);
     for (std::size_t c = 0; c <= n; ++c) starts[c] = static_cast<mwIndex>(table.columnStart[c]);
     return out;
+}
+
+}  // namespace
+
+void SetCompactFields(mxArray* model, const std::vector<CompactUnit>& units, const CompactShape& shape) {
+    const struct {
+        const char* name;
+        CompactTable CompactUnit::*table;
+        std::size_t side;
+    } fields[] = {{"Intersect", &CompactUnit::intersect, shape.numValues},
+                  {"Mutual", &CompactUnit::mutual, shape.dimension},
+                  {"Graph", &CompactUnit::graph, shape.dimension}};
+    for (const auto& field : fields) {
+        mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(shape.rows), static_cast<mwSize>(shape.columns));
+        for (std::size_t k = 0; k < units.size(); ++k)
+            mxSetCell(cells, static_cast<mwIndex>(k), SparseArray(units[k].*field.table, field.side));
+        mxSetField(model, 0, field.name, cells);
+    }
 }
 
 namespace {
@@ -93,6 +114,8 @@ TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const L
             compact_.push_back(CompactOfUnit(view, static_cast<std::int32_t>(k),
                                              ViewOfTable(mxGetCell(mutual, static_cast<mwIndex>(k)), indexCopies)));
         tables_.compact = &compact_;
+        shape_ = {static_cast<std::size_t>(view.numRowsMap), static_cast<std::size_t>(view.numColsMap),
+                  static_cast<std::size_t>(view.numValues), static_cast<std::size_t>(view.dimension)};
         return;
     }
     tables_.intersect = CellData(out, "Intersect", units);
@@ -101,24 +124,7 @@ TrainableCopy::TrainableCopy(const mxArray* model, const MapModel& view, const L
 }
 
 void TrainableCopy::MoveTo(const Call& call, int slot) {
-    if (tables_.compact) {
-        mxArray* out = array_.get();
-        const std::size_t n = static_cast<std::size_t>(mxGetM(mxGetCell(mxGetField(out, 0, "Marginal"), 0)));
-        const std::size_t d = compact_.empty() ? 0 : compact_[0].graph.columnStart.size() - 1;
-        const auto units = static_cast<mwSize>(compact_.size());
-        const mxArray* shape = mxGetField(out, 0, "Marginal");
-        for (const char* name : {"Intersect", "Mutual", "Graph"}) {
-            mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(mxGetM(shape)), static_cast<mwSize>(mxGetN(shape)));
-            for (mwSize k = 0; k < units; ++k) {
-                const CompactUnit& unit = compact_[static_cast<std::size_t>(k)];
-                const bool values = std::strcmp(name, "Intersect") == 0;
-                mxSetCell(cells, static_cast<mwIndex>(k),
-                          SparseArray(values ? unit.intersect : std::strcmp(name, "Mutual") == 0 ? unit.mutual : unit.graph,
-                                   values ? n : d));
-            }
-            mxSetField(out, 0, name, cells);
-        }
-    }
+    if (tables_.compact) SetCompactFields(array_.get(), compact_, shape_);
     SetOutput(call, slot, std::move(array_));
 }
 

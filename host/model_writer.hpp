@@ -12,6 +12,11 @@
 
 namespace tavrix::host {
 
+// The shape of a model's compact cells: the map's, and the tables' sides.
+struct CompactShape {
+    std::size_t rows = 0, columns = 0, numValues = 0, dimension = 0;
+};
+
 // A copy of a model struct, every field in the same order, whose trained
 // arrays (Marginal, Intersect, Mutual, Graph, Pi, NumVictories) have data of
 // their own: a host's duplicate of a struct may share its fields' data with
@@ -38,10 +43,12 @@ private:
     OwnedArray array_;
     TrainedTables tables_;
     std::vector<CompactUnit> compact_;
+    CompactShape shape_;
 };
 
-// A compact table as a new sparse double n x n array.
-mxArray* SparseArray(const CompactTable& table, std::size_t n);
+// Sets a model's Intersect, Mutual and Graph (absent until now) to cell
+// arrays of the map's shape holding `units` as sparse double arrays.
+void SetCompactFields(mxArray* model, const std::vector<CompactUnit>& units, const CompactShape& shape);
 
 // Whether a model of `view`'s shape is best trained compact: its whole
 // Intersect cells would take more than kCompactBytes.

@@ -71,23 +71,10 @@ NewModel::NewModel(const NewModelShape& s) : shape_(s) {
 }
 
 void NewModel::MoveTo(const Call& call, int slot) {
-    if (tables_.compact) {
-        mxArray* out = array_.get();
-        const auto v = static_cast<std::size_t>(shape_.numValues), d = static_cast<std::size_t>(shape_.dimension);
-        struct {
-            const char* name;
-            CompactTable CompactUnit::*table;
-            std::size_t side;
-        } const fields[] = {{"Intersect", &CompactUnit::intersect, v},
-                            {"Graph", &CompactUnit::graph, d},
-                            {"Mutual", &CompactUnit::mutual, d}};
-        for (const auto& field : fields) {
-            mxArray* cells = mxCreateCellMatrix(static_cast<mwSize>(shape_.rows), static_cast<mwSize>(shape_.columns));
-            for (std::size_t k = 0; k < compact_.size(); ++k)
-                mxSetCell(cells, static_cast<mwIndex>(k), SparseArray(compact_[k].*field.table, field.side));
-            mxSetField(out, 0, field.name, cells);
-        }
-    }
+    if (tables_.compact)
+        SetCompactFields(array_.get(), compact_,
+                         {static_cast<std::size_t>(shape_.rows), static_cast<std::size_t>(shape_.columns),
+                          static_cast<std::size_t>(shape_.numValues), static_cast<std::size_t>(shape_.dimension)});
     SetOutput(call, slot, std::move(array_));
 }
 
